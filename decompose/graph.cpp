@@ -1,0 +1,70 @@
+#include "decompose/graph.h"
+
+#include <vector>
+
+namespace vantira {
+
+namespace {
+
+struct Link {
+  int32_t from;  // the producers' subnet
+  int32_t to;    // the consumers' subnet
+};
+
+// Stable counting sort of links by one end, subnets 1..count.
+std::vector<Link> SortBy(const std::vector<Link>& links, int32_t Link::*end, int32_t count) {
+  std::vector<int32_t> start(static_cast<std::size_t>(count) + 2, 0);
+  for (const Link& link : links) ++start[link.*end + 1];
+  for (int32_t k = 1; k <= count + 1; ++k) start[k] += start[k - 1];
+  std::vector<Link> sorted(links.size());
+  for (const Link& link : links) sorted[start[link.*end]++] = link;
+  return sorted;
+}
+
+// Writes the entries of subnet k's side: links [*pos, ...) whose `key` is k,
+// grouped by `other` (they are sorted by it), advancing *pos past them.
+void PutSide(const std::vector<Link>& links, std::size_t& pos, int32_t k, int32_t Link::*key,
+             int32_t Link::*other, Output& out) {
+  while (pos < links.size() && links[pos].*key == k) {
+    int32_t j = links[pos].*other;
+    int32_t count = 0;
+    while (pos < links.size() && links[pos].*key == k && links[pos].*other == j) {
+      ++count;
+      ++pos;
+    }
+    out.Put(" Z");
+    out.PutNumber(j);
+    if (count > 1) {
+      out.Put('*');
+      out.PutNumber(count);
+    }
+  }
+}
+
+}  // namespace
+
+void WriteGraph(const NetStore& s, const SubnetMap& map, Output& out) {
+  out.Put("\nGRAPH OF FUNCTIONAL SUBNETS ------------------------------------------------\n\n");
+  const int32_t count = map.iSubNet;
+  std::vector<Link> links;
+  for (int32_t p = 1; p <= s.m; ++p) {
+    if (map.SX[p] != 0 && map.SY[p] != 0) links.push_back(Link{map.SY[p], map.SX[p]});
+  }
+  // Two stable passes give the order (to, from) for predecessors and
+  // (from, to) for successors.
+  std::vector<Link> preds = SortBy(SortBy(links, &Link::from, count), &Link::to, count);
+  std::vector<Link> succs = SortBy(SortBy(links, &Link::to, count), &Link::from, count);
+  std::size_t pred_pos = 0;
+  std::size_t succ_pos = 0;
+  for (int32_t k = 1; k <= count; ++k) {
+    out.Put('Z');
+    out.PutNumber(k);
+    out.Put(':');
+    PutSide(preds, pred_pos, k, &Link::to, &Link::from, out);
+    out.Put(" ->");
+    PutSide(succs, succ_pos, k, &Link::from, &Link::to, out);
+    out.Put('\n');
+  }
+}
+
+}  // namespace vantira

@@ -1,0 +1,100 @@
+#include "decompose/report.h"
+
+namespace vantira {
+
+void WriteNetPart(const NetStore& s, Output& out, bool full) {
+  out.Put("\n\nparsed net ");
+  out.Put(s.NetName());
+  out.Put('\n');
+  out.PutNumber(s.m);
+  out.Put(" places, ");
+  out.PutNumber(s.n);
+  out.Put(" transitions,\n\n");
+  if (!full) return;
+  out.Put("net ");
+  out.Put(s.NetName());
+  out.Put('\n');
+  for (int32_t t = 1; t <= s.n; ++t) {
+    out.Put("tr ");
+    out.Put(s.TransitionName(t));
+    for (int32_t j = s.tx[t]; j < s.ty[t]; ++j) {
+      out.Put(' ');
+      out.Put(s.PlaceName(s.at[j]));
+    }
+    out.Put(" ->");
+    for (int32_t j = s.ty[t]; j < s.tx[t + 1]; ++j) {
+      out.Put(' ');
+      out.Put(s.PlaceName(s.at[j]));
+      out.Put(' ');
+    }
+    out.Put('\n');
+  }
+}
+
+void WriteSubnetsHeading(Output& out) { out.Put("\nFUNCTIONAL SUBNETS ----------------------------------------\n"); }
+
+namespace {
+
+void PutPlacesOf(const NetStore& s, const CArray<int32_t>& role, int32_t k, std::span<const int32_t> places,
+                 Output& out) {
+  for (int32_t p : places) {
+    if (role[p] != k) continue;
+    out.Put(s.PlaceName(p));
+    out.Put(' ');
+  }
+}
+
+}  // namespace
+
+void WriteSubnetListing(const NetStore& s, const SubnetMap& map, int32_t k, std::span<const int32_t> members,
+                        std::span<const int32_t> places, Output& out) {
+  out.Put("\nsubnet Z");
+  out.PutNumber(k);
+  out.Put(":\nT: ");
+  for (int32_t t : members) {
+    out.Put(s.TransitionName(t));
+    out.Put(' ');
+  }
+  out.Put("\nX: ");
+  PutPlacesOf(s, map.SX, k, places, out);
+  out.Put("\nQ: ");
+  PutPlacesOf(s, map.SQ, k, places, out);
+  out.Put("\nY: ");
+  PutPlacesOf(s, map.SY, k, places, out);
+  out.Put('\n');
+}
+
+namespace {
+
+void PutIndicatorLine(const NetStore& s, const CArray<int32_t>& role, Output& out) {
+  for (int32_t p = 1; p <= s.m; ++p) {
+    if (role[p] == 0) continue;
+    out.Put(s.PlaceName(p));
+    out.Put('*');
+    out.PutNumber(role[p]);
+    out.Put(' ');
+  }
+}
+
+}  // namespace
+
+void WriteIndicators(const NetStore& s, const SubnetMap& map, Output& out) {
+  out.Put("\nINDICATORS OF FUNCTIONAL SUBNETS ----------------------------------------\n\nT:\n");
+  for (int32_t t = 1; t <= s.n; ++t) {
+    out.Put(s.TransitionName(t));
+    out.Put('*');
+    out.PutNumber(map.SubNet[t]);
+    out.Put(' ');
+  }
+  out.Put("\nX:\n");
+  PutIndicatorLine(s, map.SX, out);
+  out.Put("\nQ:\n");
+  PutIndicatorLine(s, map.SQ, out);
+  out.Put("\nY:\n");
+  PutIndicatorLine(s, map.SY, out);
+  out.Put('\n');
+}
+
+void WriteClosing(Output& out) { out.Put("\nDECOMPOSITION COMPLETED ----------------------------------------\n\n"); }
+
+}  // namespace vantira

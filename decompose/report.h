@@ -1,0 +1,27 @@
+// The text report, section by section.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "decompose/subnet_map.h"
+#include "formats/output.h"
+#include "store/net_store.h"
+
+namespace vantira {
+
+// Banner, "parsed net" line, size line and, with `full`, the net listing.
+void WriteNetPart(const NetStore& store, Output& out, bool full);
+
+void WriteSubnetsHeading(Output& out);
+
+// One subnet: its transitions in joining order, then its X, Q and Y places
+// taken from `places` (the places it touched, in increasing number).
+void WriteSubnetListing(const NetStore& store, const SubnetMap& map, int32_t k,
+                        std::span<const int32_t> members, std::span<const int32_t> places, Output& out);
+
+void WriteIndicators(const NetStore& store, const SubnetMap& map, Output& out);
+
+void WriteClosing(Output& out);
+
+}  // namespace vantira

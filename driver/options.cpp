@@ -1,0 +1,51 @@
+#include "driver/options.h"
+
+#include "store/failure.h"
+
+namespace vantira {
+
+Options ScanArguments(const std::vector<std::string_view>& args) {
+  enum State { kInfile, kOutfile, kNoMore, kZname };
+  Options options;
+  State state = kInfile;
+  State remembered = kInfile;
+  for (std::string_view arg : args) {
+    if (arg == "-h" || arg == "-help") {
+      options.usage = true;
+      return options;
+    }
+    if (arg == "-q") {
+      options.full = false;
+    } else if (arg == "-v") {
+      options.full = true;
+    } else if (arg == "-s") {
+      options.subnet_files = true;
+    } else if (arg == "-g") {
+      options.graph = true;
+    } else if (arg == "-z") {
+      options.subnet_files = true;
+      // A second -z while a zname is still pending keeps the first state, so
+      // "-z -z sub a.net" still reads a.net.
+      if (state != kZname) remembered = state;
+      state = kZname;
+    } else if (state == kInfile) {
+      options.infile = arg;
+      state = kOutfile;
+    } else if (state == kOutfile) {
+      options.outfile = arg;
+      state = kNoMore;
+    } else if (state == kZname) {
+      options.zname = arg;
+      state = remembered;
+    } else {
+      throw MakeFailure(kExitFile, std::string("unknown option: ").append(arg));
+    }
+  }
+  // A trailing -z without a zname leaves the positional state as it was, so
+  // an outfile named before it is still honoured.
+  if (state == kZname) state = remembered;
+  options.has_outfile = state == kNoMore;
+  return options;
+}
+
+}  // namespace vantira

@@ -1,0 +1,47 @@
+// The command line: options, positional arguments and the usage text.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantira {
+
+inline constexpr std::string_view kUsage =
+    "vantira: decomposition of Petri nets into functional subnets\n"
+    "\n"
+    "action: decomposes a bipartite oriented graph (Petri net)\n"
+    "        into minimal functional subnes\n"
+    "file formats: .ndr, .net (described in the vantira README)\n"
+    "usage: vantira [-h | -help]\n"
+    "               [-v | -q]\n"
+    "               [-s] [-g]\n"
+    "               [-z zname]\n"
+    "               [infile] [outfile]\n"
+    "FLAGS          WHAT                                DEFAULT\n"
+    "-h | -help     this mode\n"
+    "-s             write files of subnets\n"
+    "-g             create graph of subnets\n"
+    "-v | -q        textual output (full | digest)      -v\n"
+    "-z zname       prefix for names of subnets' files  infile\n"
+    "infile         input file (stdin if -)             stdin\n"
+    "outfile        output file (stdout if -)           stdout\n"
+    "\n"
+    "contact: the vantira project's issue tracker\n";
+
+struct Options {
+  bool usage = false;  // -h or -help: write kUsage and stop
+  bool full = true;    // -v full output, -q digest
+  bool subnet_files = false;
+  bool graph = false;
+  std::string infile = "-";
+  std::string outfile = "-";
+  std::string zname;
+  bool has_outfile = false;  // two positional arguments were given
+};
+
+// Scans the arguments (without the program name). A third positional
+// argument ends the run with "*** unknown option: %s" and status 4.
+Options ScanArguments(const std::vector<std::string_view>& args);
+
+}  // namespace vantira

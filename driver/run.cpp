@@ -1,0 +1,152 @@
+#include "driver/run.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <memory>
+#include <new>
+#include <string>
+
+#include "decompose/decompose.h"
+#include "decompose/graph.h"
+#include "decompose/report.h"
+#include "driver/options.h"
+#include "driver/subnet_files.h"
+#include "formats/input_text.h"
+#include "formats/ndr_reader.h"
+#include "formats/ndr_writer.h"
+#include "formats/net_reader.h"
+#include "formats/net_writer.h"
+#include "formats/output.h"
+#include "formats/recognize.h"
+#include "store/adjacency.h"
+#include "store/failure.h"
+#include "store/name_index.h"
+#include "store/net_store.h"
+
+namespace vantira {
+
+namespace {
+
+// Closes a descriptor the run opened.
+class FdCloser {
+ public:
+  FdCloser() = default;
+  FdCloser(const FdCloser&) = delete;
+  FdCloser& operator=(const FdCloser&) = delete;
+  ~FdCloser() {
+    if (fd_ >= 0) close(fd_);
+  }
+  void Own(int fd) { fd_ = fd; }
+  // Closes now; false when the close reports an error (data may be lost).
+  bool Close() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || close(fd) == 0;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+Failure OpenError(std::string_view name) { return MakeFailure(kExitFile, std::string("error open file ").append(name)); }
+
+Failure WriteError(std::string_view name) {
+  return MakeFailure(kExitFile, std::string("error write file ").append(name));
+}
+
+// A message goes to standard output; when that stream is the one that
+// failed, to standard error instead, so the user still sees it.
+int Tell(const Failure& failure) {
+  if (!WriteAll(STDOUT_FILENO, failure.Message())) WriteAll(STDERR_FILENO, failure.Message());
+  return failure.Status();
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string_view>& args) {
+  FdCloser input;
+  FdCloser output;
+  std::unique_ptr<Output> report;
+  try {
+    const Options options = ScanArguments(args);
+    if (options.usage) {
+      WriteAll(STDOUT_FILENO, kUsage);
+      return kExitOk;
+    }
+
+    int in_fd = STDIN_FILENO;
+    if (options.infile != "-") {
+      in_fd = open(options.infile.c_str(), O_RDONLY | O_CLOEXEC);
+      if (in_fd < 0) throw OpenError(options.infile);
+      input.Own(in_fd);
+    }
+    const ProtectedFile input_file = IdentifyFd(in_fd);
+
+    const bool report_to_file = options.has_outfile && options.outfile != "-";
+    const std::string report_name = report_to_file ? options.outfile : "-";
+    int out_fd = STDOUT_FILENO;
+    if (report_to_file) {
+      // Opening the report truncates it: never do that to the input.
+      if (IsSameFile(options.outfile, input_file)) throw OpenError(options.outfile);
+      out_fd = open(options.outfile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+      if (out_fd < 0) throw OpenError(options.outfile);
+      output.Own(out_fd);
+    }
+    const ProtectedFile report_file = IdentifyFd(out_fd);
+    report = std::make_unique<Output>(out_fd);
+
+    NetStore store;
+    AllocateStore(store);
+    std::string text = ReadInputText(in_fd);
+    const int format = RecognizeFile(text);
+    NameIndex index(store);
+    if (format == kFormatNdr) {
+      ReadNDR(text, store, index);
+    } else {
+      ReadNET(text, store, index);
+    }
+    if (!options.subnet_files) {
+      // Only the subnet files look at the text and the names again.
+      std::string().swap(text);
+      index.places.Clear();
+      index.transitions.Clear();
+    }
+
+    AllocateIndex(store);
+    CreateIOPT(store);
+    ReleaseArcLists(store);
+
+    WriteNetPart(store, *report, options.full);
+    SubnetMap map;
+    Decompose(store, map, *report, options.full);
+    WriteIndicators(store, map, *report);
+    if (options.graph) WriteGraph(store, map, *report);
+    WriteClosing(*report);
+    report->Flush();
+    if (report->Failed() || !output.Close()) throw WriteError(report_name);
+    report.reset();
+
+    if (options.subnet_files) {
+      SubnetPlan plan;
+      if (format == kFormatNdr) {
+        PlanNDR(text, index, map, plan);
+      } else {
+        PlanNET(text, index, map, plan);
+      }
+      plan.Finish(map.iSubNet);
+      WriteSubnetFiles(plan, map.iSubNet, SubnetBaseName(options.infile, options.zname), FormatExtension(format),
+                       input_file, report_file);
+    }
+    return kExitOk;
+  } catch (const Failure& failure) {
+    // What the report holds so far stays; the message follows it.
+    if (report) report->Flush();
+    return Tell(failure);
+  } catch (const std::bad_alloc&) {
+    if (report) report->Flush();
+    return Tell(NoMemory());
+  }
+}
+
+}  // namespace vantira

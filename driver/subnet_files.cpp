@@ -1,0 +1,64 @@
+#include "driver/subnet_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "formats/output.h"
+#include "store/failure.h"
+
+namespace vantira {
+
+std::string SubnetBaseName(std::string_view infile, std::string_view zname) {
+  std::string_view base = zname.empty() ? infile : zname;
+  if (base.size() > 4 && (base.ends_with(".ndr") || base.ends_with(".net"))) base.remove_suffix(4);
+  return std::string(base);
+}
+
+std::string SubnetFileName(std::string_view base, int32_t k, std::string_view extension) {
+  std::string name(base);
+  name.append("-z").append(std::to_string(k)).append(extension);
+  return name;
+}
+
+ProtectedFile IdentifyFd(int fd) {
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return {};
+  return ProtectedFile{true, st.st_dev, st.st_ino};
+}
+
+bool IsSameFile(const std::string& path, const ProtectedFile& file) {
+  struct stat st;
+  if (!file.known || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  return st.st_dev == file.device && st.st_ino == file.inode;
+}
+
+namespace {
+
+Failure OpenError(const std::string& name) { return MakeFailure(kExitFile, "error open file " + name); }
+
+// `content` is reused from file to file, so its buffer is taken only once.
+void WriteOneFile(const SubnetPlan& plan, int32_t k, const std::string& name, const ProtectedFile& input,
+                  const ProtectedFile& report, Output& content) {
+  if (IsSameFile(name, input) || IsSameFile(name, report)) throw OpenError(name);
+  int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) throw OpenError(name);
+  content.Clear();
+  plan.Write(k, content);
+  bool written = WriteAll(fd, content.Text());
+  bool closed = close(fd) == 0;
+  if (!written || !closed) throw MakeFailure(kExitFile, "error write file " + name);
+}
+
+}  // namespace
+
+void WriteSubnetFiles(const SubnetPlan& plan, int32_t count, std::string_view base, std::string_view extension,
+                      const ProtectedFile& input, const ProtectedFile& report) {
+  Output content;
+  for (int32_t k = 1; k <= count; ++k) {
+    WriteOneFile(plan, k, SubnetFileName(base, k, extension), input, report, content);
+    if (plan.FailureMet()) throw *plan.FailureMet();
+  }
+}
+
+}  // namespace vantira

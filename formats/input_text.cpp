@@ -1,0 +1,48 @@
+#include "formats/input_text.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "store/failure.h"
+
+namespace vantira {
+
+namespace {
+
+Failure WrongInput() { return MakeFailure(kExitBadInput, "wrong input file"); }
+
+}  // namespace
+
+void PrepareInputText(std::string& text) {
+  if (std::memchr(text.data(), '\0', text.size()) != nullptr) throw WrongInput();
+  if (!text.empty() && text.back() != '\n') text.push_back('\n');
+}
+
+std::string ReadInputText(int fd) {
+  std::string text;
+  struct stat st;
+  std::size_t chunk = 1 << 20;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    chunk = static_cast<std::size_t>(st.st_size) + 1;  // +1 sees end of file in one call
+  }
+  std::size_t filled = 0;
+  for (;;) {
+    if (text.size() - filled < chunk) text.resize(filled + chunk);
+    ssize_t got = read(fd, text.data() + filled, text.size() - filled);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw WrongInput();
+    }
+    if (got == 0) break;
+    filled += static_cast<std::size_t>(got);
+    if (text.size() == filled) chunk = text.size();  // grow geometrically for pipes
+  }
+  text.resize(filled + 1);  // room for a final LF without another copy
+  text.resize(filled);
+  PrepareInputText(text);
+  return text;
+}
+
+}  // namespace vantira

@@ -1,0 +1,52 @@
+#include "formats/subnet_plan.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vantira {
+
+void SubnetPlan::AddCommon(std::string_view before, bool numbered, std::string_view after) {
+  common_.push_back(Common{line_, numbered, before, after});
+}
+
+void SubnetPlan::AddFor(int32_t subnet, std::string_view text) { targeted_.push_back(Targeted{line_, subnet, text}); }
+
+std::string_view SubnetPlan::Keep(std::string_view text) {
+  if (chunk_size_ - chunk_used_ < text.size()) {
+    chunk_size_ = std::max<std::size_t>(std::size_t{1} << 20, text.size());
+    chunks_.push_back(std::make_unique<char[]>(chunk_size_));
+    chunk_used_ = 0;
+  }
+  char* dest = chunks_.back().get() + chunk_used_;
+  if (!text.empty()) std::memcpy(dest, text.data(), text.size());
+  chunk_used_ += text.size();
+  return {dest, text.size()};
+}
+
+void SubnetPlan::Finish(int32_t count) {
+  start_.assign(static_cast<std::size_t>(count) + 2, 0);
+  for (const Targeted& piece : targeted_) ++start_[static_cast<std::size_t>(piece.subnet) + 1];
+  for (std::size_t k = 1; k < start_.size(); ++k) start_[k] += start_[k - 1];
+  std::vector<Targeted> grouped(targeted_.size());
+  std::vector<uint32_t> next(start_.begin(), start_.end() - 1);
+  for (const Targeted& piece : targeted_) grouped[next[static_cast<std::size_t>(piece.subnet)]++] = piece;
+  targeted_.swap(grouped);
+}
+
+void SubnetPlan::Write(int32_t k, Output& out) const {
+  std::size_t c = 0;
+  std::size_t t = start_[static_cast<std::size_t>(k)];
+  const std::size_t t_end = start_[static_cast<std::size_t>(k) + 1];
+  while (c < common_.size() || t < t_end) {
+    if (t < t_end && (c == common_.size() || targeted_[t].line < common_[c].line)) {
+      out.Put(targeted_[t++].text);
+      continue;
+    }
+    const Common& piece = common_[c++];
+    out.Put(piece.before);
+    if (piece.numbered) out.PutNumber(k);
+    out.Put(piece.after);
+  }
+}
+
+}  // namespace vantira

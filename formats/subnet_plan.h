@@ -1,0 +1,69 @@
+// What every subnet file holds, worked out in one pass over the input.
+//
+// Each input line becomes at most a few pieces: a common piece goes to every
+// file (comment and blank lines, the net's name with the file's subnet number
+// spliced in), a targeted piece to one subnet's file. A file is the merge, in
+// input order, of the common pieces and its own targeted pieces, so writing
+// all files costs the size of what is written, not files times input.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "formats/output.h"
+#include "store/failure.h"
+
+namespace vantira {
+
+class SubnetPlan {
+ public:
+  // Pieces added from now on belong to the next input line.
+  void NextLine() { ++line_; }
+
+  // `before`, then (when `numbered`) the file's subnet number, then `after`.
+  // Views must stay valid as long as the plan: the input text or Keep().
+  void AddCommon(std::string_view before, bool numbered = false, std::string_view after = {});
+  void AddFor(int32_t subnet, std::string_view text);
+
+  // Copies text into storage the plan owns.
+  std::string_view Keep(std::string_view text);
+
+  // The writer met a line it cannot handle: every file that would have been
+  // written ends before this line, and the run ends with `failure` once the
+  // first file is written.
+  void FailHere(Failure failure) { failure_.emplace(std::move(failure)); }
+  const std::optional<Failure>& FailureMet() const { return failure_; }
+
+  // Groups the targeted pieces by subnet, 1..count; call once, after planning.
+  void Finish(int32_t count);
+
+  // Appends the content of subnet k's file.
+  void Write(int32_t k, Output& out) const;
+
+ private:
+  struct Common {
+    uint32_t line;
+    bool numbered;
+    std::string_view before;
+    std::string_view after;
+  };
+  struct Targeted {
+    uint32_t line;
+    int32_t subnet;
+    std::string_view text;
+  };
+
+  uint32_t line_ = 0;
+  std::vector<Common> common_;
+  std::vector<Targeted> targeted_;
+  std::vector<uint32_t> start_;  // targeted_[start_[k] .. start_[k+1]) belong to subnet k
+  std::vector<std::unique_ptr<char[]>> chunks_;
+  std::size_t chunk_used_ = 0;
+  std::size_t chunk_size_ = 0;
+  std::optional<Failure> failure_;
+};
+
+}  // namespace vantira
