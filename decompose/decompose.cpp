@@ -16,10 +16,14 @@ namespace {
 // reclassification would visit them: X places, then Y, then Q, each group in
 // increasing place number. A place changes role at most twice per subnet,
 // which keeps the whole decomposition linear in the arcs.
+//
+// While growing, a place records the subnet of its consumers and the subnet of
+// its producers side by side (one cache line per look); the roles SX, SQ, SY
+// follow from the two once every subnet is complete.
 class Grower {
  public:
   Grower(const NetStore& store, SubnetMap& map)
-      : s_(store), map_(map), stamp_(static_cast<std::size_t>(store.m) + 1, 0) {
+      : s_(store), map_(map), sides_(static_cast<std::size_t>(store.m) + 1, Sides{0, 0}) {
     members_.reserve(static_cast<std::size_t>(store.n));
   }
 
@@ -32,31 +36,57 @@ class Grower {
     members_.push_back(seed);
     std::size_t frontier = 0;
     while (frontier < members_.size()) {
-      ++pass_;
       changed_.clear();
       const std::size_t end = members_.size();
       for (std::size_t i = frontier; i < end; ++i) Touch(members_[i]);
       frontier = end;
       for (uint64_t& key : changed_) key |= static_cast<uint64_t>(GroupOf(static_cast<int32_t>(key))) << 32;
       std::sort(changed_.begin(), changed_.end());
+      // A place that changed twice in one pass is listed twice; it counts once.
+      changed_.erase(std::unique(changed_.begin(), changed_.end()), changed_.end());
       for (uint64_t key : changed_) Collect(static_cast<int32_t>(key & 0xffffffffu), key >> 32);
     }
   }
 
   // Transitions in the order they joined the subnet.
   const std::vector<int32_t>& Members() const { return members_; }
-  // The places the subnet touched, in increasing number.
-  const std::vector<int32_t>& SortedPlaces() {
+  // Splits the places the subnet touched into its input, internal and
+  // output places, each in increasing place number.
+  void PlaceLists(std::vector<int32_t>& xs, std::vector<int32_t>& qs, std::vector<int32_t>& ys) {
     std::sort(places_.begin(), places_.end());
-    return places_;
+    xs.clear();
+    qs.clear();
+    ys.clear();
+    for (int32_t p : places_) {
+      Group group = GroupOf(p);
+      (group == kX ? xs : group == kQ ? qs : ys).push_back(p);
+    }
+  }
+
+  // Writes SX, SQ and SY from the recorded sides.
+  void SetRoles() const {
+    for (int32_t p = 1; p <= s_.m; ++p) {
+      const Sides& side = sides_[static_cast<std::size_t>(p)];
+      if (side.consumers != 0 && side.consumers == side.producers) {
+        map_.SQ[p] = side.consumers;
+      } else {
+        map_.SX[p] = side.consumers;
+        map_.SY[p] = side.producers;
+      }
+    }
   }
 
  private:
   enum Group : uint32_t { kX = 0, kY = 1, kQ = 2 };
+  struct Sides {
+    int32_t consumers;  // subnet of the place's consumers, 0 while unknown
+    int32_t producers;
+  };
 
   Group GroupOf(int32_t p) const {
-    if (map_.SQ[p] == k_) return kQ;
-    return map_.SX[p] == k_ ? kX : kY;
+    const Sides& side = sides_[static_cast<std::size_t>(p)];
+    if (side.consumers == k_) return side.producers == k_ ? kQ : kX;
+    return kY;
   }
 
   void Touch(int32_t t) {
@@ -65,33 +95,18 @@ class Grower {
   }
 
   void Consume(int32_t p) {
-    if (map_.SQ[p] == k_ || map_.SX[p] == k_) return;
-    if (map_.SY[p] == k_) {
-      map_.SY[p] = 0;
-      map_.SQ[p] = k_;
-    } else {
-      map_.SX[p] = k_;
-      places_.push_back(p);
-    }
-    Changed(p);
+    Sides& side = sides_[static_cast<std::size_t>(p)];
+    if (side.consumers == k_) return;
+    if (side.producers != k_) places_.push_back(p);
+    side.consumers = k_;
+    changed_.push_back(static_cast<uint32_t>(p));
   }
 
   void Produce(int32_t p) {
-    if (map_.SQ[p] == k_ || map_.SY[p] == k_) return;
-    if (map_.SX[p] == k_) {
-      map_.SX[p] = 0;
-      map_.SQ[p] = k_;
-    } else {
-      map_.SY[p] = k_;
-      places_.push_back(p);
-    }
-    Changed(p);
-  }
-
-  // Records p once per pass; its group is read when the pass's arcs are done.
-  void Changed(int32_t p) {
-    if (stamp_[p] == pass_) return;
-    stamp_[p] = pass_;
+    Sides& side = sides_[static_cast<std::size_t>(p)];
+    if (side.producers == k_) return;
+    if (side.consumers != k_) places_.push_back(p);
+    side.producers = k_;
     changed_.push_back(static_cast<uint32_t>(p));
   }
 
@@ -111,8 +126,7 @@ class Grower {
   const NetStore& s_;
   SubnetMap& map_;
   int32_t k_ = 0;
-  int32_t pass_ = 0;
-  std::vector<int32_t> stamp_;
+  std::vector<Sides> sides_;
   std::vector<int32_t> members_;
   std::vector<int32_t> places_;
   std::vector<uint64_t> changed_;
@@ -133,18 +147,23 @@ void Decompose(const NetStore& store, SubnetMap& map, Output& report, bool full)
   if (full) WriteSubnetsHeading(report);
   if (store.n == 0) {
     // A net without transitions still has one, empty, subnet.
-    if (full) WriteSubnetListing(store, map, 1, {}, {}, report);
+    if (full) WriteSubnetListing(store, 1, {}, {}, {}, {}, report);
     return;
   }
   Grower grower(store, map);
+  std::vector<int32_t> xs, qs, ys;
   int32_t seed = 1;
   for (int32_t k = 1;; ++k) {
     map.iSubNet = k;
     grower.Grow(k, seed);
-    if (full) WriteSubnetListing(store, map, k, grower.Members(), grower.SortedPlaces(), report);
+    if (full) {
+      grower.PlaceLists(xs, qs, ys);
+      WriteSubnetListing(store, k, grower.Members(), xs, qs, ys, report);
+    }
     while (seed <= store.n && map.SubNet[seed] != 0) ++seed;
-    if (seed > store.n) return;
+    if (seed > store.n) break;
   }
+  grower.SetRoles();
 }
 
 }  // namespace vantira

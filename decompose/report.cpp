@@ -35,32 +35,27 @@ void WriteSubnetsHeading(Output& out) { out.Put("\nFUNCTIONAL SUBNETS ----------
 
 namespace {
 
-void PutPlacesOf(const NetStore& s, const CArray<int32_t>& role, int32_t k, std::span<const int32_t> places,
-                 Output& out) {
-  for (int32_t p : places) {
-    if (role[p] != k) continue;
-    out.Put(s.PlaceName(p));
+void PutNames(const NetStore& s, const CArray<int32_t>& names_of, std::span<const int32_t> elements, Output& out) {
+  for (int32_t e : elements) {
+    out.Put(s.Name(names_of[e]));
     out.Put(' ');
   }
 }
 
 }  // namespace
 
-void WriteSubnetListing(const NetStore& s, const SubnetMap& map, int32_t k, std::span<const int32_t> members,
-                        std::span<const int32_t> places, Output& out) {
+void WriteSubnetListing(const NetStore& s, int32_t k, std::span<const int32_t> members, std::span<const int32_t> xs,
+                        std::span<const int32_t> qs, std::span<const int32_t> ys, Output& out) {
   out.Put("\nsubnet Z");
   out.PutNumber(k);
   out.Put(":\nT: ");
-  for (int32_t t : members) {
-    out.Put(s.TransitionName(t));
-    out.Put(' ');
-  }
+  PutNames(s, s.tn, members, out);
   out.Put("\nX: ");
-  PutPlacesOf(s, map.SX, k, places, out);
+  PutNames(s, s.pn, xs, out);
   out.Put("\nQ: ");
-  PutPlacesOf(s, map.SQ, k, places, out);
+  PutNames(s, s.pn, qs, out);
   out.Put("\nY: ");
-  PutPlacesOf(s, map.SY, k, places, out);
+  PutNames(s, s.pn, ys, out);
   out.Put('\n');
 }
 

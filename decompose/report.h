@@ -15,10 +15,11 @@ void WriteNetPart(const NetStore& store, Output& out, bool full);
 
 void WriteSubnetsHeading(Output& out);
 
-// One subnet: its transitions in joining order, then its X, Q and Y places
-// taken from `places` (the places it touched, in increasing number).
-void WriteSubnetListing(const NetStore& store, const SubnetMap& map, int32_t k,
-                        std::span<const int32_t> members, std::span<const int32_t> places, Output& out);
+// One subnet: its transitions in joining order, then its input (X),
+// internal (Q) and output (Y) places.
+void WriteSubnetListing(const NetStore& store, int32_t k, std::span<const int32_t> members,
+                        std::span<const int32_t> xs, std::span<const int32_t> qs, std::span<const int32_t> ys,
+                        Output& out);
 
 void WriteIndicators(const NetStore& store, const SubnetMap& map, Output& out);
 

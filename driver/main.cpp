@@ -18,8 +18,10 @@ int main(int argc, char** argv) {
   if (fcntl(STDIN_FILENO, F_GETFD) < 0) open("/dev/null", O_WRONLY);
   if (fcntl(STDOUT_FILENO, F_GETFD) < 0) open("/dev/null", O_RDONLY);
   if (fcntl(STDERR_FILENO, F_GETFD) < 0) open("/dev/null", O_RDONLY);
-  // A reader that goes away is a failed write, reported like any other.
+  // A reader that goes away, or a file that reaches the size limit, is a
+  // failed write, reported like any other.
   std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string_view> args(argv + 1, argv + argc);
   return vantira::Run(args);
 }

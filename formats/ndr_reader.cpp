@@ -37,14 +37,14 @@ void ReadRecord(const Line& line, NetStore& store, NameIndex& index) {
       std::string_view name = ReadRecordName(line, cursor);
       uint32_t hash = HashName(name);
       CheckNewName(index, name, hash);
-      index.places.Insert(AddPlace(store, name), hash);
+      index.places.Insert(AddPlace(store, name), name, hash);
       break;
     }
     case 't': {
       std::string_view name = ReadRecordName(line, cursor);
       uint32_t hash = HashName(name);
       CheckNewName(index, name, hash);
-      index.transitions.Insert(AddTransition(store, name), hash);
+      index.transitions.Insert(AddTransition(store, name), name, hash);
       break;
     }
     case 'e': {

@@ -37,45 +37,63 @@ uint32_t HashName(std::string_view name) {
   return static_cast<uint32_t>(Mix(h) >> 32);
 }
 
+namespace {
+
+inline uint32_t Tag(std::string_view name, uint32_t hash) { return (hash & ~1u) | (name.size() > 8 ? 1u : 0u); }
+
+inline uint64_t Head(std::string_view name) {
+  uint64_t head = 0;
+  std::memcpy(&head, name.data(), name.size() < 8 ? name.size() : 8);
+  return head;
+}
+
+}  // namespace
+
 int32_t NameTable::Find(std::string_view name, uint32_t hash) const {
   if (count_ == 0) return 0;
-  const char* names = store_.names.Data();
+  const uint64_t head = Head(name);
+  const uint32_t tag = Tag(name, hash);
   for (uint32_t i = hash >> shift_;; i = (i + 1) & mask_) {
     const Slot& slot = slots_[i];
     if (slot.element == 0) return 0;
-    if (slot.hash != hash) continue;
-    const char* stored = names + offsets_[slot.element];
+    if (slot.tag != tag || slot.head != head) continue;
+    // Two names of at most 8 bytes with equal zero-padded heads are equal.
+    if (name.size() <= 8) return slot.element;
     // strncmp stops at the stored name's NUL, so a shorter stored name is never overrun.
-    if (std::strncmp(stored, name.data(), name.size()) == 0 && stored[name.size()] == '\0') {
+    const char* stored = store_.names.Data() + offsets_[slot.element];
+    if (std::strncmp(stored + 8, name.data() + 8, name.size() - 8) == 0 && stored[name.size()] == '\0') {
       return slot.element;
     }
   }
 }
 
-void NameTable::Insert(int32_t element, uint32_t hash) {
-  if (static_cast<uint64_t>(count_ + 1) * 4 > static_cast<uint64_t>(slots_.size()) * 3) Grow();
+void NameTable::Insert(int32_t element, std::string_view name, uint32_t hash) {
+  if (static_cast<uint64_t>(count_ + 1) * 4 > static_cast<uint64_t>(size_) * 3) Grow();
   uint32_t i = hash >> shift_;
   while (slots_[i].element != 0) i = (i + 1) & mask_;
-  slots_[i] = Slot{hash, element};
+  slots_[i] = Slot{Tag(name, hash), element, Head(name)};
   ++count_;
 }
 
 void NameTable::Clear() {
-  std::vector<Slot>().swap(slots_);
+  slots_.Release();
+  size_ = 0;
   mask_ = 0;
   shift_ = 32;
   count_ = 0;
 }
 
 void NameTable::Grow() {
-  std::size_t size = slots_.empty() ? 1024 : slots_.size() * 2;
-  std::vector<Slot> old(size);
-  old.swap(slots_);
-  mask_ = static_cast<uint32_t>(size - 1);
-  shift_ = 32 - static_cast<uint32_t>(__builtin_ctzll(size));
-  for (const Slot& slot : old) {
+  const std::size_t old_size = size_;
+  CArray<Slot> old = std::move(slots_);
+  size_ = old_size == 0 ? 1024 : old_size * 2;
+  slots_.Allocate(size_);  // zero-filled: every slot empty
+  mask_ = static_cast<uint32_t>(size_ - 1);
+  shift_ = 32 - static_cast<uint32_t>(__builtin_ctzll(size_));
+  for (std::size_t j = 0; j < old_size; ++j) {
+    const Slot& slot = old[j];
     if (slot.element == 0) continue;
-    uint32_t i = slot.hash >> shift_;
+    uint32_t i = slot.tag >> shift_;
     while (slots_[i].element != 0) i = (i + 1) & mask_;
     slots_[i] = slot;
   }

@@ -1,12 +1,13 @@
 // Hash look-up of place and transition names. Places and transitions are two
-// separate tables; each maps a name to its element number. Keys are not
-// copied: an entry compares against the stored name in the store's `names`,
-// which is why the tables hold the store by reference.
+// separate tables; each maps a name to its element number. A slot keeps the
+// first 8 bytes of its name, so a name of up to 8 bytes is matched without
+// touching the names buffer; longer names are compared against the stored
+// name in the store's `names`, which is why a table holds the store by
+// reference.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
 #include "store/net_store.h"
 
@@ -21,19 +22,27 @@ class NameTable {
   // Element number with this name, 0 if none.
   int32_t Find(std::string_view name, uint32_t hash) const;
   // Adds an element whose name is not in the table yet.
-  void Insert(int32_t element, uint32_t hash);
+  void Insert(int32_t element, std::string_view name, uint32_t hash);
+  // Hints that `hash` will be looked up soon.
+  void Prefetch(uint32_t hash) const {
+    if (count_ != 0) __builtin_prefetch(&slots_[hash >> shift_]);
+  }
   void Clear();
 
  private:
+  // The tag is the hash with its lowest bit replaced by "longer than 8
+  // bytes"; the slot index comes from the hash's top bits, so it is unchanged.
   struct Slot {
-    uint32_t hash;
+    uint32_t tag;
     int32_t element;  // 0 marks an empty slot
+    uint64_t head;    // the name's first 8 bytes, zero-padded (names hold no NUL)
   };
   void Grow();
 
   const NetStore& store_;
   const CArray<int32_t>& offsets_;
-  std::vector<Slot> slots_;
+  CArray<Slot> slots_;
+  std::size_t size_ = 0;
   uint32_t mask_ = 0;
   uint32_t shift_ = 32;
   int32_t count_ = 0;
