@@ -1,114 +1,90 @@
 #include "formats/net_reader.h"
 
+#include <array>
+
 #include "formats/input_text.h"
-#include "formats/tokens.h"
+#include "formats/net_line.h"
 #include "store/adjacency.h"
 #include "store/failure.h"
 
 namespace vantira {
 
-bool ArrowAt(const Line& line, int32_t cursor) {
-  return cursor < line.Length() - 2 && line.At(cursor) == '-' && line.At(cursor + 1) == '>';
-}
-
 namespace {
 
-enum class Kind { kPlace, kTransition };
-
-class NetLineReader {
+class NetApplier {
  public:
-  NetLineReader(NetStore& store, NameIndex& index) : store_(store), index_(index) {}
+  NetApplier(NetStore& store, NameIndex& index) : store_(store), index_(index) {}
 
-  void Read(const Line& line) {
-    if (IsCommentLine(line)) return;
-    int32_t cursor = FirstNonBlank(line);
-    if (cursor == line.Length()) return;
-    std::string_view keyword = GetName(line, cursor);
-    if (keyword == "pl") {
-      ReadElementLine(line, cursor, Kind::kPlace);
-    } else if (keyword == "tr") {
-      ReadElementLine(line, cursor, Kind::kTransition);
-    } else if (keyword == "lb") {
-      // Labels matter only to the subnet files, which copy them.
-    } else if (keyword == "net") {
-      SwallowSpace(line, cursor);
-      store_.netname = CommitName(store_, GetName(line, cursor));
-    } else {
-      throw MakeFailure(kExitBadInput, std::string("unknown command: ").append(keyword));
+  // Enters one parsed line into the store.
+  void Apply(const NetLine& line, std::string_view text) {
+    switch (line.kind) {
+      case NetLine::Kind::kSkip:
+      case NetLine::Kind::kLabel:  // labels matter only to the subnet files, which copy them
+        return;
+      case NetLine::Kind::kNet:
+        store_.netname = CommitName(store_, line.name);
+        return;
+      case NetLine::Kind::kUnknown:
+        throw MakeFailure(kExitBadInput, std::string("unknown command: ").append(line.keyword));
+      case NetLine::Kind::kPlace:
+      case NetLine::Kind::kTransition:
+        ApplyElementLine(line, text);
+        return;
     }
   }
 
+  // Hints the slots this line's names will be looked up in.
+  void Prefetch(const NetLine& line) const {
+    if (line.kind != NetLine::Kind::kPlace && line.kind != NetLine::Kind::kTransition) return;
+    const bool place = line.kind == NetLine::Kind::kPlace;
+    (place ? index_.places : index_.transitions).Prefetch(line.hash);
+    const NameTable& other = place ? index_.transitions : index_.places;
+    for (const NetEntry& entry : line.entries) other.Prefetch(entry.hash);
+  }
+
  private:
-  // A "pl" or "tr" line: the declared element, an optional marking or
-  // interval, then arc entries naming elements of the other kind.
-  void ReadElementLine(const Line& line, int32_t cursor, Kind kind) {
-    const bool place = kind == Kind::kPlace;
-    SwallowSpace(line, cursor);
-    std::string_view name = GetName(line, cursor);
-    if (name == "->") {
-      std::string text = place ? "empty place name: " : "empty transition name: ";
-      throw MakeFailure(kExitBadInput, text.append(line.text));
+  void ApplyElementLine(const NetLine& line, std::string_view text) {
+    const bool place = line.kind == NetLine::Kind::kPlace;
+    if (line.name == "->") {
+      std::string message = place ? "empty place name: " : "empty transition name: ";
+      throw MakeFailure(kExitBadInput, message.append(text));
     }
-    const int32_t self = Declare(name, kind);
-
-    SwallowSpace(line, cursor);
-    char c = line.At(cursor);
-    if (place ? c == '(' : (c == '[' || c == ']')) SkipToken(line, cursor);
-    SwallowSpace(line, cursor);
-
-    const Kind other = place ? Kind::kTransition : Kind::kPlace;
-    while (!ArrowAt(line, cursor) && cursor < line.Length()) {
-      int32_t e = ReadEntry(line, cursor, other);
-      if (place) {
-        AppendAtp(store_, e, self);
+    const int32_t self = Declare(line, place);
+    for (std::size_t i = 0; i < line.entries.size(); ++i) {
+      const int32_t e = Resolve(line.entries[i], !place);
+      const bool before = i < line.before_arrow;
+      // Before the arrow a place line lists its producers and a transition
+      // line its input places; after it, the other direction.
+      if (place == before) {
+        place ? AppendAtp(store_, e, self) : AppendAtp(store_, self, e);
       } else {
-        AppendApt(store_, e, self);
-      }
-    }
-    if (!ArrowAt(line, cursor)) return;
-    cursor += 2;
-    SwallowSpace(line, cursor);
-    while (cursor < line.Length()) {
-      int32_t e = ReadEntry(line, cursor, other);
-      if (place) {
-        AppendApt(store_, self, e);
-      } else {
-        AppendAtp(store_, self, e);
+        place ? AppendApt(store_, self, e) : AppendApt(store_, e, self);
       }
     }
   }
 
   // The element a declaration names: an existing one of its kind, or a new
   // one, unless the name belongs to the other kind.
-  int32_t Declare(std::string_view name, Kind kind) {
-    uint32_t hash = HashName(name);
-    NameTable& own = kind == Kind::kPlace ? index_.places : index_.transitions;
-    NameTable& other = kind == Kind::kPlace ? index_.transitions : index_.places;
-    if (int32_t existing = own.Find(name, hash)) return existing;
-    if (other.Find(name, hash) != 0) {
-      throw MakeFailure(kExitBadInput, std::string("duplicate name: ").append(name));
+  int32_t Declare(const NetLine& line, bool place) {
+    NameTable& own = place ? index_.places : index_.transitions;
+    if (int32_t existing = own.Find(line.name, line.hash)) return existing;
+    if ((place ? index_.transitions : index_.places).Find(line.name, line.hash) != 0) {
+      throw MakeFailure(kExitBadInput, std::string("duplicate name: ").append(line.name));
     }
-    int32_t e = kind == Kind::kPlace ? AddPlace(store_, name) : AddTransition(store_, name);
-    own.Insert(e, name, hash);
-    return e;
+    return Add(own, line.name, line.hash, place);
   }
 
-  // One arc entry: a name of the expected kind (created when new), then an
-  // optional weight glued to it, then blanks.
-  int32_t ReadEntry(const Line& line, int32_t& cursor, Kind kind) {
-    std::string_view name = GetName(line, cursor);
-    uint32_t hash = HashName(name);
-    NameTable& table = kind == Kind::kPlace ? index_.places : index_.transitions;
-    int32_t e = table.Find(name, hash);
-    if (e == 0) {
-      e = kind == Kind::kPlace ? AddPlace(store_, name) : AddTransition(store_, name);
-      table.Insert(e, name, hash);
-    }
-    if (line.At(cursor) == '*') {
-      ++cursor;
-      SkipToken(line, cursor);
-    }
-    SwallowSpace(line, cursor);
+  // An arc entry names an element of the expected kind, created when new;
+  // the same name among the other kind does not matter here.
+  int32_t Resolve(const NetEntry& entry, bool place) {
+    NameTable& table = place ? index_.places : index_.transitions;
+    if (int32_t e = table.Find(entry.name, entry.hash)) return e;
+    return Add(table, entry.name, entry.hash, place);
+  }
+
+  int32_t Add(NameTable& table, std::string_view name, uint32_t hash, bool place) {
+    int32_t e = place ? AddPlace(store_, name) : AddTransition(store_, name);
+    table.Insert(e, name, hash);
     return e;
   }
 
@@ -116,54 +92,32 @@ class NetLineReader {
   NameIndex& index_;
 };
 
-// Name look-ups land at random in tables far bigger than the caches. Walking
-// a few lines ahead and prefetching the slots their names hash to lets those
-// misses overlap; it is only a hint and changes nothing else.
-class Prefetcher {
- public:
-  Prefetcher(std::string_view text, const NameIndex& index, int lines_ahead) : ahead_(text), index_(index) {
-    for (int i = 0; i < lines_ahead; ++i) Advance();
-  }
-
-  void Advance() {
-    std::string_view view;
-    if (!ahead_.Next(view)) return;
-    Line line{view};
-    if (IsCommentLine(line)) return;
-    int32_t cursor = FirstNonBlank(line);
-    std::string_view keyword = GetName(line, cursor);
-    const bool place = keyword == "pl";
-    if (!place && keyword != "tr") return;
-    const NameTable& own = place ? index_.places : index_.transitions;
-    const NameTable& other = place ? index_.transitions : index_.places;
-    SwallowSpace(line, cursor);
-    own.Prefetch(HashName(GetName(line, cursor)));
-    while (cursor < line.Length()) {
-      SwallowSpace(line, cursor);
-      if (line.At(cursor) == '*' || line.At(cursor) == '(' || line.At(cursor) == '[' || ArrowAt(line, cursor)) {
-        SkipToken(line, cursor);
-        continue;
-      }
-      if (cursor < line.Length()) other.Prefetch(HashName(GetName(line, cursor)));
-    }
-  }
-
- private:
-  LineCursor ahead_;
-  const NameIndex& index_;
-};
-
 }  // namespace
 
 void ReadNET(std::string_view text, NetStore& store, NameIndex& index) {
-  NetLineReader reader(store, index);
-  Prefetcher prefetcher(text, index, 4);
+  NetApplier applier(store, index);
+  // Lines are taken apart a few lines ahead of being entered, and their
+  // names' hash slots prefetched, so that the cache misses of the look-ups
+  // overlap instead of following one another. Parsing looks nothing up, so
+  // the order of entering, and every number, stays that of the lines.
+  constexpr std::size_t kAhead = 4;
+  std::array<NetLine, kAhead> parsed;
+  std::array<std::string_view, kAhead> views;
   LineCursor lines(text);
-  std::string_view view;
-  while (lines.Next(view)) {
-    prefetcher.Advance();
-    ExpandNames(store, NameRoomForLine(view.size()));
-    reader.Read(Line{view});
+  std::size_t filled = 0;
+  while (filled < kAhead && lines.Next(views[filled])) {
+    ParseNetLine(Line{views[filled]}, parsed[filled]);
+    applier.Prefetch(parsed[filled]);
+    ++filled;
+  }
+  for (std::size_t i = 0; filled > 0; i = (i + 1) % kAhead, --filled) {
+    ExpandNames(store, NameRoomForLine(views[i].size()));
+    applier.Apply(parsed[i], views[i]);
+    if (lines.Next(views[i])) {
+      ParseNetLine(Line{views[i]}, parsed[i]);
+      applier.Prefetch(parsed[i]);
+      ++filled;
+    }
   }
   // The same arc may be given on several lines; it counts once.
   RemoveDuplicateArcs(store);

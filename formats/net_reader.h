@@ -3,7 +3,6 @@
 
 #include <string_view>
 
-#include "formats/tokens.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
@@ -14,9 +13,5 @@ namespace vantira {
 // first occurrence. `index` receives every place and transition name. A
 // format error ends the run with exit status 2.
 void ReadNET(std::string_view text, NetStore& store, NameIndex& index);
-
-// The arrow that divides arc entries: "->" with at least one more character
-// after it on the line.
-bool ArrowAt(const Line& line, int32_t cursor);
 
 }  // namespace vantira

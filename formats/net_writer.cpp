@@ -3,109 +3,89 @@
 #include <string>
 
 #include "formats/input_text.h"
-#include "formats/net_reader.h"
-#include "formats/tokens.h"
+#include "formats/net_line.h"
 
 namespace vantira {
 
 namespace {
 
-// Copies the arc entries up to the arrow (or the line's end, after the arrow)
-// when `keep`, each name with its weight, and steps over them otherwise.
-void CopyEntries(const Line& line, int32_t& cursor, bool before_arrow, bool keep, std::string& out) {
-  while (cursor < line.Length() && !(before_arrow && ArrowAt(line, cursor))) {
-    std::string_view name = GetName(line, cursor);
-    if (keep) out.append(" ").append(name);
-    if (line.At(cursor) == '*') {
-      int32_t from = cursor;
-      ++cursor;
-      SkipToken(line, cursor);
-      if (keep) out.append(line.text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(cursor - from)));
-    }
-    SwallowSpace(line, cursor);
+// A place line for a subnet that only produces into the place (keeps the
+// entries before the arrow) or only consumes from it (keeps those after),
+// in the one spacing the files use, ending in LF.
+std::string_view RewritePlaceLine(const NetLine& line, bool producers, SubnetPlan& plan, std::string& out) {
+  out.assign("pl ").append(line.name);
+  if (!line.marking.empty()) out.append(" ").append(line.marking);
+  for (std::size_t i = 0; i < line.entries.size(); ++i) {
+    if (i == line.before_arrow && line.arrow) out.append(" ->");
+    if ((i < line.before_arrow) != producers) continue;
+    out.append(" ").append(line.entries[i].name).append(line.entries[i].weight);
   }
-}
-
-// A place line for a subnet that only produces into the place (keep the
-// entries before the arrow) or only consumes from it (keep those after).
-std::string_view RewritePlaceLine(const Line& line, int32_t cursor, std::string_view name, bool producers,
-                                  SubnetPlan& plan, std::string& out) {
-  out.assign("pl ").append(name);
-  SwallowSpace(line, cursor);
-  if (line.At(cursor) == '(') {
-    int32_t from = cursor;
-    SkipToken(line, cursor);
-    out.append(" ").append(line.text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(cursor - from)));
-  }
-  SwallowSpace(line, cursor);
-  CopyEntries(line, cursor, true, producers, out);
-  if (ArrowAt(line, cursor)) {
-    out.append(" ->");
-    cursor += 2;
-    SwallowSpace(line, cursor);
-    CopyEntries(line, cursor, false, !producers, out);
-  }
+  if (line.arrow && line.before_arrow == line.entries.size()) out.append(" ->");
   out.push_back('\n');
   return plan.Keep(out);
 }
 
-// Sends a line to the files of the distinct non-zero subnets among a place's roles.
-void AddForPlace(const SubnetMap& map, int32_t p, std::string_view text, SubnetPlan& plan) {
-  if (map.SQ[p] != 0) plan.AddFor(map.SQ[p], text);
-  if (map.SX[p] != 0) plan.AddFor(map.SX[p], text);
-  if (map.SY[p] != 0) plan.AddFor(map.SY[p], text);
+Failure Unknown(std::string_view what, std::string_view name) {
+  return MakeFailure(kExitBadInput, std::string(what).append(name));
 }
 
 }  // namespace
 
 void PlanNET(std::string_view text, const NameIndex& index, const SubnetMap& map, SubnetPlan& plan) {
+  NetLine line;
   std::string scratch;
   LineCursor lines(text);
   std::string_view view;
   for (; lines.Next(view); plan.NextLine()) {
-    Line line{view};
-    int32_t cursor = FirstNonBlank(line);
-    if (IsCommentLine(line) || cursor == line.Length()) {
-      plan.AddCommon(view);
-      continue;
-    }
-    std::string_view keyword = GetName(line, cursor);
-    SwallowSpace(line, cursor);
-    std::string_view name = GetName(line, cursor);
-    uint32_t hash = HashName(name);
-    if (keyword == "pl") {
-      int32_t p = index.places.Find(name, hash);
-      if (p == 0) return plan.FailHere(MakeFailure(kExitBadInput, std::string("unknown place: ").append(name)));
-      if (map.SQ[p] != 0) {
-        plan.AddFor(map.SQ[p], view);
-        continue;
+    ParseNetLine(Line{view}, line);
+    switch (line.kind) {
+      case NetLine::Kind::kSkip:
+        plan.AddCommon(view);
+        break;
+      case NetLine::Kind::kPlace: {
+        int32_t p = index.places.Find(line.name, line.hash);
+        if (p == 0) return plan.FailHere(Unknown("unknown place: ", line.name));
+        // A place's producers all lie in one subnet, and so do its consumers,
+        // so each side of the arrow goes whole to one file. The entries'
+        // transitions all exist: the reader created every one of them.
+        if (map.SQ[p] != 0) {
+          plan.AddFor(map.SQ[p], view);
+          break;
+        }
+        if (map.SX[p] != 0) plan.AddFor(map.SX[p], RewritePlaceLine(line, false, plan, scratch));
+        if (map.SY[p] != 0) plan.AddFor(map.SY[p], RewritePlaceLine(line, true, plan, scratch));
+        break;
       }
-      // The entries' transitions all exist: the reader created every one of them.
-      if (map.SX[p] != 0) plan.AddFor(map.SX[p], RewritePlaceLine(line, cursor, name, false, plan, scratch));
-      if (map.SY[p] != 0) plan.AddFor(map.SY[p], RewritePlaceLine(line, cursor, name, true, plan, scratch));
-    } else if (keyword == "tr") {
-      int32_t t = index.transitions.Find(name, hash);
-      if (t == 0) return plan.FailHere(MakeFailure(kExitBadInput, std::string("unknown transition: ").append(name)));
-      plan.AddFor(map.SubNet[t], view);
-    } else if (keyword == "lb") {
-      if (int32_t t = index.transitions.Find(name, hash)) {
+      case NetLine::Kind::kTransition: {
+        int32_t t = index.transitions.Find(line.name, line.hash);
+        if (t == 0) return plan.FailHere(Unknown("unknown transition: ", line.name));
         plan.AddFor(map.SubNet[t], view);
-      } else if (int32_t p = index.places.Find(name, hash)) {
-        AddForPlace(map, p, view, plan);
-      } else {
-        // The reader never looks at labels, so this is where a label that
-        // names nothing is found.
-        return plan.FailHere(MakeFailure(kExitBadInput, std::string("unknown label name: ").append(name)));
+        break;
       }
-    } else if (keyword == "net") {
-      if (!name.empty() && name.back() == '}') {
-        plan.AddCommon(plan.Keep(std::string("net ").append(name.substr(0, name.size() - 1)).append(" z")), true,
-                       "}\n");
-      } else {
-        plan.AddCommon(plan.Keep(std::string("net ").append(name).append("_z")), true, "\n");
+      case NetLine::Kind::kLabel: {
+        const uint32_t hash = HashName(line.name);
+        if (int32_t t = index.transitions.Find(line.name, hash)) {
+          plan.AddFor(map.SubNet[t], view);
+        } else if (int32_t p = index.places.Find(line.name, hash)) {
+          if (map.SQ[p] != 0) plan.AddFor(map.SQ[p], view);
+          if (map.SX[p] != 0) plan.AddFor(map.SX[p], view);
+          if (map.SY[p] != 0) plan.AddFor(map.SY[p], view);
+        } else {
+          // The reader never looks at labels, so this is where a label that
+          // names nothing is found.
+          return plan.FailHere(Unknown("unknown label name: ", line.name));
+        }
+        break;
       }
-    } else {
-      return plan.FailHere(MakeFailure(kExitBadInput, std::string("unknown command: ").append(keyword)));
+      case NetLine::Kind::kNet: {
+        const bool braced = !line.name.empty() && line.name.back() == '}';
+        std::string before = "net ";
+        before.append(braced ? line.name.substr(0, line.name.size() - 1) : line.name).append(braced ? " z" : "_z");
+        plan.AddCommon(plan.Keep(before), true, braced ? "}\n" : "\n");
+        break;
+      }
+      case NetLine::Kind::kUnknown:
+        return plan.FailHere(Unknown("unknown command: ", line.keyword));
     }
   }
 }

@@ -1,0 +1,41 @@
+// One line of a net description (.net) taken apart, without looking anything
+// up: the reader and the subnet writer both start from this.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "formats/tokens.h"
+
+namespace vantira {
+
+// An arc entry: a name and the weight glued to it ("*..."), if any.
+struct NetEntry {
+  std::string_view name;
+  std::string_view weight;
+  uint32_t hash;
+};
+
+struct NetLine {
+  enum class Kind { kSkip, kNet, kPlace, kTransition, kLabel, kUnknown };
+
+  Kind kind = Kind::kSkip;   // kSkip: a comment or blank line
+  std::string_view keyword;
+  std::string_view name;     // declared element, net's name or label's name
+  uint32_t hash = 0;         // of `name`, for places and transitions
+  std::string_view marking;  // a place's "(...)" or a transition's interval
+  std::vector<NetEntry> entries;
+  std::size_t before_arrow = 0;  // entries[0, before_arrow) precede the arrow
+  bool arrow = false;
+};
+
+// The arrow that divides arc entries: "->" with at least one more character
+// after it on the line.
+bool ArrowAt(const Line& line, int32_t cursor);
+
+// Takes `line` apart into `out` (whose entry storage is reused). A place or
+// transition named "->" stops after the name; the reader refuses it.
+void ParseNetLine(const Line& line, NetLine& out);
+
+}  // namespace vantira
