@@ -3,7 +3,6 @@
 
 #include <string_view>
 
-#include "formats/tokens.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
@@ -15,15 +14,16 @@ namespace vantira {
 // an earlier place and an earlier transition ends the run with status 2.
 void ReadNDR(std::string_view text, NetStore& store, NameIndex& index);
 
-// The names of an edge record, after its key: source, at most two numeric
-// fields (fields that start with a decimal digit), target.
-struct EdgeNames {
-  std::string_view source;
-  std::string_view target;
-};
-EdgeNames ReadEdgeNames(const Line& line, int32_t& cursor);
+struct NdrRecord;
 
-// The name of a place or transition record, after its key and two fields.
-std::string_view ReadRecordName(const Line& line, int32_t& cursor);
+// What an edge record joins. The source is looked up among the places first,
+// then among the transitions; `transition` is 0 when the names do not resolve
+// to a place and a transition.
+struct EdgeEnds {
+  int32_t place = 0;
+  int32_t transition = 0;
+  bool from_place = false;
+};
+EdgeEnds ResolveEdge(const NameIndex& index, const NdrRecord& edge);
 
 }  // namespace vantira

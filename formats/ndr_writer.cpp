@@ -4,7 +4,7 @@
 
 #include "formats/input_text.h"
 #include "formats/ndr_reader.h"
-#include "formats/tokens.h"
+#include "formats/ndr_record.h"
 
 namespace vantira {
 
@@ -12,62 +12,61 @@ namespace {
 
 // "h name_zK rest" or, for a name ending in "}", "h name zK} rest", where
 // rest is what followed the name on the line, its LF included.
-void PlanNetName(const Line& line, int32_t cursor, SubnetPlan& plan) {
-  SwallowSpace(line, cursor);
-  std::string_view name = GetName(line, cursor);
-  std::string_view rest = line.text.substr(static_cast<std::size_t>(std::min(cursor, line.Length())));
+void PlanNetName(const NdrRecord& record, SubnetPlan& plan) {
+  const std::string_view name = record.name;
   const bool braced = !name.empty() && name.back() == '}';
   std::string before = "h ";
   before.append(braced ? name.substr(0, name.size() - 1) : name).append(braced ? " z" : "_z");
   std::string after(braced ? "} " : " ");
-  after.append(rest).push_back('\n');
+  after.append(record.rest).push_back('\n');
   plan.AddCommon(plan.Keep(before), true, plan.Keep(after));
+}
+
+Failure Unknown(std::string_view what, std::string_view name) {
+  return MakeFailure(kExitBadInput, std::string(what).append(name));
 }
 
 }  // namespace
 
 void PlanNDR(std::string_view text, const NameIndex& index, const SubnetMap& map, SubnetPlan& plan) {
+  NdrRecord record;
   LineCursor lines(text);
   std::string_view view;
   for (; lines.Next(view); plan.NextLine()) {
-    Line line{view};
-    int32_t cursor = FirstNonBlank(line);
-    if (IsCommentLine(line) || cursor == line.Length()) {
-      plan.AddCommon(view, false, "\n");
-      continue;
-    }
-    char key = line.At(cursor);
-    ++cursor;
-    if (key == 'h') {
-      PlanNetName(line, cursor, plan);
-    } else if (key == 'p') {
-      std::string_view name = ReadRecordName(line, cursor);
-      int32_t p = index.places.Find(name, HashName(name));
-      if (p == 0) return plan.FailHere(MakeFailure(kExitBadInput, std::string("unknown place: ").append(name)));
-      if (map.SX[p] != 0) plan.AddFor(map.SX[p], view);
-      if (map.SY[p] != 0) plan.AddFor(map.SY[p], view);
-      if (map.SQ[p] != 0) plan.AddFor(map.SQ[p], view);
-    } else if (key == 't') {
-      std::string_view name = ReadRecordName(line, cursor);
-      int32_t t = index.transitions.Find(name, HashName(name));
-      if (t == 0) return plan.FailHere(MakeFailure(kExitBadInput, std::string("unknown transition: ").append(name)));
-      plan.AddFor(map.SubNet[t], view);
-    } else if (key == 'e') {
-      EdgeNames edge = ReadEdgeNames(line, cursor);
-      uint32_t source_hash = HashName(edge.source);
-      uint32_t target_hash = HashName(edge.target);
-      int32_t t = 0;
-      if (index.places.Find(edge.source, source_hash) != 0) {
-        t = index.transitions.Find(edge.target, target_hash);
-      } else if ((t = index.transitions.Find(edge.source, source_hash)) != 0 &&
-                 index.places.Find(edge.target, target_hash) == 0) {
-        t = 0;
+    ParseNdrRecord(Line{view}, record);
+    switch (record.kind) {
+      case NdrRecord::Kind::kSkip:
+        plan.AddCommon(view, false, "\n");
+        break;
+      case NdrRecord::Kind::kNetName:
+        PlanNetName(record, plan);
+        break;
+      case NdrRecord::Kind::kPlace: {
+        int32_t p = index.places.Find(record.name, record.hash);
+        if (p == 0) return plan.FailHere(Unknown("unknown place: ", record.name));
+        if (map.SX[p] != 0) plan.AddFor(map.SX[p], view);
+        if (map.SY[p] != 0) plan.AddFor(map.SY[p], view);
+        if (map.SQ[p] != 0) plan.AddFor(map.SQ[p], view);
+        break;
       }
-      if (t == 0) {
-        std::string text_of = std::string("unknown arc: ").append(edge.source).append(" -> ").append(edge.target);
-        return plan.FailHere(MakeFailure(kExitBadInput, text_of));
+      case NdrRecord::Kind::kTransition: {
+        int32_t t = index.transitions.Find(record.name, record.hash);
+        if (t == 0) return plan.FailHere(Unknown("unknown transition: ", record.name));
+        plan.AddFor(map.SubNet[t], view);
+        break;
       }
-      plan.AddFor(map.SubNet[t], view);
+      case NdrRecord::Kind::kEdge: {
+        // An edge goes with its transition, whatever its direction.
+        const EdgeEnds ends = ResolveEdge(index, record);
+        if (ends.transition == 0) {
+          std::string names = std::string(record.name).append(" -> ").append(record.target);
+          return plan.FailHere(Unknown("unknown arc: ", names));
+        }
+        plan.AddFor(map.SubNet[ends.transition], view);
+        break;
+      }
+      case NdrRecord::Kind::kOther:
+        break;
     }
   }
 }
