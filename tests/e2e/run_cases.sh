@@ -5,7 +5,12 @@
 # A case folder holds:
 #   args     the command line, in shell words (may be empty or absent)
 #   stdin    optional; fed to standard input (else /dev/null)
+#   pipe     optional, empty; standard input then comes through a pipe
+#   stdout_file  optional; a path (relative to the working folder, or
+#            absolute) that receives standard output instead of the capture;
+#            its expected content, if in the working folder, goes in out/
 #   stdout   the expected standard output (absent means empty)
+#   stderr   the expected standard error (absent means empty)
 #   status   the expected exit status (absent means 0)
 #   in/      files copied into the empty working folder before the run
 #   out/     files expected in the working folder after the run; a file of
@@ -31,7 +36,17 @@ for case_dir in "$cases"/*/; do
   [ -f "$case_dir/args" ] && eval "args=($(cat "$case_dir/args"))"
   input=/dev/null
   [ -f "$case_dir/stdin" ] && input="$case_dir/stdin"
-  (cd "$work" && "$vantira" "${args[@]}" <"$input" >"$scratch/$name/stdout")
+  stdout="$scratch/$name/stdout"
+  : >"$stdout"
+  if [ -f "$case_dir/stdout_file" ]; then
+    stdout=$(cat "$case_dir/stdout_file")
+    [[ "$stdout" == /* ]] || stdout="$work/$stdout"
+  fi
+  if [ -f "$case_dir/pipe" ]; then
+    (cd "$work" && cat "$input" | "$vantira" "${args[@]}" >"$stdout" 2>"$scratch/$name/stderr")
+  else
+    (cd "$work" && "$vantira" "${args[@]}" <"$input" >"$stdout" 2>"$scratch/$name/stderr")
+  fi
   status=$?
   problems=()
   expected_status=0
@@ -40,6 +55,9 @@ for case_dir in "$cases"/*/; do
   expected_stdout=/dev/null
   [ -f "$case_dir/stdout" ] && expected_stdout="$case_dir/stdout"
   cmp -s "$scratch/$name/stdout" "$expected_stdout" || problems+=("standard output differs: diff $expected_stdout $scratch/$name/stdout")
+  expected_stderr=/dev/null
+  [ -f "$case_dir/stderr" ] && expected_stderr="$case_dir/stderr"
+  cmp -s "$scratch/$name/stderr" "$expected_stderr" || problems+=("standard error differs: diff $expected_stderr $scratch/$name/stderr")
   # The expected tree: in/ overlaid with out/.
   want="$scratch/$name/want"
   mkdir -p "$want"
