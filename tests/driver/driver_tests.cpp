@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "decompose/decompose.h"
+#include "driver/options.h"
+#include "driver/subnet_files.h"
+#include "formats/ndr_reader.h"
+#include "formats/ndr_writer.h"
+#include "formats/net_reader.h"
+#include "formats/net_writer.h"
+#include "formats/recognize.h"
+#include "store/adjacency.h"
+#include "store/failure.h"
+
+using namespace vantira;
+
+namespace {
+
+std::string Scan(std::vector<std::string_view> args) {
+  try {
+    Options o = ScanArguments(args);
+    if (o.usage) return "usage";
+    return "in=" + o.infile + " out=" + o.outfile + (o.has_outfile ? "!" : "") + " z=" + o.zname +
+           " s" + std::to_string(o.subnet_files) + " v" + std::to_string(o.full) + " g" + std::to_string(o.graph);
+  } catch (const Failure& f) {
+    return f.Message() + std::to_string(f.Status());
+  }
+}
+
+// Reads, decomposes and plans the subnet files of `input` as a run does.
+struct Planned {
+  std::string text;
+  NetStore s;
+  NameIndex index{s};
+  SubnetMap map;
+  SubnetPlan plan;
+  explicit Planned(std::string input) : text(std::move(input)) {
+    AllocateStore(s);
+    const bool ndr = RecognizeFile(text) == kFormatNdr;
+    ndr ? ReadNDR(text, s, index) : ReadNET(text, s, index);
+    AllocateIndex(s);
+    CreateIOPT(s);
+    Output report;
+    Decompose(s, map, report, false);
+    ndr ? PlanNDR(text, index, map, plan) : PlanNET(text, index, map, plan);
+    plan.Finish(map.iSubNet);
+  }
+  std::string File(int32_t k) const {
+    Output out;
+    plan.Write(k, out);
+    return out.Text();
+  }
+};
+
+}  // namespace
+
+TEST(ScanArguments, PositionalStatesAndOptions) {
+  const std::vector<std::pair<std::vector<std::string_view>, std::string>> rows = {
+      {{}, "in=- out=- z= s0 v1 g0"},
+      {{"a.net", "b.txt", "c"}, "*** unknown option: c\n4"},
+      {{"a.net", "b.txt", "c", "-h"}, "*** unknown option: c\n4"},
+      {{"a.net", "b.txt", "-h"}, "usage"},
+      {{"c", "-help", "d", "e"}, "usage"},
+      {{"-z", "sub", "a.net"}, "in=a.net out=- z=sub s1 v1 g0"},
+      {{"-z", "-q", "sub", "a.net"}, "in=a.net out=- z=sub s1 v0 g0"},
+      {{"-z", "-z", "sub", "a.net"}, "in=a.net out=- z=sub s1 v1 g0"},
+      {{"a.net", "b.txt", "-z"}, "in=a.net out=b.txt! z= s1 v1 g0"},
+      {{"a.net", "-z"}, "in=a.net out=- z= s1 v1 g0"},
+      {{"a.net", "-z", "", "b.txt"}, "in=a.net out=b.txt! z= s1 v1 g0"},
+      {{"-x"}, "in=-x out=- z= s0 v1 g0"},
+      {{"-", "out.txt", "-q", "-v", "-g", "-s"}, "in=- out=out.txt! z= s1 v1 g1"},
+      {{"--help", "-V"}, "in=--help out=-V! z= s0 v1 g0"},
+  };
+  for (const auto& [args, expected] : rows) EXPECT_EQ(Scan(args), expected) << expected;
+}
+
+TEST(SubnetFiles, BaseAndFileNames) {
+  const std::vector<std::array<std::string, 3>> rows = {
+      {"nets/a.net", "", "nets/a"}, {"a.ndr", "", "a"},   {"a.txt", "", "a.txt"}, {"a.net", "out.ndr", "out"},
+      {"-", "", "-"},               {".net", "", ".net"}, {"a.NET", "", "a.NET"}, {"a.ndr.net", "", "a.ndr"}};
+  for (const auto& [infile, zname, base] : rows) EXPECT_EQ(SubnetBaseName(infile, zname), base) << infile;
+  EXPECT_EQ(SubnetFileName("-", 1, ".ndr"), "--z1.ndr");
+  EXPECT_EQ(SubnetFileName("nets/a", 12, ".net"), "nets/a-z12.net");
+}
+
+TEST(SubnetPlan, NetFilesCopyRewriteOrDropEachLine) {
+  Planned demo("net demo\n# two transitions\ntr t1 [0,1] p1 p2*2 -> p3\npl p3 (1) t1 -> t2\n"
+               "tr t2 p3 -> p1\nlb t1 start\n");
+  ASSERT_EQ(demo.map.iSubNet, 2);
+  EXPECT_EQ(demo.File(1), "net demo_z1\n# two transitions\ntr t1 [0,1] p1 p2*2 -> p3\npl p3 (1) t1 ->\nlb t1 start\n");
+  EXPECT_EQ(demo.File(2), "net demo_z2\n# two transitions\npl p3 (1) -> t2\ntr t2 p3 -> p1\n");
+  EXPECT_FALSE(demo.plan.FailureMet());
+
+  // Both sides of a place line, weights and marking kept, spacing and CR LF normalised.
+  Planned sides("net {my net} rest\n\ntr a\ntr b\ntr c\npl  p (2)  a*2\tb  ->  c*3 \r\nlb p\npl  q c  ->c\n");
+  EXPECT_EQ(sides.File(1), "net {my net z1}\n\ntr a\ntr b\npl p (2) a*2 b ->\nlb p\n");
+  EXPECT_EQ(sides.File(2), "net {my net z2}\n\ntr c\npl p (2) -> c*3\nlb p\npl  q c  ->c\n");
+}
+
+TEST(SubnetPlan, NdrNetNameRecordsGetTheSubnetNumber) {
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"h demo\n", "h demo_z3 \n\n"},
+      {"h {my net}\n", "h {my net z3} \n\n"},
+      {"h ab}\n", "h ab z3} \n\n"},
+      {"h\n", "h _z3 \n"},
+      {"  hx y\r\n", "h x_z3  y\r\n\n"},
+  };
+  for (const auto& [line, expected] : rows) {
+    Planned net("t 0 0 a\n" + line + "# c\nt 0 0 b\n  t 0 0 c x\nz 1\n");
+    EXPECT_EQ(net.File(3), expected + "# c\n\n  t 0 0 c x\n") << line;
+  }
+}
+
+TEST(SubnetPlan, LabelNamingNothingEndsEveryFileBeforeIt) {
+  Planned bad("net n\ntr t1\ntr t2\n# c\nlb nobody\ntr t1 x\n");
+  ASSERT_TRUE(bad.plan.FailureMet());
+  EXPECT_EQ(bad.plan.FailureMet()->Message() + std::to_string(bad.plan.FailureMet()->Status()),
+            "*** unknown label name: nobody\n2");
+  EXPECT_EQ(bad.File(1), "net n_z1\ntr t1\n# c\n");
+  EXPECT_EQ(bad.File(2), "net n_z2\ntr t2\n# c\n");
+}

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "store/adjacency.h"
+#include "store/net_store.h"
+
+using namespace vantira;
+using V = std::vector<int32_t>;
+
+namespace {
+
+V Slice(const CArray<int32_t>& a, int from, int to) { return V(a.Data() + from, a.Data() + to); }
+
+// Interleaves x[1], y[1], x[2], y[2], ..., x[count+1]: the range starts of an index.
+V Starts(const CArray<int32_t>& x, const CArray<int32_t>& y, int count) {
+  V out;
+  for (int e = 1; e <= count; ++e) out.insert(out.end(), {x[e], y[e]});
+  out.push_back(x[count + 1]);
+  return out;
+}
+
+}  // namespace
+
+TEST(NetStore, GrowsInFixedStepsOnlyTheTableThatIsFull) {
+  NetStore s;
+  AllocateStore(s);
+  for (int i = 1; i <= 1022; ++i) AddPlace(s, "p"), AddTransition(s, "t");
+  EXPECT_EQ(V({s.maxm, s.maxn}), V({1024, 1024}));
+  AddPlace(s, "q");
+  EXPECT_EQ(V({s.maxm, s.maxn}), V({2048, 1024}));
+  AddTransition(s, "u");
+  EXPECT_EQ(s.maxn, 2048);
+  EXPECT_EQ(s.PlaceName(1023), "q");
+  EXPECT_EQ(s.TransitionName(1022), "t");
+
+  for (int i = 0; i < 2048; ++i) AppendAtp(s, 1, 1), AppendApt(s, 1, 1);
+  EXPECT_EQ(V({s.maxatp, s.maxapt}), V({2048, 2048}));
+  AppendAtp(s, 2, 3);
+  EXPECT_EQ(V({s.maxatp, s.maxapt, s.atpt[2048], s.atpp[2048]}), V({4096, 2048, 2, 3}));
+
+  s.fnames = 16384 - 1024;  // exactly 1024 bytes free: no growth yet
+  ExpandNames(s);
+  EXPECT_EQ(s.maxnames, 16384);
+  const int32_t kept = CommitName(s, "x");
+  ExpandNames(s);
+  EXPECT_EQ(s.maxnames, 32768);
+  // A very long line takes all the room it needs in one multiple of the step.
+  const int64_t room = NameRoomForLine(100000);
+  EXPECT_GE(room, 150000);
+  ExpandNames(s, room);
+  EXPECT_EQ(s.maxnames % 16384, 0);
+  EXPECT_GE(s.maxnames, s.fnames + room);
+  EXPECT_LT(s.maxnames - 16384, s.fnames + room);
+  EXPECT_EQ(s.Name(kept), "x");
+}
+
+TEST(CreateIOPT, WorkedExampleArcOrderForTransitionsNumberOrderForPlaces) {
+  NetStore s;
+  AllocateStore(s);
+  AddPlace(s, "p1"), AddPlace(s, "p2"), AddPlace(s, "p3"), AddTransition(s, "t1"), AddTransition(s, "t2");
+  AppendApt(s, 2, 1), AppendApt(s, 1, 1), AppendApt(s, 1, 2), AppendAtp(s, 1, 3), AppendAtp(s, 2, 3);
+  AllocateIndex(s);
+  EXPECT_EQ(CreateIOPT(s), 5);
+  EXPECT_EQ(s.fat, 5);
+  EXPECT_EQ(Slice(s.at, 0, 5), V({2, 1, 3, 1, 3}));
+  EXPECT_EQ(Starts(s.tx, s.ty, 2), V({0, 2, 3, 4, 5}));
+  EXPECT_EQ(Slice(s.ap, 0, 5), V({1, 2, 1, 1, 2}));
+  EXPECT_EQ(Starts(s.px, s.py, 3), V({0, 0, 2, 2, 3, 5, 5}));
+}
