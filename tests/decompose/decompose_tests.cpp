@@ -25,8 +25,8 @@ struct Net {
   Output report;
   Net(int n, int m, const Arcs& place_to_transition, const Arcs& transition_to_place, bool full = true) {
     AllocateStore(s);
-    for (int t = 1; t <= n; ++t) AddTransition(s, "t" + std::to_string(t));
-    for (int p = 1; p <= m; ++p) AddPlace(s, "p" + std::to_string(p));
+    for (int t = 1; t <= n; ++t) AddTransition(s, std::to_string(t).insert(0, "t"));
+    for (int p = 1; p <= m; ++p) AddPlace(s, std::to_string(p).insert(0, "p"));
     for (auto [p, t] : place_to_transition) AppendApt(s, p, t);
     for (auto [t, p] : transition_to_place) AppendAtp(s, t, p);
     AllocateIndex(s);

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "subnet_graph.h"
+
+namespace vantira_dot {
+namespace {
+
+const std::string kIndicators =
+    "\nINDICATORS OF FUNCTIONAL SUBNETS ----------------------------------------\n\nT:\n";
+const std::string kGraph = "\nGRAPH OF FUNCTIONAL SUBNETS ------------------------------------------------\n\n";
+const std::string kClosing = "\nDECOMPOSITION COMPLETED ----------------------------------------\n\n";
+
+// A report in digest form around the given T: entries and graph lines.
+std::string Report(const std::string& entries, const std::string& graph_lines) {
+  return "\n\nparsed net demo\n6 places, 7 transitions,\n\n" + kIndicators + entries + "\nX:\n\nQ:\n\nY:\n\n" + kGraph +
+         graph_lines + kClosing;
+}
+
+std::string Dot(const std::string& report) {
+  std::istringstream in(report);
+  std::ostringstream out;
+  WriteDot(ReadReport(in), out);
+  return out.str();
+}
+
+int StatusOf(const std::string& report) {
+  std::istringstream in(report);
+  try {
+    ReadReport(in);
+  } catch (const ReportError& error) {
+    EXPECT_EQ(error.message.rfind("*** ", 0), 0u) << error.message;
+    return error.status;
+  }
+  return 0;
+}
+
+TEST(VantiraDot, WorkedReportGivesOneNodePerSubnetAndOneEdgePerConnection) {
+  // The full report of examples/demo.net: the subnet listings hold "T: " lines
+  // that must not be taken for the indicators' T: line.
+  std::string report =
+      "\n\nparsed net demo\n6 places, 7 transitions,\n\nnet demo\ntr t1 p1 -> p2 \n\n"
+      "FUNCTIONAL SUBNETS ----------------------------------------\n\nsubnet Z1:\nT: t1 t4 t2 \nX: p1 p3 \nQ: \nY: p2 \n" +
+      kIndicators + "t1*1 t2*1 t3*2 t4*1 t5*3 t6*3 t7*4 \nX:\np1*1 p2*2 p3*1 \nQ:\np5*3 \nY:\np2*1 p4*2 \n" + kGraph +
+      "Z1: -> Z2\nZ2: Z1 ->\nZ3: ->\nZ4: ->\n" + kClosing;
+  EXPECT_EQ(Dot(report),
+            "digraph subnets {\n  label=\"demo\";\n  labelloc=t;\n  node [shape=box];\n"
+            "  Z1 [label=\"Z1\\n3 transitions\"];\n  Z2 [label=\"Z2\\n1 transition\"];\n"
+            "  Z3 [label=\"Z3\\n2 transitions\"];\n  Z4 [label=\"Z4\\n1 transition\"];\n  Z1 -> Z2;\n}\n");
+}
+
+TEST(VantiraDot, CountsBracedPlainAndEmptyNames) {
+  // Braced names may hold blanks, "*" and an escaped "}"; a plain name may hold
+  // braces after its first character; an empty name is "*K" alone.
+  std::string entries = "{a b*c}*1 {x\\}y*2}*2 p{q}*2 *1 {e\\\\}*3 t*3 \r";
+  std::string dot = Dot(Report(entries, "Z1: ->\nZ2: ->\nZ3: ->\n"));
+  EXPECT_NE(dot.find("Z1 [label=\"Z1\\n2 transitions\"]"), std::string::npos) << dot;
+  EXPECT_NE(dot.find("Z2 [label=\"Z2\\n2 transitions\"]"), std::string::npos) << dot;
+  EXPECT_NE(dot.find("Z3 [label=\"Z3\\n2 transitions\"]"), std::string::npos) << dot;
+}
+
+TEST(VantiraDot, LabelsEdgesWithSeveralPlacesAndKeepsSubnetsWithoutTransitions) {
+  // An empty net has one subnet without transitions; here Z3 holds none either.
+  std::string dot = Dot(Report("t1*1 t2*2 ", "Z1: -> Z2*2 Z3\nZ2: Z1*2 ->\nZ3: Z1 ->\n"));
+  EXPECT_NE(dot.find("  Z3 [label=\"Z3\\n0 transitions\"];\n"), std::string::npos) << dot;
+  EXPECT_NE(dot.find("  Z1 -> Z2 [label=\"2\"];\n  Z1 -> Z3;\n}"), std::string::npos) << dot;
+  EXPECT_EQ(dot.find("Z2 -> "), std::string::npos) << "predecessor entries must not add edges: " << dot;
+  EXPECT_NE(Dot(Report("", "Z1: ->\n")).find("Z1 [label=\"Z1\\n0 transitions\"]"), std::string::npos);
+}
+
+TEST(VantiraDot, QuotesTheNetNameAndCutsALongOne) {
+  std::string report = Report("t1*1 ", "Z1: ->\n");
+  std::string quoted = report;
+  quoted.replace(quoted.find("demo"), 4, "{a \"b\" \\c}");
+  EXPECT_NE(Dot(quoted).find("  label=\"{a \\\"b\\\" \\\\c}\";\n"), std::string::npos) << Dot(quoted);
+  std::string long_name = report;
+  long_name.replace(long_name.find("demo"), 4, std::string(100, 'x'));
+  EXPECT_NE(Dot(long_name).find("  label=\"" + std::string(77, 'x') + "...\";\n"), std::string::npos) << Dot(long_name);
+}
+
+TEST(VantiraDot, RefusesReportsItCannotDraw) {
+  std::string no_graph = "\n\nparsed net demo\n1 places, 1 transitions,\n\n" + kIndicators + "t1*1 \n" + kClosing;
+  EXPECT_EQ(StatusOf(no_graph), 2);
+  EXPECT_EQ(StatusOf(""), 2);
+  EXPECT_EQ(StatusOf(Report("t1*1 ", "Z1: Z2 ->\nZ2: -> Z1\n")), 0);
+  EXPECT_EQ(StatusOf(Report("t1*1 ", "Z2: ->\n")), 2);           // lines out of order
+  EXPECT_EQ(StatusOf(Report("t1*1 ", "Z1: -> Z2\n")), 2);        // edge to a subnet without a line
+  EXPECT_EQ(StatusOf(Report("t1*1 t2*2 ", "Z1: ->\n")), 2);      // T: names a subnet the graph lacks
+  EXPECT_EQ(StatusOf(Report("t1*1 ", "Z1: -> X2\n")), 2);        // not a subnet entry
+  EXPECT_EQ(StatusOf(Report("t1*1 ", "Z1: Z1\n")), 2);           // no arrow
+  EXPECT_EQ(StatusOf(Report("{t1*1 ", "Z1: ->\n")), 2);          // unclosed brace
+  EXPECT_EQ(StatusOf(Report("t1*0 ", "Z1: ->\n")), 2);           // subnets count from 1
+  EXPECT_EQ(StatusOf(Report("t1 ", "Z1: ->\n")), 2);             // no subnet number
+}
+
+}  // namespace
+}  // namespace vantira_dot

@@ -1,0 +1,180 @@
+// vantira-dot: the graph of subnets of a vantira report (written with -g),
+// read back and drawn as Graphviz DOT. Header-only, shared by the tool and
+// its tests.
+#pragma once
+
+#include <charconv>
+#include <istream>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantira_dot {
+
+struct SubnetGraph {
+  std::string net_name;          // from "parsed net NAME"
+  std::vector<int> transitions;  // transitions[k - 1]: number of transitions of Zk
+  struct Edge {
+    int from;    // Zfrom produces into the connecting places ...
+    int to;      // ... that Zto consumes
+    int places;  // number of connecting places
+  };
+  std::vector<Edge> edges;  // in report order
+};
+
+// A report the tool cannot use: the message line ("*** ...") and exit status.
+struct ReportError {
+  std::string message;
+  int status;
+};
+
+namespace detail {
+
+inline constexpr std::string_view kIndicators = "INDICATORS OF FUNCTIONAL SUBNETS ----------------------------------------";
+inline constexpr std::string_view kGraph = "GRAPH OF FUNCTIONAL SUBNETS ------------------------------------------------";
+
+inline ReportError WrongLine(std::string_view line) {
+  return ReportError{"*** wrong report line: " + std::string(line), 2};
+}
+
+inline bool NextLine(std::istream& in, std::string& line) {
+  if (!std::getline(in, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();  // a report saved with CR LF
+  return true;
+}
+
+// A positive decimal number at s[pos...]; advances pos past it.
+inline bool TakeNumber(std::string_view s, std::size_t& pos, int& value) {
+  auto [end, ec] = std::from_chars(s.data() + pos, s.data() + s.size(), value);
+  if (ec != std::errc() || end == s.data() + pos || value < 1) return false;
+  pos = static_cast<std::size_t>(end - s.data());
+  return true;
+}
+
+// The entries "NAME*K " of the indicators' T: line: one transition of Zk each.
+inline void CountTransitions(std::string_view line, std::vector<int>& per_subnet) {
+  std::size_t pos = 0;
+  while (pos < line.size()) {
+    if (line[pos] == '{') {  // braced: up to the first "}" not escaped by a backslash
+      bool escaped = false;
+      for (++pos;; ++pos) {
+        if (pos == line.size()) throw WrongLine(line);
+        if (escaped) {
+          escaped = false;
+        } else if (line[pos] == '\\') {
+          escaped = true;
+        } else if (line[pos] == '}') {
+          break;
+        }
+      }
+      ++pos;
+    } else {
+      while (pos < line.size() && line[pos] != ' ' && line[pos] != '\t' && line[pos] != '*') ++pos;
+    }
+    int k = 0;
+    if (pos == line.size() || line[pos] != '*' || !TakeNumber(line, ++pos, k)) throw WrongLine(line);
+    if (pos < line.size() && line[pos++] != ' ') throw WrongLine(line);
+    if (per_subnet.size() < static_cast<std::size_t>(k)) per_subnet.resize(k, 0);
+    ++per_subnet[k - 1];
+  }
+}
+
+// "Zk: Zi Zj*2 -> Zm": the successors become edges from Zk.
+inline void ReadGraphLine(std::string_view line, int k, std::vector<SubnetGraph::Edge>& edges) {
+  std::string head = "Z";
+  head.append(std::to_string(k)).push_back(':');
+  if (!line.starts_with(head)) throw WrongLine(line);
+  bool after_arrow = false;
+  std::size_t pos = head.size();
+  while (pos < line.size()) {
+    if (line[pos++] != ' ') throw WrongLine(line);
+    if (line.substr(pos).starts_with("->") && !after_arrow) {
+      after_arrow = true;
+      pos += 2;
+      continue;
+    }
+    int other = 0;
+    int places = 1;
+    if (pos == line.size() || line[pos] != 'Z' || !TakeNumber(line, ++pos, other)) throw WrongLine(line);
+    if (pos < line.size() && line[pos] == '*' && !TakeNumber(line, ++pos, places)) throw WrongLine(line);
+    if (after_arrow) edges.push_back({k, other, places});
+  }
+  if (!after_arrow) throw WrongLine(line);
+}
+
+// A DOT string; a long net name is cut (at a character boundary) to fit a title.
+inline std::string Quoted(std::string_view text) {
+  if (text.size() > 80) {
+    std::size_t cut = 77;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return Quoted(std::string(text.substr(0, cut)) + "...");
+  }
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + '"';
+}
+
+}  // namespace detail
+
+// Reads a whole report; throws ReportError when it has no graph section or
+// when the indicators' T: line or a graph line is not as vantira writes it.
+inline SubnetGraph ReadReport(std::istream& in) {
+  using namespace detail;
+  SubnetGraph graph;
+  std::string line;
+  bool graph_found = false;
+  while (NextLine(in, line)) {
+    if (line.starts_with("parsed net ")) {
+      graph.net_name = line.substr(11);
+    } else if (line == kIndicators) {
+      // an empty line, "T:", then the line of entries
+      if (!NextLine(in, line) || !NextLine(in, line) || line != "T:" || !NextLine(in, line)) {
+        throw ReportError{"*** wrong report: the indicators have no T: line", 2};
+      }
+      CountTransitions(line, graph.transitions);
+    } else if (line == kGraph) {
+      graph_found = true;
+      NextLine(in, line);  // the empty line under the heading
+      int subnets = 0;
+      while (NextLine(in, line) && !line.empty()) ReadGraphLine(line, ++subnets, graph.edges);
+      if (graph.transitions.size() > static_cast<std::size_t>(subnets)) {
+        throw ReportError{"*** wrong report: the T: line names more subnets than the graph", 2};
+      }
+      for (const SubnetGraph::Edge& edge : graph.edges) {
+        if (edge.to > subnets) throw ReportError{"*** wrong report: no graph line for Z" + std::to_string(edge.to), 2};
+      }
+      graph.transitions.resize(subnets, 0);
+      break;
+    }
+  }
+  if (!graph_found) {
+    throw ReportError{"*** no graph of subnets in the report: write the report with vantira -g", 2};
+  }
+  return graph;
+}
+
+// One node per subnet, labelled with its number of transitions; one edge
+// per connection, labelled with the number of places when more than one.
+inline void WriteDot(const SubnetGraph& graph, std::ostream& out) {
+  using detail::Quoted;
+  out << "digraph subnets {\n";
+  if (!graph.net_name.empty()) out << "  label=" << Quoted(graph.net_name) << ";\n  labelloc=t;\n";
+  out << "  node [shape=box];\n";
+  for (std::size_t i = 0; i < graph.transitions.size(); ++i) {
+    int count = graph.transitions[i];
+    out << "  Z" << i + 1 << " [label=\"Z" << i + 1 << "\\n" << count << (count == 1 ? " transition" : " transitions")
+        << "\"];\n";
+  }
+  for (const SubnetGraph::Edge& edge : graph.edges) {
+    out << "  Z" << edge.from << " -> Z" << edge.to;
+    if (edge.places > 1) out << " [label=\"" << edge.places << "\"]";
+    out << ";\n";
+  }
+  out << "}\n";
+}
+
+}  // namespace vantira_dot
