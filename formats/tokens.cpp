@@ -1,17 +1,26 @@
 #include "formats/tokens.h"
 
+#include <array>
+
 namespace vantira {
+
+namespace {
+
+// Characters that end a plain name: the blanks, "*" and NUL.
+constexpr std::array<bool, 256> kEndsPlainName = [] {
+  std::array<bool, 256> ends{};
+  for (unsigned char c : {' ', '\t', '\n', '\r', '*', '\0'}) ends[c] = true;
+  return ends;
+}();
+
+}  // namespace
 
 std::string_view GetName(const Line& line, int32_t& cursor) {
   const int32_t start = cursor;
   const int32_t length = line.Length();
   const char* s = line.text.data();
   if (line.At(cursor) != '{') {
-    while (cursor < length) {
-      char c = s[cursor];
-      if (IsBlankChar(c) || c == '*') break;
-      ++cursor;
-    }
+    while (cursor < length && !kEndsPlainName[static_cast<unsigned char>(s[cursor])]) ++cursor;
   } else {
     bool escaped = false;
     while (cursor < length) {
