@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,8 +26,9 @@ struct Net {
   Output report;
   Net(int n, int m, const Arcs& place_to_transition, const Arcs& transition_to_place, bool full = true) {
     AllocateStore(s);
-    for (int t = 1; t <= n; ++t) AddTransition(s, std::to_string(t).insert(0, "t"));
-    for (int p = 1; p <= m; ++p) AddPlace(s, std::to_string(p).insert(0, "p"));
+    char name[16];
+    for (int t = 1; t <= n; ++t) AddTransition(s, std::string_view(name, std::snprintf(name, sizeof name, "t%d", t)));
+    for (int p = 1; p <= m; ++p) AddPlace(s, std::string_view(name, std::snprintf(name, sizeof name, "p%d", p)));
     for (auto [p, t] : place_to_transition) AppendApt(s, p, t);
     for (auto [t, p] : transition_to_place) AppendAtp(s, t, p);
     AllocateIndex(s);

@@ -15,7 +15,10 @@ V Slice(const CArray<int32_t>& a, int from, int to) { return V(a.Data() + from, 
 // Interleaves x[1], y[1], x[2], y[2], ..., x[count+1]: the range starts of an index.
 V Starts(const CArray<int32_t>& x, const CArray<int32_t>& y, int count) {
   V out;
-  for (int e = 1; e <= count; ++e) out.insert(out.end(), {x[e], y[e]});
+  for (int e = 1; e <= count; ++e) {
+    out.push_back(x[e]);
+    out.push_back(y[e]);
+  }
   out.push_back(x[count + 1]);
   return out;
 }
