@@ -1,7 +1,7 @@
-#include <cstdio>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <random>
 
 #include "decompose/decompose.h"
