@@ -23,7 +23,11 @@ namespace {
 class Grower {
  public:
   Grower(const NetStore& store, SubnetMap& map)
-      : s_(store), map_(map), sides_(static_cast<std::size_t>(store.m) + 1, Sides{0, 0}) {
+      : s_(store),
+        map_(map),
+        sides_(static_cast<std::size_t>(store.m) + 1, Sides{0, 0}),
+        words_(static_cast<std::size_t>(store.m) / 64 + 1),
+        bits_(3 * words_, 0) {
     members_.reserve(static_cast<std::size_t>(store.n));
   }
 
@@ -38,13 +42,18 @@ class Grower {
     while (frontier < members_.size()) {
       changed_.clear();
       const std::size_t end = members_.size();
-      for (std::size_t i = frontier; i < end; ++i) Touch(members_[i]);
+      for (std::size_t i = frontier; i < end; ++i) {
+        // The members are scattered over the index: fetch a few ahead.
+        if (i + 8 < end) __builtin_prefetch(&s_.tx[members_[i + 8]]);
+        if (i + 4 < end) __builtin_prefetch(&s_.at[s_.tx[members_[i + 4]]]);
+        Touch(members_[i]);
+      }
       frontier = end;
-      for (uint64_t& key : changed_) key |= static_cast<uint64_t>(GroupOf(static_cast<int32_t>(key))) << 32;
-      std::sort(changed_.begin(), changed_.end());
-      // A place that changed twice in one pass is listed twice; it counts once.
-      changed_.erase(std::unique(changed_.begin(), changed_.end()), changed_.end());
-      for (uint64_t key : changed_) Collect(static_cast<int32_t>(key & 0xffffffffu), key >> 32);
+      OrderChanged();
+      for (std::size_t i = 0; i < changed_.size(); ++i) {
+        if (i + 8 < changed_.size()) __builtin_prefetch(&s_.px[static_cast<int32_t>(changed_[i + 8])]);
+        Collect(static_cast<int32_t>(changed_[i] & 0xffffffffu), changed_[i] >> 32);
+      }
     }
   }
 
@@ -82,6 +91,32 @@ class Grower {
     int32_t consumers;  // subnet of the place's consumers, 0 while unknown
     int32_t producers;
   };
+
+  // Puts the pass's changed places in visiting order, each once: X, then Y,
+  // then Q, each group in increasing place number. A big pass goes through
+  // one bitmap per group (cost m/64 words), a small one is sorted.
+  void OrderChanged() {
+    for (uint64_t& key : changed_) key |= static_cast<uint64_t>(GroupOf(static_cast<int32_t>(key))) << 32;
+    if (changed_.size() <= words_) {
+      std::sort(changed_.begin(), changed_.end());
+      // A place that changed twice in one pass is listed twice; it counts once.
+      changed_.erase(std::unique(changed_.begin(), changed_.end()), changed_.end());
+      return;
+    }
+    for (uint64_t key : changed_) {
+      const uint64_t p = key & 0xffffffffu;
+      bits_[(key >> 32) * words_ + p / 64] |= uint64_t{1} << (p % 64);
+    }
+    changed_.clear();
+    for (std::size_t w = 0; w < bits_.size(); ++w) {
+      const uint64_t group = w / words_;
+      const uint64_t base = (w % words_) * 64;
+      for (uint64_t word = bits_[w]; word != 0; word &= word - 1) {
+        changed_.push_back(group << 32 | (base + static_cast<uint64_t>(__builtin_ctzll(word))));
+      }
+      bits_[w] = 0;
+    }
+  }
 
   Group GroupOf(int32_t p) const {
     const Sides& side = sides_[static_cast<std::size_t>(p)];
@@ -127,6 +162,8 @@ class Grower {
   SubnetMap& map_;
   int32_t k_ = 0;
   std::vector<Sides> sides_;
+  std::size_t words_;           // 64-bit words of one place bitmap
+  std::vector<uint64_t> bits_;  // the X, Y and Q bitmaps of OrderChanged, kept clear
   std::vector<int32_t> members_;
   std::vector<int32_t> places_;
   std::vector<uint64_t> changed_;
