@@ -36,6 +36,8 @@ std::string ReadInputText(int fd) {
       throw WrongInput();
     }
     if (got == 0) break;
+    // An endless stream such as /dev/zero must not be read to exhaustion first.
+    if (std::memchr(text.data() + filled, '\0', static_cast<std::size_t>(got)) != nullptr) throw WrongInput();
     filled += static_cast<std::size_t>(got);
     if (text.size() == filled) chunk = text.size();  // grow geometrically for pipes
   }

@@ -71,28 +71,52 @@ int32_t CreateIOPT(NetStore& s) {
 
 namespace {
 
-// Marks repeats in one arc list by setting their transition to 0, then
-// compacts the list. Arcs are visited grouped by transition (a stable counting
-// sort), so a per-place stamp of the last transition seen detects repeats.
-void RemoveDuplicates(CArray<int32_t>& trans, CArray<int32_t>& places, int32_t& count, int32_t n,
-                      int32_t m) {
-  if (count < 2) return;
+// True when the arcs of every transition form one run in the list, as in a
+// net given by transition lines alone; repeats can then only lie in a run.
+bool RunsPerTransition(const CArray<int32_t>& trans, int32_t count, int32_t n) {
+  std::vector<bool> started(static_cast<std::size_t>(n) + 1, false);
+  for (int32_t k = 0; k < count; ++k) {
+    const int32_t t = trans[k];
+    if (k > 0 && trans[k - 1] == t) continue;
+    if (started[t]) return false;
+    started[t] = true;
+  }
+  return true;
+}
+
+// Arc indices grouped by transition, in list order within a group (a stable
+// counting sort).
+std::vector<int32_t> GroupByTransition(const CArray<int32_t>& trans, int32_t count, int32_t n) {
   std::vector<int32_t> start(static_cast<std::size_t>(n) + 2, 0);
   for (int32_t k = 0; k < count; ++k) ++start[trans[k] + 1];
   for (int32_t t = 1; t <= n + 1; ++t) start[t] += start[t - 1];
   std::vector<int32_t> order(static_cast<std::size_t>(count));
   for (int32_t k = 0; k < count; ++k) order[start[trans[k]]++] = k;
+  return order;
+}
+
+// Marks repeats in one arc list by setting their transition to 0, then
+// compacts the list. Arcs are visited grouped by transition, so a per-place
+// stamp of the last transition seen detects repeats.
+void RemoveDuplicates(CArray<int32_t>& trans, CArray<int32_t>& places, int32_t& count, int32_t n,
+                      int32_t m) {
+  if (count < 2) return;
   std::vector<int32_t> seen_by(static_cast<std::size_t>(m) + 1, 0);
   bool any = false;
-  for (int32_t k : order) {
-    int32_t t = trans[k];
-    int32_t p = places[k];
+  auto visit = [&](int32_t k) {
+    const int32_t t = trans[k];
+    const int32_t p = places[k];
     if (seen_by[p] == t) {
       trans[k] = 0;
       any = true;
     } else {
       seen_by[p] = t;
     }
+  };
+  if (RunsPerTransition(trans, count, n)) {
+    for (int32_t k = 0; k < count; ++k) visit(k);
+  } else {
+    for (int32_t k : GroupByTransition(trans, count, n)) visit(k);
   }
   if (!any) return;
   int32_t kept = 0;
