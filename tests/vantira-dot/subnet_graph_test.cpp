@@ -70,16 +70,6 @@ TEST(VantiraDot, LabelsEdgesWithSeveralPlacesAndKeepsSubnetsWithoutTransitions) 
   EXPECT_NE(Dot(Report("", "Z1: ->\n")).find("Z1 [label=\"Z1\\n0 transitions\"]"), std::string::npos);
 }
 
-TEST(VantiraDot, QuotesTheNetNameAndCutsALongOne) {
-  std::string report = Report("t1*1 ", "Z1: ->\n");
-  std::string quoted = report;
-  quoted.replace(quoted.find("demo"), 4, "{a \"b\" \\c}");
-  EXPECT_NE(Dot(quoted).find("  label=\"{a \\\"b\\\" \\\\c}\";\n"), std::string::npos) << Dot(quoted);
-  std::string long_name = report;
-  long_name.replace(long_name.find("demo"), 4, std::string(100, 'x'));
-  EXPECT_NE(Dot(long_name).find("  label=\"" + std::string(77, 'x') + "...\";\n"), std::string::npos) << Dot(long_name);
-}
-
 TEST(VantiraDot, RefusesReportsItCannotDraw) {
   std::string no_graph = "\n\nparsed net demo\n1 places, 1 transitions,\n\n" + kIndicators + "t1*1 \n" + kClosing;
   EXPECT_EQ(StatusOf(no_graph), 2);

@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <array>
-
 #include "decompose/decompose.h"
-#include "driver/options.h"
-#include "driver/subnet_files.h"
 #include "formats/ndr_reader.h"
 #include "formats/ndr_writer.h"
 #include "formats/net_reader.h"
@@ -16,17 +12,6 @@
 using namespace vantira;
 
 namespace {
-
-std::string Scan(std::vector<std::string_view> args) {
-  try {
-    Options o = ScanArguments(args);
-    if (o.usage) return "usage";
-    return "in=" + o.infile + " out=" + o.outfile + (o.has_outfile ? "!" : "") + " z=" + o.zname +
-           " s" + std::to_string(o.subnet_files) + " v" + std::to_string(o.full) + " g" + std::to_string(o.graph);
-  } catch (const Failure& f) {
-    return f.Message() + std::to_string(f.Status());
-  }
-}
 
 // Reads, decomposes and plans the subnet files of `input` as a run does.
 struct Planned {
@@ -54,35 +39,6 @@ struct Planned {
 };
 
 }  // namespace
-
-TEST(ScanArguments, PositionalStatesAndOptions) {
-  const std::vector<std::pair<std::vector<std::string_view>, std::string>> rows = {
-      {{}, "in=- out=- z= s0 v1 g0"},
-      {{"a.net", "b.txt", "c"}, "*** unknown option: c\n4"},
-      {{"a.net", "b.txt", "c", "-h"}, "*** unknown option: c\n4"},
-      {{"a.net", "b.txt", "-h"}, "usage"},
-      {{"c", "-help", "d", "e"}, "usage"},
-      {{"-z", "sub", "a.net"}, "in=a.net out=- z=sub s1 v1 g0"},
-      {{"-z", "-q", "sub", "a.net"}, "in=a.net out=- z=sub s1 v0 g0"},
-      {{"-z", "-z", "sub", "a.net"}, "in=a.net out=- z=sub s1 v1 g0"},
-      {{"a.net", "b.txt", "-z"}, "in=a.net out=b.txt! z= s1 v1 g0"},
-      {{"a.net", "-z"}, "in=a.net out=- z= s1 v1 g0"},
-      {{"a.net", "-z", "", "b.txt"}, "in=a.net out=b.txt! z= s1 v1 g0"},
-      {{"-x"}, "in=-x out=- z= s0 v1 g0"},
-      {{"-", "out.txt", "-q", "-v", "-g", "-s"}, "in=- out=out.txt! z= s1 v1 g1"},
-      {{"--help", "-V"}, "in=--help out=-V! z= s0 v1 g0"},
-  };
-  for (const auto& [args, expected] : rows) EXPECT_EQ(Scan(args), expected) << expected;
-}
-
-TEST(SubnetFiles, BaseAndFileNames) {
-  const std::vector<std::array<std::string, 3>> rows = {
-      {"nets/a.net", "", "nets/a"}, {"a.ndr", "", "a"},   {"a.txt", "", "a.txt"}, {"a.net", "out.ndr", "out"},
-      {"-", "", "-"},               {".net", "", ".net"}, {"a.NET", "", "a.NET"}, {"a.ndr.net", "", "a.ndr"}};
-  for (const auto& [infile, zname, base] : rows) EXPECT_EQ(SubnetBaseName(infile, zname), base) << infile;
-  EXPECT_EQ(SubnetFileName("-", 1, ".ndr"), "--z1.ndr");
-  EXPECT_EQ(SubnetFileName("nets/a", 12, ".net"), "nets/a-z12.net");
-}
 
 TEST(SubnetPlan, NetFilesCopyRewriteOrDropEachLine) {
   Planned demo("net demo\n# two transitions\ntr t1 [0,1] p1 p2*2 -> p3\npl p3 (1) t1 -> t2\n"
