@@ -1,7 +1,5 @@
 #include "formats/ndr_reader.h"
 
-#include <array>
-
 #include "formats/input_text.h"
 #include "formats/ndr_record.h"
 #include "store/failure.h"
@@ -58,19 +56,6 @@ class NdrApplier {
     }
   }
 
-  // Hints the slots this record's names will be looked up in.
-  void Prefetch(const NdrRecord& record) const {
-    if (record.kind == NdrRecord::Kind::kSkip || record.kind == NdrRecord::Kind::kOther ||
-        record.kind == NdrRecord::Kind::kNetName) {
-      return;
-    }
-    index_.places.Prefetch(record.hash);
-    index_.transitions.Prefetch(record.hash);
-    if (record.kind != NdrRecord::Kind::kEdge) return;
-    index_.places.Prefetch(record.target_hash);
-    index_.transitions.Prefetch(record.target_hash);
-  }
-
  private:
   // Names are unique over places and transitions together.
   void CheckNewName(const NdrRecord& record) const {
@@ -90,26 +75,13 @@ void ReadNDR(std::string_view text, NetStore& store, NameIndex& index) {
   store.m = 0;
   store.n = 0;
   NdrApplier applier(store, index);
-  // As in the .net reader: records are taken apart a few lines ahead and
-  // their hash slots prefetched; they are entered strictly in order.
-  constexpr std::size_t kAhead = 8;
-  std::array<NdrRecord, kAhead> parsed;
-  std::array<std::string_view, kAhead> views;
+  NdrRecord record;
   LineCursor lines(text);
-  std::size_t filled = 0;
-  while (filled < kAhead && lines.Next(views[filled])) {
-    ParseNdrRecord(Line{views[filled]}, parsed[filled]);
-    applier.Prefetch(parsed[filled]);
-    ++filled;
-  }
-  for (std::size_t i = 0; filled > 0; i = (i + 1) % kAhead, --filled) {
-    ExpandNames(store, NameRoomForLine(views[i].size()));
-    applier.Apply(parsed[i]);
-    if (lines.Next(views[i])) {
-      ParseNdrRecord(Line{views[i]}, parsed[i]);
-      applier.Prefetch(parsed[i]);
-      ++filled;
-    }
+  std::string_view view;
+  while (lines.Next(view)) {
+    ExpandNames(store, NameRoomForLine(view.size()));
+    ParseNdrRecord(Line{view}, record);
+    applier.Apply(record);
   }
 }
 
