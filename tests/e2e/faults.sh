@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# Failing streams and files, hostile and huge inputs, exhausted memory, end to
+# end. Each check compares the exit status and both output streams byte for
+# byte, and verifies that every file present before the run is unchanged.
+# Usage: faults.sh VANTIRA
+set -u
+V=$(realpath "$1")
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+passed=0 failed=0
+fail() { echo "FAIL $name: $*"; failed=$((failed + 1)); }
+# begin NAME: a check starts; the files present now must stay unchanged.
+begin() { name=$1; before=$failed; sums >"$tmp/sums"; }
+# end: checks the files of `begin`, and removes what the run made.
+end() {
+  md5sum --quiet -c "$tmp/sums" >/dev/null 2>&1 || fail "a file present before the run was changed"
+  comm -13 <(cut -c35- "$tmp/sums") <(find . -type f | sort) | xargs -r rm -f
+  [ "$failed" = "$before" ] && passed=$((passed + 1))
+}
+same() { if [[ $1 == @* ]]; then cmp -s "${1#@}" "$2"; else cmp -s <(printf '%s' "$1") "$2"; fi; }
+sums() { find . -type f | sort | xargs -r md5sum; }
+# check NAME STATUS STDOUT STDERR COMMAND: runs the command line in the work
+# folder ($V is the program); "@FILE" as an expected stream means FILE's bytes.
+check() {
+  begin "$1"
+  (eval "$5") >"$tmp/out" 2>"$tmp/err"
+  local status=$?
+  [ "$status" = "$2" ] || fail "status $status, expected $2"
+  same "$3" "$tmp/out" || fail "standard output differs: $(head -c 300 "$tmp/out")"
+  same "$4" "$tmp/err" || fail "standard error differs: $(head -c 300 "$tmp/err")"
+  end
+}
+# A digest (-q) report: NET PLACES TRANSITIONS, then the T, X, Q and Y lines.
+digest() {
+  printf '\n\nparsed net %s\n%s places, %s transitions,\n\n\nINDICATORS OF FUNCTIONAL SUBNETS %s\n\n' "$1" "$2" "$3" \
+    "----------------------------------------"
+  printf 'T:\n%s\nX:\n%s\nQ:\n%s\nY:\n%s\n\nDECOMPOSITION COMPLETED ----------------------------------------\n\n' \
+    "$4" "$5" "$6" "$7"
+}
+# Under the address sanitizer every fixed-step growth is a copy: huge inputs
+# shrink tenfold there, and memory limits cannot apply.
+asan=false
+grep -q __asan_init "$V" && asan=true
+big=1000000
+$asan && big=100000
+mkdir "$tmp/w" && cd "$tmp/w" || exit 1
+printf 'net demo\ntr t1 p1 -> p2\ntr t2 p2 -> p3\n' >a.net
+"$V" a.net >"$tmp/a.rep"
+awk 'BEGIN { for (i = 1; i <= 400; ++i) print "tr t" i " p" i " -> q" i }' >big.net
+{ printf '# %04000d\n' 0; cat a.net; } >c.net
+
+# Streams that fail: the message goes to standard output, or to standard
+# error when standard output is what failed.
+check report-full-device 4 $'*** error write file /dev/full\n' '' '$V a.net /dev/full'
+check stdout-full-device 4 '' $'*** error write file -\n' '$V a.net >/dev/full'
+check stdout-closed 4 '' $'*** error write file -\n' '$V a.net >&-'
+check stdout-closed-report-file 0 '' '' '$V -s a.net r >&- && cmp r "$tmp/a.rep" && [ -s a-z2.net ]'
+check stdin-closed 2 $'*** wrong input file\n' '' '$V <&-'
+check stdin-closed-input-named 0 "@$tmp/a.rep" '' '$V a.net <&-'
+check report-size-limit 4 $'*** error write file r\n' '' 'ulimit -f 4; $V big.net r'
+check stdout-size-limit 4 '' $'*** error write file -\n' 'ulimit -f 4; $V big.net >r'
+check subnet-file-size-limit 4 $'*** error write file c-z1.net\n' '' 'ulimit -f 3; $V -q -s c.net r'
+
+# Files that cannot be read or written, or must not be overwritten.
+check input-directory 2 $'*** wrong input file\n' '' '$V .'
+check input-missing 4 $'*** error open file no.net\n' '' '$V no.net'
+check input-through-file 4 $'*** error open file a.net/x\n' '' '$V a.net/x'
+check report-through-file 4 $'*** error open file a.net/r\n' '' '$V a.net a.net/r'
+check report-is-directory 4 $'*** error open file .\n' '' '$V a.net .'
+check report-is-input 4 $'*** error open file a.net\n' '' '$V a.net a.net'
+check report-is-stdin-file 4 $'*** error open file a.net\n' '' '$V - a.net <a.net'
+{ cat "$tmp/a.rep"; printf '*** error open file a.net/x-z1.net\n'; } >"$tmp/want"
+check subnet-folder-is-file 4 "@$tmp/want" '' '$V -z a.net/x a.net'
+cp a.net x-z2.net
+{ cat "$tmp/a.rep"; printf '*** error open file x-z2.net\n'; } >"$tmp/want"
+check subnet-file-is-input 4 "@$tmp/want" '' '$V -z x x-z2.net'
+check subnet-file-is-report 4 $'*** error open file r-z1.net\n' '' '$V -z r a.net r-z1.net'
+long=$(printf '%0100000d' 0)
+{ cat "$tmp/a.rep"; printf '*** error open file %s-z1.net\n' "$long"; } >"$tmp/want"
+check subnet-name-too-long 4 "@$tmp/want" '' '$V -z "$long" a.net'
+
+# Hostile text.
+printf 'tr t p\0q\n' >nul.net
+check nul-byte 2 $'*** wrong input file\n' '' '$V nul.net'
+check nul-byte-stdin 2 $'*** wrong input file\n' '' '$V <nul.net'
+# An endless stream is refused at its first NUL, not read until memory runs out.
+check endless-nul-stream 2 $'*** wrong input file\n' '' '$asan || ulimit -v 1000000; $V /dev/zero'
+printf 'net {never\ntr {a b -> p\ntr t2 {x\\} y -> {z\n' >brace.net
+check braces-never-close 0 "@"<(digest '{never' 1 2 '{a b -> p*1 t2*2 ' '{x\} y -> {z*2 ' '' '') '' '$V -q brace.net'
+printf 'tr t1 p1 -> p2\rtr t2 p2 -> p3\r' >cr.net
+check cr-without-lf-net 0 "@"<(digest noname 6 1 't1*1 ' 'p1*1 ' '' 'p2*1 tr*1 t2*1 ->*1 p3*1 ') '' '$V -q cr.net'
+printf 'p 1 2 a\rt 1 2 b\r' >cr.ndr
+check cr-without-lf-ndr 0 "@"<(digest noname 1 0 '' '' '' '') '' '$V -q cr.ndr'
+name=$(printf '%01000000d' 0)
+printf 'net %s\ntr %s p -> q\n' "$name" "$name" >long.net
+printf 'net %s_z1\ntr %s p -> q\n' "$name" "$name" >"$tmp/want"
+check name-of-1mb 0 "@"<(digest "$name" 2 1 "$name*1 " 'p*1 ' '' 'q*1 ') '' \
+  '$V -q -s long.net && cmp long-z1.net "$tmp/want"'
+LC_ALL=C awk 'BEGIN { srand(7); for (i = 0; i < 65536; ++i) printf "%c", 1 + int(rand() * 255) }' >g.bin
+begin binary-garbage
+"$V" -s g.bin >"$tmp/out" 2>"$tmp/err"
+[ $? = 2 ] && [ "$(wc -l <"$tmp/out")" = 1 ] && grep -qa '^\*\*\* unknown command: ' "$tmp/out" && ! [ -s "$tmp/err" ] ||
+  fail "$(head -c 200 "$tmp/out" "$tmp/err")"
+end
+# Nets with binary names (any byte but NUL and the line ends), in either
+# format: a complete report and one file per subnet.
+for seed in 1 2 3 4; do
+  for ndr in 0 1; do
+    LC_ALL=C awk -v s=$seed -v ndr=$ndr '
+      function byte(r) { r = 1 + int(rand() * 255); return r == 9 || r == 10 || r == 13 ? 95 : r }
+      BEGIN { srand(s); for (l = 1; l <= 300; ++l) {
+        if (ndr) { printf "%s 1 2 ", rand() < 0.5 ? "p" : "t"; for (i = 0; i < 6; ++i) printf "%c", byte() }
+        else { printf "tr t%d", l
+          for (i = int(rand() * 16); i > 0; --i) { r = rand(); printf "%c", r < 0.25 ? 32 : r < 0.6 ? 97 + int(rand() * 3) : byte() } }
+        printf "\n" } }' >g.bin
+    begin "binary-names-$seed-$ndr"
+    "$V" -s g.bin >"$tmp/out" 2>"$tmp/err"
+    status=$?
+    subnets=$(grep -ac '^subnet Z[0-9]*:$' "$tmp/out")
+    [ $status = 0 ] && [ "$(tail -n 2 "$tmp/out" | head -n 1)" = "DECOMPOSITION COMPLETED ----------------------------------------" ] &&
+      [ "$(ls g.bin-z* | wc -l)" = "$subnets" ] && [ -s g.bin-z$subnets.n?? ] && ! [ -s "$tmp/err" ] ||
+      fail "status $status, $subnets subnets: $(head -c 200 "$tmp/err")"
+    end
+  done
+done
+
+# Size: a line of 100 MB, a million places or transitions, 100000 subnet files.
+{ printf 'tr t'; yes ' a*1000000000' | head -c $((big * 100)) | tr -d '\n'; echo ' -> b'; } >line.net
+check huge-line 0 "@"<(digest noname 2 1 't*1 ' 'a*1 ' '' 'b*1 ') '' '$V -q line.net'
+rm line.net
+awk -v n=$big 'BEGIN { for (i = 1; i <= n; ++i) print "pl p" i }' >places.net
+{ printf '\n\nparsed net noname\n%d places, 0 transitions,\n\nnet noname\n\nFUNCTIONAL SUBNETS %s\n' \
+    $big "----------------------------------------"
+  printf '\nsubnet Z1:\nT: \nX: \nQ: \nY: \n'; digest noname 0 0 '' '' '' '' | tail -n +6; } >"$tmp/want"
+check many-places 0 "@$tmp/want" '' '$V -s places.net && [ -f places-z1.net ] && ! [ -s places-z1.net ]'
+rm places.net
+awk -v n=$big 'BEGIN { for (i = 1; i <= n; ++i) print "tr t" i }' >trans.net
+awk -v n=$big -v dash="----------------------------------------" 'BEGIN {
+  printf "\n\nparsed net noname\n0 places, %d transitions,\n\nnet noname\n", n
+  for (i = 1; i <= n; ++i) printf "tr t%d ->\n", i
+  printf "\nFUNCTIONAL SUBNETS %s\n", dash
+  for (i = 1; i <= n; ++i) printf "\nsubnet Z%d:\nT: t%d \nX: \nQ: \nY: \n", i, i
+  printf "\nINDICATORS OF FUNCTIONAL SUBNETS %s\n\nT:\n", dash
+  for (i = 1; i <= n; ++i) printf "t%d*%d ", i, i
+  printf "\nX:\n\nQ:\n\nY:\n\n\nGRAPH OF FUNCTIONAL SUBNETS %s--------\n\n", dash
+  for (i = 1; i <= n; ++i) printf "Z%d: ->\n", i
+  printf "\nDECOMPOSITION COMPLETED %s\n\n", dash }' >"$tmp/want"
+check many-transitions 0 "@$tmp/want" '' '$V -g trans.net'
+rm trans.net
+mkdir many && awk 'BEGIN { for (i = 1; i <= 100000; ++i) print "tr t" i " p" i " -> q" i }' >many/m.net
+check subnet-files-100000 0 '' '' '$V -q -s many/m.net many/r &&
+  [ "$(ls many | grep -c "^m-z[0-9]*\.net$")" = 100000 ] && [ "$(cat many/m-z77777.net)" = "tr t77777 p77777 -> q77777" ]'
+rm -rf many
+
+# Memory: rising limits make the allocation fail in later and later phases;
+# each gives the one message and a report that is a prefix of the full one.
+if $asan; then
+  echo "skip memory-limits: address sanitizer reserves more than any limit"
+else
+  awk 'BEGIN { for (i = 1; i <= 100000; ++i) print "tr t" i " p" i " -> p" i + 1 }' >chain.net
+  "$V" -g chain.net >"$tmp/full"
+  full=$(stat -c %s "$tmp/full")
+  begin memory-limits
+  phases=""
+  low=4000
+  until (ulimit -v $low && exec "$V" -h) >/dev/null 2>&1; do low=$((low + 1000)); done
+  for kb in $(seq $low 1000 80000); do
+    (ulimit -v $kb && exec "$V" -g -z chain.net/x chain.net r) >"$tmp/out" 2>"$tmp/err"
+    status=$?
+    size=$(stat -c %s r)
+    cmp -s -n "$size" r "$tmp/full" || fail "at $kb KB the report is no prefix of the full one"
+    [ -s "$tmp/err" ] && fail "at $kb KB standard error: $(head -c 200 "$tmp/err")"
+    if [ $status = 4 ] && same $'*** error open file chain.net/x-z1.net\n' "$tmp/out" && [ "$size" = "$full" ]; then break; fi
+    [ $status = 3 ] && same $'*** not enough memory\n' "$tmp/out" || fail "at $kb KB status $status: $(head -c 200 "$tmp/out")"
+    phase=partial; [ "$size" = 0 ] && phase=none; [ "$size" = "$full" ] && phase=complete
+    [[ $phases == *$phase* ]] || phases="$phases $phase"
+  done
+  [ $status = 4 ] || fail "no limit up to $kb KB lets the run complete"
+  [ "$phases" = " none partial complete" ] || fail "reports left by failures: $phases (up to $kb KB)"
+  end
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,110 @@
+// Shared by the fuzz targets: the program's phases from text to subnet map,
+// and the checks that every decomposition must pass. A failed check aborts,
+// which libFuzzer and the replay runner both report as a crash.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <numeric>
+#include <vector>
+
+#include "decompose/decompose.h"
+#include "decompose/graph.h"
+#include "decompose/report.h"
+#include "formats/ndr_reader.h"
+#include "formats/net_reader.h"
+#include "formats/recognize.h"
+#include "store/adjacency.h"
+#include "store/failure.h"
+
+#define FUZZ_CHECK(c) \
+  ((c) ? void() : (std::fprintf(stderr, "check failed: %s (%s:%d)\n", #c, __FILE__, __LINE__), std::abort()))
+
+namespace vantira::fuzz {
+
+// A failure is an expected outcome only in its one shape, with a status the
+// input alone can cause.
+inline void CheckFailure(const Failure& failure) {
+  const std::string& m = failure.Message();
+  FUZZ_CHECK(m.size() > 5 && m.starts_with("*** ") && m.back() == '\n');
+  FUZZ_CHECK(failure.Status() == kExitBadInput || failure.Status() == kExitNoMemory);
+}
+
+// Reads a prepared text, builds the index and decomposes, writing the full
+// report and the graph to `report`. Returns the format code.
+inline int Analyse(std::string_view text, NetStore& store, NameIndex& index, SubnetMap& map, Output& report) {
+  AllocateStore(store);
+  const int format = RecognizeFile(text);
+  if (format == kFormatNdr) {
+    ReadNDR(text, store, index);
+  } else {
+    ReadNET(text, store, index);
+  }
+  AllocateIndex(store);
+  CreateIOPT(store);
+  ReleaseArcLists(store);
+  WriteNetPart(store, report, true);
+  Decompose(store, map, report, true);
+  WriteIndicators(store, map, report);
+  WriteGraph(store, map, report);
+  WriteClosing(report);
+  return format;
+}
+
+// Compares the map with the components of "shares an input place or an
+// output place", found independently by union-find, and checks the index.
+inline void CheckDecomposition(const NetStore& s, const SubnetMap& map) {
+  const int32_t n = s.n;
+  std::vector<int32_t> root(static_cast<std::size_t>(n) + 1);
+  std::iota(root.begin(), root.end(), 0);
+  auto find = [&](int32_t t) {
+    while (root[t] != t) t = root[t] = root[root[t]];
+    return t;
+  };
+  for (int32_t t = 1; t <= n; ++t) {
+    FUZZ_CHECK(s.tx[t] <= s.ty[t] && s.ty[t] <= s.tx[t + 1]);
+    FUZZ_CHECK(map.SubNet[t] >= 1 && map.SubNet[t] <= map.iSubNet);
+    for (int32_t i = s.tx[t]; i < s.tx[t + 1]; ++i) FUZZ_CHECK(s.at[i] >= 1 && s.at[i] <= s.m);
+  }
+  for (int32_t p = 1; p <= s.m; ++p) {
+    FUZZ_CHECK(s.px[p] <= s.py[p] && s.py[p] <= s.px[p + 1]);
+    // Consumers [py, px+1) and producers [px, py): each group is one component.
+    for (int32_t j = s.px[p] + 1; j < s.px[p + 1]; ++j) {
+      if (j != s.py[p]) root[find(s.ap[j])] = find(s.ap[j - 1]);
+    }
+  }
+  // Subnets are numbered by their lowest transition: the first transition
+  // of each new component opens the next number.
+  std::vector<int32_t> number(static_cast<std::size_t>(n) + 1, 0);
+  int32_t count = 0;
+  for (int32_t t = 1; t <= n; ++t) {
+    int32_t r = find(t);
+    if (number[r] == 0) number[r] = ++count;
+    FUZZ_CHECK(map.SubNet[t] == number[r]);
+  }
+  FUZZ_CHECK(map.iSubNet == (n == 0 ? 1 : count));
+  for (int32_t p = 1; p <= s.m; ++p) {
+    int32_t consumers = s.py[p] < s.px[p + 1] ? map.SubNet[s.ap[s.py[p]]] : 0;
+    int32_t producers = s.px[p] < s.py[p] ? map.SubNet[s.ap[s.px[p]]] : 0;
+    for (int32_t j = s.px[p]; j < s.px[p + 1]; ++j) {
+      int32_t t = s.ap[j];
+      FUZZ_CHECK(t >= 1 && t <= n);
+      FUZZ_CHECK(map.SubNet[t] == (j < s.py[p] ? producers : consumers));
+      FUZZ_CHECK(map.SubNet[t] == (j < s.py[p] ? map.SY[p] : map.SX[p]) || map.SubNet[t] == map.SQ[p]);
+      // Every entry of p's ranges is matched by p in t's own ranges.
+      int32_t from = j < s.py[p] ? s.ty[t] : s.tx[t];
+      int32_t to = j < s.py[p] ? s.tx[t + 1] : s.ty[t];
+      bool found = false;
+      for (int32_t i = from; i < to && !found; ++i) found = s.at[i] == p;
+      FUZZ_CHECK(found);
+    }
+    if (map.SQ[p] != 0) FUZZ_CHECK(map.SX[p] == 0 && map.SY[p] == 0);
+    const bool internal = consumers != 0 && consumers == producers;
+    FUZZ_CHECK(map.SQ[p] == (internal ? consumers : 0));
+    FUZZ_CHECK(map.SX[p] == (internal ? 0 : consumers));
+    FUZZ_CHECK(map.SY[p] == (internal ? 0 : producers));
+  }
+  FUZZ_CHECK(s.fat == s.tx[n + 1] && s.fap == s.px[s.m + 1] && s.fat == s.fap);
+}
+
+}  // namespace vantira::fuzz
