@@ -29,7 +29,7 @@ std::string ReadInputText(int fd) {
   }
   std::size_t filled = 0;
   for (;;) {
-    if (text.size() - filled < chunk) text.resize(filled + chunk);
+    if (filled == text.size()) text.resize(filled + chunk);
     ssize_t got = read(fd, text.data() + filled, text.size() - filled);
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -39,7 +39,7 @@ std::string ReadInputText(int fd) {
     // An endless stream such as /dev/zero must not be read to exhaustion first.
     if (std::memchr(text.data() + filled, '\0', static_cast<std::size_t>(got)) != nullptr) throw WrongInput();
     filled += static_cast<std::size_t>(got);
-    if (text.size() == filled) chunk = text.size();  // grow geometrically for pipes
+    if (filled == text.size()) chunk = text.size();  // grow geometrically for pipes
   }
   text.resize(filled + 1);  // room for a final LF without another copy
   text.resize(filled);
