@@ -27,10 +27,13 @@ ProtectedFile IdentifyFd(int fd) {
   return ProtectedFile{true, st.st_dev, st.st_ino};
 }
 
-bool IsSameFile(const std::string& path, const ProtectedFile& file) {
+bool IsSameFile(const std::string& path, const ProtectedFile& first, const ProtectedFile& second) {
   struct stat st;
-  if (!file.known || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  return st.st_dev == file.device && st.st_ino == file.inode;
+  if ((!first.known && !second.known) || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  auto same = [&st](const ProtectedFile& file) {
+    return file.known && st.st_dev == file.device && st.st_ino == file.inode;
+  };
+  return same(first) || same(second);
 }
 
 namespace {
@@ -40,7 +43,7 @@ Failure OpenError(const std::string& name) { return MakeFailure(kExitFile, "erro
 // `content` is reused from file to file, so its buffer is taken only once.
 void WriteOneFile(const SubnetPlan& plan, int32_t k, const std::string& name, const ProtectedFile& input,
                   const ProtectedFile& report, Output& content) {
-  if (IsSameFile(name, input) || IsSameFile(name, report)) throw OpenError(name);
+  if (IsSameFile(name, input, report)) throw OpenError(name);
   int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) throw OpenError(name);
   content.Clear();

@@ -25,8 +25,9 @@ struct ProtectedFile {
   ino_t inode = 0;
 };
 ProtectedFile IdentifyFd(int fd);
-// True when `path` exists and is the same regular file as `file`.
-bool IsSameFile(const std::string& path, const ProtectedFile& file);
+// True when `path` exists and is the same regular file as `first` or
+// `second` (one stat for both: it runs once per subnet file).
+bool IsSameFile(const std::string& path, const ProtectedFile& first, const ProtectedFile& second = {});
 
 // Writes the files of subnets 1..count from `plan`. A file that cannot be
 // opened, or would overwrite the input or the report, ends the run with
