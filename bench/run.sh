@@ -1,0 +1,289 @@
+#!/usr/bin/env bash
+# Benchmark of vantira on generated nets. Builds vantira and the bench tools,
+# generates the nets once into bench/.cache/, then prints one table row per
+# shape, format and size, a -v row for the largest random net, and the cost
+# of -s on the largest wide net against a bare open/write/close loop.
+# Every row checks the number of subnets against the generator's own count;
+# a mismatch fails the run. See docs/performance.md for what the columns mean.
+set -euo pipefail
+
+usage() {
+  cat <<'EOF'
+usage: bench/run.sh [options]
+  --shapes LIST    comma-separated, of random,wide,deep,mix   (default: all)
+  --formats LIST   comma-separated, of net,ndr                (default: both)
+  --sizes LIST     transition counts, e.g. 10000,100000       (default: 10000,100000,1000000)
+  --runs N         timed runs per measurement, median taken   (default: 3)
+  --seed N         generator seed                             (default: 1)
+  --s-size N       size of the wide net for the -s test       (default: largest size)
+  --no-full        skip the -v -g rows
+  --no-subnet-files  skip the -s test
+  --quick          --sizes 10000,100000 with the -s test on 10000 (about a minute)
+  --build DIR      build folder (default: build-bench at the top of the tree)
+  --tsv FILE       where the raw rows go (default: bench/.cache/results.tsv)
+EOF
+}
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build-bench
+cache=$root/bench/.cache
+shapes=random,wide,deep,mix
+formats=net,ndr
+sizes=10000,100000,1000000
+runs=3
+seed=1
+s_size=
+full=1
+subnet_files=1
+tsv=
+
+while [ $# -gt 0 ]; do
+  case $1 in
+    --shapes) shapes=$2; shift ;;
+    --formats) formats=$2; shift ;;
+    --sizes) sizes=$2; shift ;;
+    --runs) runs=$2; shift ;;
+    --seed) seed=$2; shift ;;
+    --s-size) s_size=$2; shift ;;
+    --no-full) full=0 ;;
+    --no-subnet-files) subnet_files=0 ;;
+    --quick) sizes=10000,100000; s_size=${s_size:-10000} ;;
+    --build) build=$2; shift ;;
+    --tsv) tsv=$2; shift ;;
+    -h|--help) usage; exit 0 ;;
+    *) usage >&2; exit 2 ;;
+  esac
+  shift
+done
+IFS=, read -r -a shape_list <<<"$shapes"
+IFS=, read -r -a format_list <<<"$formats"
+IFS=, read -r -a size_list <<<"$sizes"
+mapfile -t size_list < <(printf '%s\n' "${size_list[@]}" | sort -n)
+largest=${size_list[-1]}
+s_size=${s_size:-$largest}
+tsv=${tsv:-$cache/results.tsv}
+[ -x /usr/bin/time ] || { echo "run.sh: /usr/bin/time is needed for peak memory" >&2; exit 2; }
+
+# ------------------------------------------------------------------ build
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build "$build" -j2 --target vantira vantira-gen vantira-writefiles >/dev/null
+vantira=$build/vantira
+gen=$build/vantira-gen
+writefiles=$build/vantira-writefiles
+
+mkdir -p "$cache"
+scratch=$cache/run.$$
+mkdir -p "$scratch"
+cleanup() { rm -rf "$scratch"; }
+trap cleanup EXIT
+
+# ------------------------------------------------------------------ nets
+# A net is made again only when missing or made by another version of the
+# generator's source; the output of one version and seed never changes.
+gen_stamp=$(cksum <"$root/bench/gen_nets.cpp" | cut -d' ' -f1)
+net_base() { echo "$cache/$1-$2-s$seed"; }
+ensure_net() {
+  local base
+  base=$(net_base "$1" "$2")
+  if [ ! -s "$base.info" ] || [ ! -s "$base.net" ] || [ ! -s "$base.ndr" ] ||
+     [ "$(cat "$base.stamp" 2>/dev/null)" != "$gen_stamp" ]; then
+    echo "generating $1 net with $2 transitions" >&2
+    "$gen" --seed "$seed" "$1" "$2" "$base" >"$base.info.tmp"
+    mv "$base.info.tmp" "$base.info"
+    echo "$gen_stamp" >"$base.stamp"
+  fi
+}
+expected_subnets() { sed -n 's/.*subnets=\([0-9]*\).*/\1/p' "$(net_base "$1" "$2").info"; }
+
+for shape in "${shape_list[@]}"; do
+  for size in "${size_list[@]}"; do ensure_net "$shape" "$size"; done
+done
+if [ "$subnet_files" = 1 ]; then ensure_net wide "$s_size"; fi
+
+# ------------------------------------------------------------------ timing
+# calc DIGITS EXPR: EXPR evaluated by awk, printed with DIGITS decimals.
+calc() { awk "BEGIN { printf \"%.${1}f\", ($2) }"; }
+median() { printf '%s\n' "$@" | sort -g | sed -n "$((($# + 1) / 2))p"; }
+minimum() { printf '%s\n' "$@" | sort -g | head -1; }
+
+# time_runs OUT CMD...: runs CMD $runs times with stdout to OUT and prints
+# the median wall seconds and the median CPU (user + system) seconds.
+time_runs() {
+  local out=$1 walls=() cpus=() line w u s
+  shift
+  for ((r = 0; r < runs; r++)); do
+    line=$({ TIMEFORMAT='%R %U %S'; time "$@" >"$out" 2>"$scratch/err"; } 2>&1) || {
+      echo "run.sh: failed: $*" >&2; cat "$scratch/err" >&2; exit 1; }
+    read -r w u s <<<"$line"
+    walls+=("$w")
+    cpus+=("$(calc 3 "$u + $s")")
+  done
+  echo "$(median "${walls[@]}") $(median "${cpus[@]}")"
+}
+
+# Subnets in a -g report: the "Zk: ..." lines of its graph section.
+count_graph_lines() {
+  awk '/^GRAPH OF FUNCTIONAL SUBNETS/ { g = 1; next }
+       /^DECOMPOSITION COMPLETED/ { g = 0 }
+       g && /^Z[0-9]+:/ { c++ }
+       END { print c + 0 }' "$1"
+}
+
+# Timer resolution is 1 ms; quotients use at least that.
+floor_ms() { calc 3 "$1 < 0.001 ? 0.001 : $1"; }
+
+printf 'shape\tformat\tmode\ttransitions\tbytes\twall\tcpu\trss_kb\tsubnets\texpected\twc_wall\n' >"$tsv"
+echo "| shape | format | mode | transitions | input MB | wall s | CPU s | MB/s | peak RSS MiB | RSS / input | subnets (= generator) | wc -l s | wall / wc -l |"
+echo "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+
+failures=0
+# measure SHAPE FORMAT SIZE MODE: one table row for vantira MODE -g.
+measure() {
+  local shape=$1 format=$2 size=$3 mode=$4
+  local file out found expected bytes rss times wall cpu wc_wall mark
+  file=$(net_base "$shape" "$size").$format
+  out=$scratch/report
+  bytes=$(stat -c %s "$file")
+  # First run: warms the page cache, gives peak memory and the count.
+  /usr/bin/time -f %M -o "$scratch/rss" "$vantira" "$mode" -g "$file" >"$out" || {
+    echo "run.sh: vantira failed on $file" >&2; exit 1; }
+  rss=$(tail -1 "$scratch/rss")
+  found=$(count_graph_lines "$out")
+  expected=$(expected_subnets "$shape" "$size")
+  mark=$found
+  if [ "$found" != "$expected" ]; then
+    mark="**$found, expected $expected: MISMATCH**"
+    failures=$((failures + 1))
+  fi
+  times=$(time_runs "$out" "$vantira" "$mode" -g "$file")
+  read -r wall cpu <<<"$times"
+  wc -l <"$file" >/dev/null
+  wc_wall=$(time_runs /dev/null wc -l "$file")
+  wc_wall=${wc_wall%% *}
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$shape" "$format" "$mode -g" "$size" "$bytes" "$wall" \
+    "$cpu" "$rss" "$found" "$expected" "$wc_wall" >>"$tsv"
+  echo "| $shape | .$format | $mode -g | $size | $(calc 1 "$bytes / 1e6") | $wall | $cpu" \
+    "| $(calc 0 "$bytes / 1e6 / $(floor_ms "$wall")") | $(calc 0 "$rss / 1024") | $(calc 1 "$rss * 1024 / $bytes")" \
+    "| $mark | $wc_wall | $(calc 0 "$wall / $(floor_ms "$wc_wall")") |"
+}
+
+{
+  echo "date: $(date -u '+%Y-%m-%d %H:%M UTC'); $(nproc) cores; $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+  echo "vantira: commit $(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)" \
+    "$(git -C "$root" status --porcelain -- driver store formats decompose 2>/dev/null | grep -q . && echo '(with uncommitted changes)')"
+  echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+} >&2
+for shape in "${shape_list[@]}"; do
+  for format in "${format_list[@]}"; do
+    for size in "${size_list[@]}"; do measure "$shape" "$format" "$size" -q; done
+  done
+done
+if [ "$full" = 1 ] && [[ " ${shape_list[*]} " == *" random "* ]]; then
+  for format in "${format_list[@]}"; do measure random "$format" "$largest" -v; done
+fi
+
+# How time grows with size: each size against the one before it.
+echo
+echo "| shape | format | sizes | time ratio | size ratio |"
+echo "|---|---|---|---:|---:|"
+awk -F'\t' 'NR > 1 && $3 == "-q -g" {
+  key = $1 " | ." $2
+  if (key in last) printf "| %s | %s -> %s | %.1f | %g |\n", key, last[key], $4, $6 / (lastw[key] > 0.001 ? lastw[key] : 0.001), $4 / last[key]
+  last[key] = $4; lastw[key] = $6
+}' "$tsv"
+
+# ------------------------------------------------------------------ -s
+# Extra time of -s over the same -q run, against vantira-writefiles
+# writing the very files vantira wrote (same names, same bytes).
+#
+# Creating files on this file system is many times slower for about six
+# minutes after many files were deleted (the inode allocator checks recently
+# freed inodes one by one before it skips them). So no round deletes
+# anything: each writes into a folder of its own, all of them go at the end,
+# and that deletion is noted in the cache so that a later run waits it out.
+subnet_dirs=$cache/subnets.$$
+deletion_note=$cache/last-mass-deletion
+trap 'rm -rf "$subnet_dirs"; cleanup' EXIT
+if [ "$subnet_files" = 1 ]; then
+  if [ -f "$deletion_note" ]; then
+    read -r deleted_at deleted <"$deletion_note"
+    pause=$((deleted_at + 370 - $(date +%s)))
+    if [ "$deleted" -ge 50000 ] && [ "$pause" -gt 0 ]; then
+      echo "waiting ${pause} s: $deleted files were deleted here lately, which slows file creation" >&2
+      sleep "$pause"
+    fi
+  fi
+  echo
+  echo "| -s on wide $s_size | files, MB | median wall s | min wall s | median CPU s |"
+  echo "|---|---:|---:|---:|---:|"
+  expected=$(expected_subnets wide "$s_size")
+  mkdir -p "$subnet_dirs"
+  for format in "${format_list[@]}"; do
+    file=$(net_base wide "$s_size").$format
+    # The -q runs, kept one by one for their minimum as well.
+    q_walls=()
+    q_cpus=()
+    for ((r = 0; r < runs; r++)); do
+      line=$({ TIMEFORMAT='%R %U %S'; time "$vantira" -q "$file" >"$scratch/report"; } 2>&1)
+      read -r s_w s_u s_s <<<"$line"
+      q_walls+=("$s_w")
+      q_cpus+=("$(calc 3 "$s_u + $s_s")")
+    done
+    q_wall=$(median "${q_walls[@]}")
+    q_cpu=$(median "${q_cpus[@]}")
+    walls=()
+    cpus=()
+    loops=()
+    loop_cpus=()
+    for ((r = 1; r <= runs; r++)); do
+      files=$subnet_dirs/$format-$r
+      mkdir "$files"
+      sync
+      line=$({ TIMEFORMAT='%R %U %S'; time "$vantira" -q -s -z "$files/wide" "$file" >"$scratch/report"; } 2>&1)
+      read -r s_w s_u s_s <<<"$line"
+      walls+=("$s_w")
+      cpus+=("$(calc 3 "$s_u + $s_s")")
+      sync
+      line=$("$writefiles" "$files" "$subnet_dirs/$format-copy-$r")
+      loops+=("${line##*seconds=}")
+      loop_cpu=${line#*cpu=}
+      loop_cpus+=("${loop_cpu%% *}")
+      echo "-s round $r, .$format: vantira -q -s ${s_w} s wall, loop ${loops[-1]} s wall" >&2
+      written=$(find "$files" -type f | wc -l)
+      if [ "$written" != "$expected" ]; then
+        echo "run.sh: -s wrote $written files, the generator counts $expected subnets" >&2
+        failures=$((failures + 1))
+      fi
+    done
+    written_bytes=${line#*bytes=}
+    written_bytes=${written_bytes%% *}
+    q_min=$(minimum "${q_walls[@]}")
+    s_wall=$(median "${walls[@]}")
+    s_min=$(minimum "${walls[@]}")
+    s_cpu=$(median "${cpus[@]}")
+    loop=$(median "${loops[@]}")
+    loop_min=$(minimum "${loops[@]}")
+    loop_cpu=$(median "${loop_cpus[@]}")
+    extra=$(calc 3 "$s_wall - $q_wall")
+    extra_min=$(calc 3 "$s_min - $q_min")
+    extra_cpu=$(calc 3 "$s_cpu - $q_cpu")
+    echo "| .$format: vantira -q | | $q_wall | $q_min | $q_cpu |"
+    echo "| .$format: vantira -q -s | $written, $(calc 1 "$written_bytes / 1e6") | $s_wall | $s_min | $s_cpu |"
+    echo "| .$format: extra time of -s | | $extra | $extra_min | $extra_cpu |"
+    echo "| .$format: open/write/close loop | $written, $(calc 1 "$written_bytes / 1e6") | $loop | $loop_min | $loop_cpu |"
+    echo "| .$format: extra / loop | | $(calc 2 "$extra / $(floor_ms "$loop")") | $(calc 2 "$extra_min / $(floor_ms "$loop_min")")" \
+      "| $(calc 2 "$extra_cpu / $(floor_ms "$loop_cpu")") |"
+  done
+  deleted=$(find "$subnet_dirs" -type f | wc -l)
+  echo "deleting the $deleted subnet files written" >&2
+  rm -rf "$subnet_dirs"
+  echo "$(date +%s) $deleted" >"$deletion_note"
+fi
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
+
+if [ "$failures" -gt 0 ]; then
+  echo "run.sh: $failures subnet count(s) differ from the generator's" >&2
+  exit 1
+fi
