@@ -36,7 +36,6 @@ class Output {
   // Writes the buffered bytes to the descriptor (nothing for memory output).
   void Flush();
   bool Failed() const { return failed_; }
-  int Fd() const { return fd_; }
   // Everything written so far, for memory output.
   const std::string& Text() const { return buffer_; }
   void Clear() { buffer_.clear(); }

@@ -59,7 +59,6 @@ class CArray {
     data_ = nullptr;
   }
 
-  bool Empty() const { return data_ == nullptr; }
   T* Data() { return data_; }
   const T* Data() const { return data_; }
   T& operator[](std::size_t i) { return data_[i]; }
