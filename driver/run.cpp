@@ -12,11 +12,8 @@
 #include "decompose/report.h"
 #include "driver/options.h"
 #include "driver/subnet_files.h"
+#include "formats/by_format.h"
 #include "formats/input_text.h"
-#include "formats/ndr_reader.h"
-#include "formats/ndr_writer.h"
-#include "formats/net_reader.h"
-#include "formats/net_writer.h"
 #include "formats/output.h"
 #include "formats/recognize.h"
 #include "store/adjacency.h"
@@ -101,11 +98,7 @@ int Run(const std::vector<std::string_view>& args) {
     std::string text = ReadInputText(in_fd);
     const int format = RecognizeFile(text);
     NameIndex index(store);
-    if (format == kFormatNdr) {
-      ReadNDR(text, store, index);
-    } else {
-      ReadNET(text, store, index);
-    }
+    ReadByFormat(format, text, store, index);
     if (!options.subnet_files) {
       // Only the subnet files look at the text and the names again.
       std::string().swap(text);
@@ -129,12 +122,7 @@ int Run(const std::vector<std::string_view>& args) {
 
     if (options.subnet_files) {
       SubnetPlan plan;
-      if (format == kFormatNdr) {
-        PlanNDR(text, index, map, plan);
-      } else {
-        PlanNET(text, index, map, plan);
-      }
-      plan.Finish(map.iSubNet);
+      PlanByFormat(format, text, index, map, plan);
       WriteSubnetFiles(plan, map.iSubNet, SubnetBaseName(options.infile, options.zname), FormatExtension(format),
                        input_file, report_file);
     }

@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "decompose/decompose.h"
-#include "formats/ndr_reader.h"
-#include "formats/ndr_writer.h"
-#include "formats/net_reader.h"
-#include "formats/net_writer.h"
+#include "formats/by_format.h"
 #include "formats/recognize.h"
 #include "store/adjacency.h"
 #include "store/failure.h"
@@ -22,14 +19,13 @@ struct Planned {
   SubnetPlan plan;
   explicit Planned(std::string input) : text(std::move(input)) {
     AllocateStore(s);
-    const bool ndr = RecognizeFile(text) == kFormatNdr;
-    ndr ? ReadNDR(text, s, index) : ReadNET(text, s, index);
+    const int format = RecognizeFile(text);
+    ReadByFormat(format, text, s, index);
     AllocateIndex(s);
     CreateIOPT(s);
     Output report;
     Decompose(s, map, report, false);
-    ndr ? PlanNDR(text, index, map, plan) : PlanNET(text, index, map, plan);
-    plan.Finish(map.iSubNet);
+    PlanByFormat(format, text, index, map, plan);
   }
   std::string File(int32_t k) const {
     Output out;

@@ -11,8 +11,7 @@
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
 #include "decompose/report.h"
-#include "formats/ndr_reader.h"
-#include "formats/net_reader.h"
+#include "formats/by_format.h"
 #include "formats/recognize.h"
 #include "store/adjacency.h"
 #include "store/failure.h"
@@ -35,11 +34,7 @@ inline void CheckFailure(const Failure& failure) {
 inline int Analyse(std::string_view text, NetStore& store, NameIndex& index, SubnetMap& map, Output& report) {
   AllocateStore(store);
   const int format = RecognizeFile(text);
-  if (format == kFormatNdr) {
-    ReadNDR(text, store, index);
-  } else {
-    ReadNET(text, store, index);
-  }
+  ReadByFormat(format, text, store, index);
   AllocateIndex(store);
   CreateIOPT(store);
   ReleaseArcLists(store);

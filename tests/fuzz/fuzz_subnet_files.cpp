@@ -7,9 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "formats/by_format.h"
 #include "formats/input_text.h"
-#include "formats/ndr_writer.h"
-#include "formats/net_writer.h"
 #include "formats/subnet_plan.h"
 #include "formats/tokens.h"
 #include "tests/fuzz/fuzz_net.h"
@@ -73,12 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const int format = fuzz::Analyse(text, store, index, map, report);
     fuzz::CheckDecomposition(store, map);
     SubnetPlan plan;
-    if (format == kFormatNdr) {
-      PlanNDR(text, index, map, plan);
-    } else {
-      PlanNET(text, index, map, plan);
-    }
-    plan.Finish(map.iSubNet);
+    PlanByFormat(format, text, index, map, plan);
     const bool reads_back = format == kFormatNet && ReadsBack(text, store, index);
     Output file;
     for (int32_t k = 1; k <= std::min(map.iSubNet, kMaxFiles); ++k) {

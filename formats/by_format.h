@@ -1,0 +1,20 @@
+// The reader and the subnet-file planner of a format code, chosen in one place.
+#pragma once
+
+#include <string_view>
+
+#include "decompose/subnet_map.h"
+#include "formats/subnet_plan.h"
+#include "store/name_index.h"
+#include "store/net_store.h"
+
+namespace vantira {
+
+// ReadNDR for a drawing (format code 1), ReadNET otherwise.
+void ReadByFormat(int format, std::string_view text, NetStore& store, NameIndex& index);
+
+// PlanNDR or PlanNET, then the plan's grouping by subnet.
+void PlanByFormat(int format, std::string_view text, const NameIndex& index, const SubnetMap& map,
+                  SubnetPlan& plan);
+
+}  // namespace vantira
