@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "decompose/report.h"
+#include "store/prefetch.h"
 
 namespace vantira {
 
@@ -44,14 +45,14 @@ class Grower {
       const std::size_t end = members_.size();
       for (std::size_t i = frontier; i < end; ++i) {
         // The members are scattered over the index: fetch a few ahead.
-        if (i + 8 < end) __builtin_prefetch(&s_.tx[members_[i + 8]]);
-        if (i + 4 < end) __builtin_prefetch(&s_.at[s_.tx[members_[i + 4]]]);
+        if (i + 8 < end) PrefetchLine(&s_.tx[members_[i + 8]]);
+        if (i + 4 < end) PrefetchLine(&s_.at[s_.tx[members_[i + 4]]]);
         Touch(members_[i]);
       }
       frontier = end;
       OrderChanged();
       for (std::size_t i = 0; i < changed_.size(); ++i) {
-        if (i + 8 < changed_.size()) __builtin_prefetch(&s_.px[static_cast<int32_t>(changed_[i + 8])]);
+        if (i + 8 < changed_.size()) PrefetchLine(&s_.px[static_cast<int32_t>(changed_[i + 8])]);
         Collect(static_cast<int32_t>(changed_[i] & 0xffffffffu), changed_[i] >> 32);
       }
     }

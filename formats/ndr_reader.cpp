@@ -1,7 +1,7 @@
 #include "formats/ndr_reader.h"
 
-#include "formats/input_text.h"
 #include "formats/ndr_record.h"
+#include "formats/read_ahead.h"
 #include "store/failure.h"
 
 namespace vantira {
@@ -23,6 +23,26 @@ namespace {
 class NdrApplier {
  public:
   NdrApplier(NetStore& store, NameIndex& index) : store_(store), index_(index) {}
+
+  // Hints the slots this record's names may be looked up in.
+  void Prefetch(const NdrRecord& record) const {
+    switch (record.kind) {
+      case NdrRecord::Kind::kPlace:
+      case NdrRecord::Kind::kTransition:
+        index_.places.Prefetch(record.hash);
+        index_.transitions.Prefetch(record.hash);
+        return;
+      case NdrRecord::Kind::kEdge:
+        // The source is looked up among both kinds, the target among one.
+        index_.places.Prefetch(record.hash);
+        index_.transitions.Prefetch(record.hash);
+        index_.places.Prefetch(record.target_hash);
+        index_.transitions.Prefetch(record.target_hash);
+        return;
+      default:
+        return;
+    }
+  }
 
   void Apply(const NdrRecord& record) {
     switch (record.kind) {
@@ -75,14 +95,13 @@ void ReadNDR(std::string_view text, NetStore& store, NameIndex& index) {
   store.m = 0;
   store.n = 0;
   NdrApplier applier(store, index);
-  NdrRecord record;
-  LineCursor lines(text);
-  std::string_view view;
-  while (lines.Next(view)) {
-    ExpandNames(store, NameRoomForLine(view.size()));
-    ParseNdrRecord(Line{view}, record);
-    applier.Apply(record);
-  }
+  ReadAhead<NdrRecord, 8>(
+      text, [](std::string_view view, NdrRecord& record) { ParseNdrRecord(Line{view}, record); },
+      [&](const NdrRecord& record) { applier.Prefetch(record); },
+      [&](const NdrRecord& record, std::string_view view) {
+        ExpandNames(store, NameRoomForLine(view.size()));
+        applier.Apply(record);
+      });
 }
 
 }  // namespace vantira

@@ -1,9 +1,7 @@
 #include "formats/net_reader.h"
 
-#include <array>
-
-#include "formats/input_text.h"
 #include "formats/net_line.h"
+#include "formats/read_ahead.h"
 #include "store/adjacency.h"
 #include "store/failure.h"
 
@@ -37,8 +35,10 @@ class NetApplier {
   void Prefetch(const NetLine& line) const {
     if (line.kind != NetLine::Kind::kPlace && line.kind != NetLine::Kind::kTransition) return;
     const bool place = line.kind == NetLine::Kind::kPlace;
-    (place ? index_.places : index_.transitions).Prefetch(line.hash);
     const NameTable& other = place ? index_.transitions : index_.places;
+    // A new declared name is looked up among both kinds.
+    (place ? index_.places : index_.transitions).Prefetch(line.hash);
+    other.Prefetch(line.hash);
     for (const NetEntry& entry : line.entries) other.Prefetch(entry.hash);
   }
 
@@ -96,29 +96,13 @@ class NetApplier {
 
 void ReadNET(std::string_view text, NetStore& store, NameIndex& index) {
   NetApplier applier(store, index);
-  // Lines are taken apart a few lines ahead of being entered, and their
-  // names' hash slots prefetched, so that the cache misses of the look-ups
-  // overlap instead of following one another. Parsing looks nothing up, so
-  // the order of entering, and every number, stays that of the lines.
-  constexpr std::size_t kAhead = 4;
-  std::array<NetLine, kAhead> parsed;
-  std::array<std::string_view, kAhead> views;
-  LineCursor lines(text);
-  std::size_t filled = 0;
-  while (filled < kAhead && lines.Next(views[filled])) {
-    ParseNetLine(Line{views[filled]}, parsed[filled]);
-    applier.Prefetch(parsed[filled]);
-    ++filled;
-  }
-  for (std::size_t i = 0; filled > 0; i = (i + 1) % kAhead, --filled) {
-    ExpandNames(store, NameRoomForLine(views[i].size()));
-    applier.Apply(parsed[i], views[i]);
-    if (lines.Next(views[i])) {
-      ParseNetLine(Line{views[i]}, parsed[i]);
-      applier.Prefetch(parsed[i]);
-      ++filled;
-    }
-  }
+  ReadAhead<NetLine, 4>(
+      text, [](std::string_view view, NetLine& line) { ParseNetLine(Line{view}, line); },
+      [&](const NetLine& line) { applier.Prefetch(line); },
+      [&](const NetLine& line, std::string_view view) {
+        ExpandNames(store, NameRoomForLine(view.size()));
+        applier.Apply(line, view);
+      });
   // The same arc may be given on several lines; it counts once.
   RemoveDuplicateArcs(store);
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "store/net_store.h"
+#include "store/prefetch.h"
 
 namespace vantira {
 
@@ -25,7 +26,7 @@ class NameTable {
   void Insert(int32_t element, std::string_view name, uint32_t hash);
   // Hints that `hash` will be looked up soon.
   void Prefetch(uint32_t hash) const {
-    if (count_ != 0) __builtin_prefetch(&slots_[hash >> shift_]);
+    if (count_ != 0) PrefetchLine(&slots_[hash >> shift_]);
   }
   void Clear();
 
