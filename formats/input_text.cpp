@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "store/c_array.h"
 #include "store/failure.h"
 
 namespace vantira {
@@ -26,6 +27,9 @@ std::string ReadInputText(int fd) {
   std::size_t chunk = 1 << 20;
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
     chunk = static_cast<std::size_t>(st.st_size) + 1;  // +1 sees end of file in one call
+    // Advised before the first touch, a big input lands in huge pages.
+    text.reserve(chunk);
+    AdviseHugePages(text.data(), text.capacity());
   }
   std::size_t filled = 0;
   for (;;) {

@@ -7,16 +7,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "store/failure.h"
 
 namespace vantira {
 
-// Large tables are read at random; huge pages spare most of the TLB misses.
-// Only the 2 MiB-aligned interior of a block is advised; it is a hint.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+// Large tables are read at random; huge pages spare most of the TLB misses
+// and most of the page faults. Only the 2 MiB-aligned interior of a block is
+// advised; it is a hint.
 inline void AdviseHugePages(void* block, std::size_t bytes) {
-  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+  constexpr std::uintptr_t kHuge = kHugePage;
   if (bytes < 2 * kHuge) return;
   std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
   std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kHuge - 1);
@@ -42,13 +46,22 @@ class CArray {
   // Replaces the block with `count` zero-filled elements.
   void Allocate(std::size_t count) {
     Release();
-    data_ = static_cast<T*>(std::calloc(count == 0 ? 1 : count, sizeof(T)));
+    const std::size_t elements = count == 0 ? 1 : count;
+    data_ = static_cast<T*>(std::calloc(elements, sizeof(T)));  // checks the product
+    const std::size_t bytes = elements * sizeof(T);
     if (data_ == nullptr) throw NoMemory();
-    AdviseHugePages(data_, count * sizeof(T));
+    AdviseHugePages(data_, bytes);
+    // A fresh page that is read before it is written is first mapped to the
+    // shared zero page and then faulted again, in small pages, on the first
+    // write; tables looked up before they are filled would pay that on every
+    // page. Writing the zeros now takes each page once, as a huge page.
+    if (bytes >= 2 * kHugePage) std::memset(static_cast<void*>(data_), 0, bytes);
   }
 
   // Keeps the first elements; the new tail is left uninitialised.
   void Resize(std::size_t count) {
+    // Not advised for huge pages: grown in small steps by remapping, huge
+    // pages would be split and rebuilt on every move.
     void* grown = std::realloc(data_, (count == 0 ? 1 : count) * sizeof(T));
     if (grown == nullptr) throw NoMemory();
     data_ = static_cast<T*>(grown);
