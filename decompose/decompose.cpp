@@ -170,14 +170,6 @@ class Grower {
   std::vector<uint64_t> changed_;
 };
 
-void AllocateSubnetMap(SubnetMap& map, int32_t n, int32_t m) {
-  map.SubNet.Allocate(static_cast<std::size_t>(n) + 1);
-  map.SX.Allocate(static_cast<std::size_t>(m) + 1);
-  map.SQ.Allocate(static_cast<std::size_t>(m) + 1);
-  map.SY.Allocate(static_cast<std::size_t>(m) + 1);
-  map.iSubNet = 1;
-}
-
 }  // namespace
 
 void Decompose(const NetStore& store, SubnetMap& map, Output& report, bool full) {

@@ -17,4 +17,13 @@ struct SubnetMap {
   int32_t iSubNet = 0;
 };
 
+// Every entry 0, and one subnet: a net without transitions has one, empty.
+inline void AllocateSubnetMap(SubnetMap& map, int32_t n, int32_t m) {
+  map.SubNet.Allocate(static_cast<std::size_t>(n) + 1);
+  map.SX.Allocate(static_cast<std::size_t>(m) + 1);
+  map.SQ.Allocate(static_cast<std::size_t>(m) + 1);
+  map.SY.Allocate(static_cast<std::size_t>(m) + 1);
+  map.iSubNet = 1;
+}
+
 }  // namespace vantira

@@ -9,6 +9,7 @@
 
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
+#include "decompose/partition.h"
 #include "decompose/report.h"
 #include "driver/options.h"
 #include "driver/subnet_files.h"
@@ -106,13 +107,19 @@ int Run(const std::vector<std::string_view>& args) {
       index.transitions.Clear();
     }
 
-    AllocateIndex(store);
-    CreateIOPT(store);
-    ReleaseArcLists(store);
-
-    WriteNetPart(store, *report, options.full);
     SubnetMap map;
-    Decompose(store, map, *report, options.full);
+    if (options.full) {
+      // Listing the net and the subnets needs the index and the order of growth.
+      AllocateIndex(store);
+      CreateIOPT(store);
+      ReleaseArcLists(store);
+      WriteNetPart(store, *report, true);
+      Decompose(store, map, *report, true);
+    } else {
+      WriteNetPart(store, *report, false);
+      PartitionArcs(store, map);
+      ReleaseArcLists(store);
+    }
     WriteIndicators(store, map, *report);
     if (options.graph) WriteGraph(store, map, *report);
     WriteClosing(*report);

@@ -6,6 +6,7 @@
 
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
+#include "decompose/partition.h"
 #include "store/adjacency.h"
 
 using namespace vantira;
@@ -27,8 +28,14 @@ struct Net {
   Net(int n, int m, const Arcs& place_to_transition, const Arcs& transition_to_place, bool full = true) {
     AllocateStore(s);
     char name[16];
-    for (int t = 1; t <= n; ++t) AddTransition(s, std::string_view(name, std::snprintf(name, sizeof name, "t%d", t)));
-    for (int p = 1; p <= m; ++p) AddPlace(s, std::string_view(name, std::snprintf(name, sizeof name, "p%d", p)));
+    for (int t = 1; t <= n; ++t) {
+      ExpandNames(s);
+      AddTransition(s, std::string_view(name, std::snprintf(name, sizeof name, "t%d", t)));
+    }
+    for (int p = 1; p <= m; ++p) {
+      ExpandNames(s);
+      AddPlace(s, std::string_view(name, std::snprintf(name, sizeof name, "p%d", p)));
+    }
     for (auto [p, t] : place_to_transition) AppendApt(s, p, t);
     for (auto [t, p] : transition_to_place) AppendAtp(s, t, p);
     AllocateIndex(s);
@@ -41,6 +48,24 @@ struct Net {
     return out.Text();
   }
 };
+
+// Every number of a map, for comparing two maps of one net.
+List Numbers(const SubnetMap& map, int n, int m) {
+  List all = Slice(map.SubNet, 1, n + 1);
+  for (const CArray<int32_t>* role : {&map.SX, &map.SQ, &map.SY}) {
+    List part = Slice(*role, 1, m + 1);
+    all.insert(all.end(), part.begin(), part.end());
+  }
+  all.push_back(map.iSubNet);
+  return all;
+}
+
+// The map the digest report uses, from the arc lists alone.
+List Partitioned(const NetStore& s) {
+  SubnetMap map;
+  PartitionArcs(s, map);
+  return Numbers(map, s.n, s.m);
+}
 
 // The adjacency and the decomposition done the slow, obvious way, straight
 // from the arc lists: every pass reclassifies all places against all members
@@ -146,6 +171,7 @@ TEST(Decompose, IndexAndResultMatchTheSlowReferenceOnRandomNets) {
       ASSERT_EQ(Slice(s.ap, s.py[p], s.px[p + 1]), ref.consumers[p]) << "round " << round;
     }
     ASSERT_EQ(net.report.Text(), ref.listing) << "round " << round;
+    ASSERT_EQ(Partitioned(s), Numbers(map, n, m)) << "round " << round;
     ASSERT_EQ(map.iSubNet, ref.iSubNet);
     ASSERT_EQ(Slice(map.SubNet, 1, n + 1), List(ref.SubNet.begin() + 1, ref.SubNet.end()));
     for (int p = 1; p <= m; ++p) {
@@ -158,6 +184,18 @@ TEST(Decompose, IndexAndResultMatchTheSlowReferenceOnRandomNets) {
     }
   }
   EXPECT_GT(reordered, 20);  // the nets do make members join out of number order
+
+  // Bigger nets, where the classes of the partition grow deep trees.
+  for (int round = 0; round < 20; ++round) {
+    const int n = 1 + random() % 3000, m = 1 + random() % 3000;
+    Arcs in, out;
+    for (int a = random() % (2 * (n + m)); a > 0; --a) {
+      int p = 1 + random() % m, t = 1 + random() % n;
+      (random() % 2 ? in.emplace_back(p, t) : out.emplace_back(t, p));
+    }
+    const Net net(n, m, in, out, false);
+    ASSERT_EQ(Partitioned(net.s), Numbers(net.map, n, m)) << "round " << round;
+  }
 }
 
 TEST(WriteGraph, CountsConnectingPlacesInSubnetOrder) {

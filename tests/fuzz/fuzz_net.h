@@ -10,6 +10,7 @@
 
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
+#include "decompose/partition.h"
 #include "decompose/report.h"
 #include "formats/by_format.h"
 #include "formats/recognize.h"
@@ -35,11 +36,18 @@ inline int Analyse(std::string_view text, NetStore& store, NameIndex& index, Sub
   AllocateStore(store);
   const int format = RecognizeFile(text);
   ReadByFormat(format, text, store, index);
+  SubnetMap partition;  // what the digest report is made from
+  PartitionArcs(store, partition);
   AllocateIndex(store);
   CreateIOPT(store);
   ReleaseArcLists(store);
   WriteNetPart(store, report, true);
   Decompose(store, map, report, true);
+  FUZZ_CHECK(partition.iSubNet == map.iSubNet);
+  for (int32_t t = 1; t <= store.n; ++t) FUZZ_CHECK(partition.SubNet[t] == map.SubNet[t]);
+  for (int32_t p = 1; p <= store.m; ++p) {
+    FUZZ_CHECK(partition.SX[p] == map.SX[p] && partition.SQ[p] == map.SQ[p] && partition.SY[p] == map.SY[p]);
+  }
   WriteIndicators(store, map, report);
   WriteGraph(store, map, report);
   WriteClosing(report);

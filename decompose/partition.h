@@ -1,0 +1,18 @@
+// The subnets without the order they grow in, for reports that do not list
+// them.
+#pragma once
+
+#include "decompose/subnet_map.h"
+#include "store/net_store.h"
+
+namespace vantira {
+
+// Fills `map` from the arc lists, without the adjacency index. Growing a
+// subnet adds every consumer of a place once one consumer is in, and every
+// producer once one producer is in, and nothing else; so the subnets are the
+// classes of "shares an input place or an output place". Numbered by their
+// lowest transition, the classes get the numbers Decompose gives them, and the
+// roles of the places follow as in Decompose.
+void PartitionArcs(const NetStore& store, SubnetMap& map);
+
+}  // namespace vantira
