@@ -95,10 +95,12 @@ void ReadNDR(std::string_view text, NetStore& store, NameIndex& index) {
   store.m = 0;
   store.n = 0;
   NdrApplier applier(store, index);
+  GrowthPlanner planner(index, text);
   ReadAhead<NdrRecord, 8>(
       text, [](std::string_view view, NdrRecord& record) { ParseNdrRecord(Line{view}, record); },
       [&](const NdrRecord& record) { applier.Prefetch(record); },
       [&](const NdrRecord& record, std::string_view view) {
+        planner.At(view.data());
         ExpandNames(store, NameRoomForLine(view.size()));
         applier.Apply(record);
       });

@@ -103,10 +103,18 @@ void NameTable::Clear() {
   count_ = 0;
 }
 
-void NameTable::Grow() {
+void NameTable::Reserve(std::size_t elements) {
+  std::size_t size = size_ == 0 ? kFirstSize : size_;
+  while (elements * 4 > size * 3) size *= 2;
+  if (size > size_) Rehash(size);
+}
+
+void NameTable::Grow() { Rehash(size_ == 0 ? kFirstSize : size_ * 2); }
+
+void NameTable::Rehash(std::size_t size) {
   const std::size_t old_size = size_;
   CArray<Slot> old = std::move(slots_);
-  size_ = old_size == 0 ? 1024 : old_size * 2;
+  size_ = size;
   slots_.Allocate(size_);  // zero-filled: every slot empty
   mask_ = static_cast<uint32_t>(size_ - 1);
   shift_ = 32 - static_cast<uint32_t>(__builtin_ctzll(size_));
@@ -116,6 +124,22 @@ void NameTable::Grow() {
     uint32_t i = slot.tag >> shift_;
     while (slots_[i].element != 0) i = (i + 1) & mask_;
     slots_[i] = slot;
+  }
+}
+
+GrowthPlanner::GrowthPlanner(NameIndex& index, std::string_view text)
+    : index_(index), begin_(text.data()), total_(text.size()), next_(text.data() + text.size() / kSteps) {}
+
+void GrowthPlanner::Plan(const char* position) {
+  const auto done = static_cast<double>(position - begin_);
+  next_ = position + total_ / kSteps + 1;
+  if (done == 0) return;
+  // A table for e names takes up to 43 e bytes; at most total / 24 names keeps
+  // the two tables within about twice the text.
+  const double cap = static_cast<double>(total_ / 24);
+  for (NameTable* table : {&index_.places, &index_.transitions}) {
+    const double projected = static_cast<double>(table->Count()) * static_cast<double>(total_) / done;
+    table->Reserve(static_cast<std::size_t>(projected < cap ? projected : cap));
   }
 }
 

@@ -28,6 +28,9 @@ class NameTable {
   void Prefetch(uint32_t hash) const {
     if (count_ != 0) PrefetchLine(&slots_[hash >> shift_]);
   }
+  // Makes room for `elements` names in all, so that adding them needs no growth.
+  void Reserve(std::size_t elements);
+  int32_t Count() const { return count_; }
   void Clear();
 
  private:
@@ -38,7 +41,9 @@ class NameTable {
     int32_t element;  // 0 marks an empty slot
     uint64_t head;    // the name's first 8 bytes, zero-padded (names hold no NUL)
   };
+  static constexpr std::size_t kFirstSize = 1024;
   void Grow();
+  void Rehash(std::size_t size);
 
   const NetStore& store_;
   const CArray<int32_t>& offsets_;
@@ -53,6 +58,30 @@ struct NameIndex {
   explicit NameIndex(const NetStore& store) : places(store, store.pn), transitions(store, store.tn) {}
   NameTable places;
   NameTable transitions;
+};
+
+// Sizes the tables ahead of need while a text is read. Growing by doubling
+// from a small table rehashes every name again at each step and takes fresh
+// memory each time; most nets name their elements evenly through the file,
+// so at every 1/64 of the text each table is grown at once to the size the
+// names met so far project for the whole text. The projection is capped, so
+// that an uneven file costs at most about its own size in table memory.
+class GrowthPlanner {
+ public:
+  GrowthPlanner(NameIndex& index, std::string_view text);
+  // Called with the start of each line before it is entered.
+  void At(const char* position) {
+    if (position >= next_) Plan(position);
+  }
+
+ private:
+  static constexpr std::size_t kSteps = 64;
+  void Plan(const char* position);
+
+  NameIndex& index_;
+  const char* begin_;
+  std::size_t total_;
+  const char* next_;
 };
 
 }  // namespace vantira
