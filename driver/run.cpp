@@ -17,7 +17,6 @@
 #include "formats/input_text.h"
 #include "formats/output.h"
 #include "formats/recognize.h"
-#include "store/adjacency.h"
 #include "store/failure.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
@@ -110,8 +109,7 @@ int Run(const std::vector<std::string_view>& args) {
     SubnetMap map;
     if (options.full) {
       // Listing the net and the subnets needs the index and the order of growth.
-      AllocateIndex(store);
-      CreateIOPT(store);
+      IndexByFormat(format, store);
       ReleaseArcLists(store);
       WriteNetPart(store, *report, true);
       Decompose(store, map, *report, true);

@@ -5,6 +5,7 @@
 #include "formats/net_reader.h"
 #include "formats/net_writer.h"
 #include "formats/recognize.h"
+#include "store/adjacency.h"
 
 namespace vantira {
 
@@ -14,6 +15,12 @@ void ReadByFormat(int format, std::string_view text, NetStore& store, NameIndex&
   } else {
     ReadNET(text, store, index);
   }
+}
+
+void IndexByFormat(int format, NetStore& store) {
+  if (format != kFormatNdr) RemoveDuplicateArcs(store);
+  AllocateIndex(store);
+  CreateIOPT(store);
 }
 
 void PlanByFormat(int format, std::string_view text, const NameIndex& index, const SubnetMap& map,

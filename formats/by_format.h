@@ -13,6 +13,11 @@ namespace vantira {
 // ReadNDR for a drawing (format code 1), ReadNET otherwise.
 void ReadByFormat(int format, std::string_view text, NetStore& store, NameIndex& index);
 
+// Builds the adjacency index from the arc lists. The same arc may be given on
+// several lines of a net description, and counts once there; a drawing keeps
+// every edge it lists.
+void IndexByFormat(int format, NetStore& store);
+
 // PlanNDR or PlanNET, then the plan's grouping by subnet.
 void PlanByFormat(int format, std::string_view text, const NameIndex& index, const SubnetMap& map,
                   SubnetPlan& plan);

@@ -2,7 +2,6 @@
 
 #include "formats/net_line.h"
 #include "formats/read_ahead.h"
-#include "store/adjacency.h"
 #include "store/failure.h"
 
 namespace vantira {
@@ -105,8 +104,6 @@ void ReadNET(std::string_view text, NetStore& store, NameIndex& index) {
         ExpandNames(store, NameRoomForLine(view.size()));
         applier.Apply(line, view);
       });
-  // The same arc may be given on several lines; it counts once.
-  RemoveDuplicateArcs(store);
 }
 
 }  // namespace vantira

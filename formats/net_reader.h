@@ -9,9 +9,10 @@
 namespace vantira {
 
 // Reads a prepared input text into the store: the net's name, places and
-// transitions numbered by first occurrence, and every arc once, in order of
-// first occurrence. `index` receives every place and transition name. A
-// format error ends the run with exit status 2.
+// transitions numbered by first occurrence, and the arcs in order, repeats
+// included (IndexByFormat drops them; the subnets do not depend on them).
+// `index` receives every place and transition name. A format error ends the
+// run with exit status 2.
 void ReadNET(std::string_view text, NetStore& store, NameIndex& index);
 
 }  // namespace vantira

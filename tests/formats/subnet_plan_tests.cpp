@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "decompose/decompose.h"
+#include "decompose/partition.h"
 #include "formats/by_format.h"
 #include "formats/recognize.h"
-#include "store/adjacency.h"
 #include "store/failure.h"
 
 using namespace vantira;
@@ -21,10 +20,7 @@ struct Planned {
     AllocateStore(s);
     const int format = RecognizeFile(text);
     ReadByFormat(format, text, s, index);
-    AllocateIndex(s);
-    CreateIOPT(s);
-    Output report;
-    Decompose(s, map, report, false);
+    PartitionArcs(s, map);
     PlanByFormat(format, text, index, map, plan);
   }
   std::string File(int32_t k) const {

@@ -38,8 +38,7 @@ inline int Analyse(std::string_view text, NetStore& store, NameIndex& index, Sub
   ReadByFormat(format, text, store, index);
   SubnetMap partition;  // what the digest report is made from
   PartitionArcs(store, partition);
-  AllocateIndex(store);
-  CreateIOPT(store);
+  IndexByFormat(format, store);
   ReleaseArcLists(store);
   WriteNetPart(store, report, true);
   Decompose(store, map, report, true);
