@@ -33,11 +33,13 @@ class CArray {
   CArray() = default;
   CArray(const CArray&) = delete;
   CArray& operator=(const CArray&) = delete;
-  CArray(CArray&& other) noexcept : data_(std::exchange(other.data_, nullptr)) {}
+  CArray(CArray&& other) noexcept
+      : data_(std::exchange(other.data_, nullptr)), capacity_(std::exchange(other.capacity_, 0)) {}
   CArray& operator=(CArray&& other) noexcept {
     if (this != &other) {
       std::free(data_);
       data_ = std::exchange(other.data_, nullptr);
+      capacity_ = std::exchange(other.capacity_, 0);
     }
     return *this;
   }
@@ -48,8 +50,9 @@ class CArray {
     Release();
     const std::size_t elements = count == 0 ? 1 : count;
     data_ = static_cast<T*>(std::calloc(elements, sizeof(T)));  // checks the product
-    const std::size_t bytes = elements * sizeof(T);
     if (data_ == nullptr) throw NoMemory();
+    capacity_ = elements;
+    const std::size_t bytes = elements * sizeof(T);
     AdviseHugePages(data_, bytes);
     // A fresh page that is read before it is written is first mapped to the
     // shared zero page and then faulted again, in small pages, on the first
@@ -58,18 +61,31 @@ class CArray {
     if (bytes >= 2 * kHugePage) std::memset(static_cast<void*>(data_), 0, bytes);
   }
 
-  // Keeps the first elements; the new tail is left uninitialised.
+  // Makes room for `count` elements, keeping the first ones; the new tail is
+  // left uninitialised. The store grows its tables in small fixed steps; the
+  // block beneath grows by half again at least, so that it moves a
+  // logarithmic number of times instead of once per step (every move is a
+  // system call, and one that grows with the block). Room taken ahead and
+  // not yet written costs no memory.
   void Resize(std::size_t count) {
-    // Not advised for huge pages: grown in small steps by remapping, huge
-    // pages would be split and rebuilt on every move.
-    void* grown = std::realloc(data_, (count == 0 ? 1 : count) * sizeof(T));
-    if (grown == nullptr) throw NoMemory();
+    if (count <= capacity_) return;
+    const std::size_t ahead = capacity_ + capacity_ / 2;
+    void* grown = count < ahead ? std::realloc(data_, ahead * sizeof(T)) : nullptr;
+    if (grown != nullptr) {
+      capacity_ = ahead;
+    } else {
+      grown = std::realloc(data_, count * sizeof(T));
+      if (grown == nullptr) throw NoMemory();
+      capacity_ = count;
+    }
+    // Not advised for huge pages: a block that moves would have them split.
     data_ = static_cast<T*>(grown);
   }
 
   void Release() {
     std::free(data_);
     data_ = nullptr;
+    capacity_ = 0;
   }
 
   T* Data() { return data_; }
@@ -79,6 +95,7 @@ class CArray {
 
  private:
   T* data_ = nullptr;
+  std::size_t capacity_ = 0;  // elements the block holds
 };
 
 }  // namespace vantira

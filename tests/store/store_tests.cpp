@@ -71,3 +71,22 @@ TEST(CreateIOPT, WorkedExampleArcOrderForTransitionsNumberOrderForPlaces) {
   EXPECT_EQ(Slice(s.ap, 0, 5), V({1, 2, 1, 1, 2}));
   EXPECT_EQ(Starts(s.px, s.py, 3), V({0, 0, 2, 2, 3, 5, 5}));
 }
+
+TEST(CArray, KeepsItsElementsThroughSmallAndLargeSteps) {
+  CArray<int32_t> a;
+  a.Allocate(2);
+  int32_t filled = 0;
+  // Steps of 3 (grown ahead, then within the room), then one step far beyond it.
+  for (int32_t size : {5, 8, 11, 14, 17, 20, 23, 26, 29, 1000000}) {
+    a.Resize(static_cast<std::size_t>(size));
+    for (; filled < size; ++filled) a[filled] = filled * 7;
+  }
+  a.Resize(10);  // never shrinks
+  bool intact = true;
+  for (int32_t i = 0; i < filled; ++i) intact = intact && a[i] == i * 7;
+  EXPECT_TRUE(intact);
+  CArray<int32_t> b = std::move(a);
+  b.Resize(1000001);
+  b[1000000] = 1;
+  EXPECT_EQ(V({b[999999], b[1000000], b[0]}), V({999999 * 7, 1, 0}));
+}
