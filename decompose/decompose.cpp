@@ -1,6 +1,7 @@
 #include "decompose/decompose.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "decompose/report.h"
@@ -44,16 +45,21 @@ class Grower {
       changed_.clear();
       const std::size_t end = members_.size();
       for (std::size_t i = frontier; i < end; ++i) {
-        // The members are scattered over the index: fetch a few ahead.
+        // The members are scattered over the index: fetch ahead, each
+        // level of the look-up a little later than the one it depends on.
         if (i + 8 < end) PrefetchLine(&s_.tx[members_[i + 8]]);
         if (i + 4 < end) PrefetchLine(&s_.at[s_.tx[members_[i + 4]]]);
+        if (i + 2 < end) PrefetchSides(members_[i + 2]);
         Touch(members_[i]);
       }
       frontier = end;
       OrderChanged();
-      for (std::size_t i = 0; i < changed_.size(); ++i) {
-        if (i + 8 < changed_.size()) PrefetchLine(&s_.px[static_cast<int32_t>(changed_[i + 8])]);
-        Collect(static_cast<int32_t>(changed_[i] & 0xffffffffu), changed_[i] >> 32);
+      const std::size_t changed = changed_.size();
+      for (std::size_t i = 0; i < changed; ++i) {
+        if (i + 8 < changed) PrefetchRange(changed_[i + 8]);
+        if (i + 4 < changed) PrefetchCandidates(changed_[i + 4]);
+        if (i + 2 < changed) PrefetchSubnets(changed_[i + 2]);
+        Collect(PlaceOf(changed_[i]), changed_[i] >> 32);
       }
     }
   }
@@ -63,7 +69,7 @@ class Grower {
   // Splits the places the subnet touched into its input, internal and
   // output places, each in increasing place number.
   void PlaceLists(std::vector<int32_t>& xs, std::vector<int32_t>& qs, std::vector<int32_t>& ys) {
-    std::sort(places_.begin(), places_.end());
+    SortPlaces();
     xs.clear();
     qs.clear();
     ys.clear();
@@ -119,6 +125,41 @@ class Grower {
     }
   }
 
+  // Sorts the touched places; many go through a bitmap (cost m/64 words).
+  void SortPlaces() {
+    if (places_.size() <= words_) {
+      std::sort(places_.begin(), places_.end());
+      return;
+    }
+    for (int32_t p : places_) bits_[static_cast<std::size_t>(p) / 64] |= uint64_t{1} << (p % 64);
+    places_.clear();
+    for (std::size_t w = 0; w < words_; ++w) {
+      for (uint64_t word = bits_[w]; word != 0; word &= word - 1) {
+        places_.push_back(static_cast<int32_t>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(word))));
+      }
+      bits_[w] = 0;
+    }
+  }
+
+  void PrefetchSides(int32_t t) const {
+    for (int32_t j = s_.tx[t]; j < s_.tx[t + 1]; ++j) PrefetchLine(&sides_[static_cast<std::size_t>(s_.at[j])]);
+  }
+
+  // The transitions Collect looks at for a changed place (see there).
+  std::pair<int32_t, int32_t> Candidates(int32_t p, uint64_t group) const {
+    return {group == kX ? s_.py[p] : s_.px[p], group == kY ? s_.py[p] : s_.px[p + 1]};
+  }
+  static int32_t PlaceOf(uint64_t key) { return static_cast<int32_t>(key & 0xffffffffu); }
+  void PrefetchRange(uint64_t key) const {
+    PrefetchLine(&s_.px[PlaceOf(key)]);
+    PrefetchLine(&s_.py[PlaceOf(key)]);
+  }
+  void PrefetchCandidates(uint64_t key) const { PrefetchLine(&s_.ap[Candidates(PlaceOf(key), key >> 32).first]); }
+  void PrefetchSubnets(uint64_t key) const {
+    const auto [from, to] = Candidates(PlaceOf(key), key >> 32);
+    for (int32_t j = from; j < to; ++j) PrefetchLine(&map_.SubNet[s_.ap[j]]);
+  }
+
   Group GroupOf(int32_t p) const {
     const Sides& side = sides_[static_cast<std::size_t>(p)];
     if (side.consumers == k_) return side.producers == k_ ? kQ : kX;
@@ -149,8 +190,7 @@ class Grower {
   // Candidates of a changed place: consumers of an input place, producers of
   // an output place, producers then consumers of an internal place.
   void Collect(int32_t p, uint64_t group) {
-    int32_t from = group == kX ? s_.py[p] : s_.px[p];
-    int32_t to = group == kY ? s_.py[p] : s_.px[p + 1];
+    const auto [from, to] = Candidates(p, group);
     for (int32_t j = from; j < to; ++j) {
       int32_t t = s_.ap[j];
       if (map_.SubNet[t] != 0) continue;

@@ -1,5 +1,7 @@
 #include "decompose/report.h"
 
+#include "store/prefetch.h"
+
 namespace vantira {
 
 void WriteNetPart(const NetStore& s, Output& out, bool full) {
@@ -15,6 +17,14 @@ void WriteNetPart(const NetStore& s, Output& out, bool full) {
   out.Put(s.NetName());
   out.Put('\n');
   for (int32_t t = 1; t <= s.n; ++t) {
+    // Place names lie anywhere in `names`: fetch those of the transitions
+    // a little ahead, their offsets first.
+    if (t + 4 <= s.n) {
+      for (int32_t j = s.tx[t + 4]; j < s.tx[t + 5]; ++j) PrefetchLine(&s.pn[s.at[j]]);
+    }
+    if (t + 2 <= s.n) {
+      for (int32_t j = s.tx[t + 2]; j < s.tx[t + 3]; ++j) PrefetchLine(s.names.Data() + s.pn[s.at[j]]);
+    }
     out.Put("tr ");
     out.Put(s.TransitionName(t));
     for (int32_t j = s.tx[t]; j < s.ty[t]; ++j) {
@@ -36,8 +46,12 @@ void WriteSubnetsHeading(Output& out) { out.Put("\nFUNCTIONAL SUBNETS ----------
 namespace {
 
 void PutNames(const NetStore& s, const CArray<int32_t>& names_of, std::span<const int32_t> elements, Output& out) {
-  for (int32_t e : elements) {
-    out.Put(s.Name(names_of[e]));
+  const std::size_t count = elements.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    // Members come in no order of their names: fetch ahead, offsets first.
+    if (i + 8 < count) PrefetchLine(&names_of[elements[i + 8]]);
+    if (i + 4 < count) PrefetchLine(s.names.Data() + names_of[elements[i + 4]]);
+    out.Put(s.Name(names_of[elements[i]]));
     out.Put(' ');
   }
 }
