@@ -47,18 +47,18 @@ class Grower {
       for (std::size_t i = frontier; i < end; ++i) {
         // The members are scattered over the index: fetch ahead, each
         // level of the look-up a little later than the one it depends on.
-        if (i + 8 < end) PrefetchLine(&s_.tx[members_[i + 8]]);
-        if (i + 4 < end) PrefetchLine(&s_.at[s_.tx[members_[i + 4]]]);
-        if (i + 2 < end) PrefetchSides(members_[i + 2]);
+        if (i + 3 * kAhead < end) PrefetchLine(&s_.tx[members_[i + 3 * kAhead]]);
+        if (i + 2 * kAhead < end) PrefetchLine(&s_.at[s_.tx[members_[i + 2 * kAhead]]]);
+        if (i + kAhead < end) PrefetchSides(members_[i + kAhead]);
         Touch(members_[i]);
       }
       frontier = end;
       OrderChanged();
       const std::size_t changed = changed_.size();
       for (std::size_t i = 0; i < changed; ++i) {
-        if (i + 8 < changed) PrefetchRange(changed_[i + 8]);
-        if (i + 4 < changed) PrefetchCandidates(changed_[i + 4]);
-        if (i + 2 < changed) PrefetchSubnets(changed_[i + 2]);
+        if (i + 3 * kAhead < changed) PrefetchRange(changed_[i + 3 * kAhead]);
+        if (i + 2 * kAhead < changed) PrefetchCandidates(changed_[i + 2 * kAhead]);
+        if (i + kAhead < changed) PrefetchSubnets(changed_[i + kAhead]);
         Collect(PlaceOf(changed_[i]), changed_[i] >> 32);
       }
     }
@@ -94,6 +94,7 @@ class Grower {
 
  private:
   enum Group : uint32_t { kX = 0, kY = 1, kQ = 2 };
+  static constexpr std::size_t kAhead = 6;  // steps between the levels of a prefetched look-up
   struct Sides {
     int32_t consumers;  // subnet of the place's consumers, 0 while unknown
     int32_t producers;
