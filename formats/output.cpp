@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace vantira {
@@ -20,8 +21,34 @@ bool WriteAll(int fd, std::string_view text) {
 
 void Output::Flush() {
   if (fd_ < 0) return;
-  if (!failed_ && !WriteAll(fd_, buffer_)) failed_ = true;
-  buffer_.clear();
+  if (!failed_ && !WriteAll(fd_, Text())) failed_ = true;
+  Clear();
+}
+
+void Output::Reserve(std::size_t capacity) {
+  const std::size_t used = static_cast<std::size_t>(end_ - buffer_.get());
+  auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+  if (used != 0) std::memcpy(grown.get(), buffer_.get(), used);
+  buffer_ = std::move(grown);
+  end_ = buffer_.get() + used;
+  limit_ = buffer_.get() + capacity;
+}
+
+void Output::PutLong(std::string_view text) {
+  if (fd_ >= 0) {
+    Flush();
+    if (text.size() > kBlock) {
+      // Bigger than a block: straight through.
+      if (!failed_ && !WriteAll(fd_, text)) failed_ = true;
+      return;
+    }
+  } else {
+    const std::size_t used = static_cast<std::size_t>(end_ - buffer_.get());
+    const std::size_t capacity = static_cast<std::size_t>(limit_ - buffer_.get());
+    Reserve(std::max({capacity * 2, used + text.size(), std::size_t{4096}}));
+  }
+  std::memcpy(end_, text.data(), text.size());
+  end_ += text.size();
 }
 
 }  // namespace vantira

@@ -5,7 +5,8 @@
 
 #include <charconv>
 #include <cstdint>
-#include <string>
+#include <cstring>
+#include <memory>
 #include <string_view>
 
 namespace vantira {
@@ -15,17 +16,26 @@ class Output {
   static constexpr std::size_t kBlock = 1 << 20;
 
   Output() = default;  // in memory
-  explicit Output(int fd) : fd_(fd) { buffer_.reserve(kBlock + 4096); }
+  explicit Output(int fd) : fd_(fd) { Reserve(kBlock); }
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
+  // The report is written a few bytes at a time, millions of times: the
+  // common case is one bounds test and one copy.
   void Put(std::string_view text) {
-    buffer_.append(text);
-    if (fd_ >= 0 && buffer_.size() >= kBlock) Flush();
+    if (text.size() > static_cast<std::size_t>(limit_ - end_)) {
+      PutLong(text);
+      return;
+    }
+    if (!text.empty()) std::memcpy(end_, text.data(), text.size());
+    end_ += text.size();
   }
   void Put(char c) {
-    buffer_.push_back(c);
-    if (fd_ >= 0 && buffer_.size() >= kBlock) Flush();
+    if (end_ == limit_) {
+      PutLong(std::string_view(&c, 1));
+      return;
+    }
+    *end_++ = c;
   }
   void PutNumber(int64_t value) {
     char digits[24];
@@ -37,13 +47,19 @@ class Output {
   void Flush();
   bool Failed() const { return failed_; }
   // Everything written so far, for memory output.
-  const std::string& Text() const { return buffer_; }
-  void Clear() { buffer_.clear(); }
+  std::string_view Text() const { return std::string_view(buffer_.get(), static_cast<std::size_t>(end_ - buffer_.get())); }
+  void Clear() { end_ = buffer_.get(); }
 
  private:
+  // A text that does not fit: the block is flushed, or the memory grows.
+  void PutLong(std::string_view text);
+  void Reserve(std::size_t capacity);
+
   int fd_ = -1;
   bool failed_ = false;
-  std::string buffer_;
+  std::unique_ptr<char[]> buffer_;
+  char* end_ = nullptr;    // end of the bytes written
+  char* limit_ = nullptr;  // end of the buffer
 };
 
 // Writes all of `text` to `fd`; false on a write error.

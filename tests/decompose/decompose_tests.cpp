@@ -45,7 +45,7 @@ struct Net {
   std::string Graph() const {
     Output out;
     WriteGraph(s, map, out);
-    return out.Text();
+    return std::string(out.Text());
   }
 };
 

@@ -26,7 +26,7 @@ struct Planned {
   std::string File(int32_t k) const {
     Output out;
     plan.Write(k, out);
-    return out.Text();
+    return std::string(out.Text());
   }
 };
 

@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       plan.Write(k, file);
       // As in the program: the file before the failing line, then the failure.
       if (plan.FailureMet()) throw *plan.FailureMet();
-      if (reads_back) CheckReadBack(file.Text(), store, map, k);
+      if (reads_back) CheckReadBack(std::string(file.Text()), store, map, k);
     }
   } catch (const Failure& failure) {
     fuzz::CheckFailure(failure);
