@@ -1,6 +1,7 @@
 #include "decompose/decompose.h"
 
 #include <algorithm>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -10,6 +11,23 @@
 namespace vantira {
 
 namespace {
+
+// Sorts distinct numbers below 64 * bitmap.size(): many go through the bitmap
+// (cost one pass over it, which is left clear), few through std::sort.
+void SortDistinct(std::vector<int32_t>& values, std::span<uint64_t> bitmap) {
+  if (values.size() <= bitmap.size()) {
+    std::sort(values.begin(), values.end());
+    return;
+  }
+  for (int32_t v : values) bitmap[static_cast<std::size_t>(v) / 64] |= uint64_t{1} << (v % 64);
+  values.clear();
+  for (std::size_t w = 0; w < bitmap.size(); ++w) {
+    for (uint64_t word = bitmap[w]; word != 0; word &= word - 1) {
+      values.push_back(static_cast<int32_t>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(word))));
+    }
+    bitmap[w] = 0;
+  }
+}
 
 // Growth is incremental: a place can only contribute new transitions in a pass
 // if its role for the subnet (none, X, Y, Q) changed since the previous pass,
@@ -29,7 +47,8 @@ class Grower {
         map_(map),
         sides_(static_cast<std::size_t>(store.m) + 1, Sides{0, 0}),
         words_(static_cast<std::size_t>(store.m) / 64 + 1),
-        bits_(3 * words_, 0) {
+        bits_(3 * words_, 0),
+        transition_bits_(static_cast<std::size_t>(store.n) / 64 + 1, 0) {
     members_.reserve(static_cast<std::size_t>(store.n));
   }
 
@@ -44,13 +63,18 @@ class Grower {
     while (frontier < members_.size()) {
       changed_.clear();
       const std::size_t end = members_.size();
-      for (std::size_t i = frontier; i < end; ++i) {
-        // The members are scattered over the index: fetch ahead, each
-        // level of the look-up a little later than the one it depends on.
-        if (i + 3 * kAhead < end) PrefetchLine(&s_.tx[members_[i + 3 * kAhead]]);
-        if (i + 2 * kAhead < end) PrefetchLine(&s_.at[s_.tx[members_[i + 2 * kAhead]]]);
-        if (i + kAhead < end) PrefetchSides(members_[i + kAhead]);
-        Touch(members_[i]);
+      // Which new member is touched first changes nothing (the changed
+      // places are ordered afterwards), so they go in transition order,
+      // which walks the index forward instead of jumping about in it.
+      touching_.assign(members_.begin() + static_cast<std::ptrdiff_t>(frontier), members_.end());
+      SortDistinct(touching_, transition_bits_);
+      const std::size_t count = touching_.size();
+      for (std::size_t i = 0; i < count; ++i) {
+        // Their places are scattered: fetch ahead, each level of the look-up
+        // a little later than the one it depends on.
+        if (i + 2 * kAhead < count) PrefetchLine(&s_.at[s_.tx[touching_[i + 2 * kAhead]]]);
+        if (i + kAhead < count) PrefetchSides(touching_[i + kAhead]);
+        Touch(touching_[i]);
       }
       frontier = end;
       OrderChanged();
@@ -69,7 +93,7 @@ class Grower {
   // Splits the places the subnet touched into its input, internal and
   // output places, each in increasing place number.
   void PlaceLists(std::vector<int32_t>& xs, std::vector<int32_t>& qs, std::vector<int32_t>& ys) {
-    SortPlaces();
+    SortDistinct(places_, std::span<uint64_t>(bits_.data(), words_));
     xs.clear();
     qs.clear();
     ys.clear();
@@ -121,22 +145,6 @@ class Grower {
       const uint64_t base = (w % words_) * 64;
       for (uint64_t word = bits_[w]; word != 0; word &= word - 1) {
         changed_.push_back(group << 32 | (base + static_cast<uint64_t>(__builtin_ctzll(word))));
-      }
-      bits_[w] = 0;
-    }
-  }
-
-  // Sorts the touched places; many go through a bitmap (cost m/64 words).
-  void SortPlaces() {
-    if (places_.size() <= words_) {
-      std::sort(places_.begin(), places_.end());
-      return;
-    }
-    for (int32_t p : places_) bits_[static_cast<std::size_t>(p) / 64] |= uint64_t{1} << (p % 64);
-    places_.clear();
-    for (std::size_t w = 0; w < words_; ++w) {
-      for (uint64_t word = bits_[w]; word != 0; word &= word - 1) {
-        places_.push_back(static_cast<int32_t>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(word))));
       }
       bits_[w] = 0;
     }
@@ -206,7 +214,9 @@ class Grower {
   std::vector<Sides> sides_;
   std::size_t words_;           // 64-bit words of one place bitmap
   std::vector<uint64_t> bits_;  // the X, Y and Q bitmaps of OrderChanged, kept clear
+  std::vector<uint64_t> transition_bits_;  // for SortDistinct of a pass's new members, kept clear
   std::vector<int32_t> members_;
+  std::vector<int32_t> touching_;  // a pass's new members in transition order
   std::vector<int32_t> places_;
   std::vector<uint64_t> changed_;
 };
