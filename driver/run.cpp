@@ -3,9 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <exception>
 #include <memory>
 #include <new>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
@@ -57,6 +60,37 @@ Failure WriteError(std::string_view name) {
 int Tell(const Failure& failure) {
   if (!WriteAll(STDOUT_FILENO, failure.Message())) WriteAll(STDERR_FILENO, failure.Message());
   return failure.Status();
+}
+
+// The full listings: the net, then the subnets as they grow. Neither reads
+// what the other writes, so the net is written on a second thread while the
+// subnets grow into a buffer of their own, which then follows the net.
+void WriteListings(const NetStore& store, SubnetMap& map, Output& report) {
+  std::exception_ptr net_failed;
+  std::jthread net_part;
+  try {
+    net_part = std::jthread([&] {
+      try {
+        WriteNetPart(store, report, true);
+      } catch (...) {
+        net_failed = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had (a process limit): one after the other.
+    WriteNetPart(store, report, true);
+    Decompose(store, map, report, true);
+    return;
+  }
+  Output subnets;
+  // Every transition's name once, a place's at most twice, and a heading of
+  // under 42 bytes per subnet; room not written costs no memory.
+  subnets.Reserve(2 * static_cast<std::size_t>(store.fnames) + 2 * static_cast<std::size_t>(store.m) +
+                  42 * static_cast<std::size_t>(store.n) + 64);
+  Decompose(store, map, subnets, true);  // on failure, net_part is joined first
+  net_part.join();
+  if (net_failed) std::rethrow_exception(net_failed);
+  report.Put(subnets.Text());
 }
 
 }  // namespace
@@ -111,8 +145,7 @@ int Run(const std::vector<std::string_view>& args) {
       // Listing the net and the subnets needs the index and the order of growth.
       IndexByFormat(format, store);
       ReleaseArcLists(store);
-      WriteNetPart(store, *report, true);
-      Decompose(store, map, *report, true);
+      WriteListings(store, map, *report);
     } else {
       WriteNetPart(store, *report, false);
       PartitionArcs(store, map);

@@ -49,11 +49,12 @@ class Output {
   // Everything written so far, for memory output.
   std::string_view Text() const { return std::string_view(buffer_.get(), static_cast<std::size_t>(end_ - buffer_.get())); }
   void Clear() { end_ = buffer_.get(); }
+  // Makes memory output hold `capacity` bytes before it grows again.
+  void Reserve(std::size_t capacity);
 
  private:
   // A text that does not fit: the block is flushed, or the memory grows.
   void PutLong(std::string_view text);
-  void Reserve(std::size_t capacity);
 
   int fd_ = -1;
   bool failed_ = false;
