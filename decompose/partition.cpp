@@ -1,5 +1,6 @@
 #include "decompose/partition.h"
 
+#include <cstdint>
 #include <numeric>
 #include <utility>
 #include <vector>
@@ -10,10 +11,11 @@ namespace vantira {
 
 namespace {
 
-// Union-find over transitions; every class is rooted at its lowest member.
+// Union-find over transitions, by rank and with path halving, so that a run
+// of joins and finds costs all but linear time however the arcs come.
 class Classes {
  public:
-  explicit Classes(int32_t n) : parent_(static_cast<std::size_t>(n) + 1) {
+  explicit Classes(int32_t n) : parent_(static_cast<std::size_t>(n) + 1), rank_(static_cast<std::size_t>(n) + 1, 0) {
     std::iota(parent_.begin(), parent_.end(), 0);
   }
 
@@ -29,12 +31,14 @@ class Classes {
     a = Find(a);
     b = Find(b);
     if (a == b) return;
-    if (a < b) std::swap(a, b);
+    if (rank_[a] > rank_[b]) std::swap(a, b);
     parent_[a] = b;
+    if (rank_[a] == rank_[b]) ++rank_[b];
   }
 
  private:
   std::vector<int32_t> parent_;
+  std::vector<uint8_t> rank_;  // at most log2 of the transitions
 };
 
 // Joins the transitions on one side of each place (all consumers, or all
@@ -64,11 +68,13 @@ void PartitionArcs(const NetStore& s, SubnetMap& map) {
   JoinSides(s.aptp, s.aptt, s.fapt, consumer, classes);
   JoinSides(s.atpp, s.atpt, s.fatp, producer, classes);
 
-  // A class is met first at its root, its lowest transition.
+  // Classes are numbered as their lowest transitions come; the number is kept
+  // at the root, whose own turn may come later.
   int32_t k = 0;
   for (int32_t t = 1; t <= s.n; ++t) {
     const int32_t root = classes.Find(t);
-    map.SubNet[t] = root == t ? ++k : map.SubNet[root];
+    if (map.SubNet[root] == 0) map.SubNet[root] = ++k;
+    map.SubNet[t] = map.SubNet[root];
   }
   map.iSubNet = k;
 
