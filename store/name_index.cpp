@@ -61,10 +61,17 @@ namespace {
 
 inline uint32_t Tag(std::string_view name, uint32_t hash) { return (hash & ~1u) | (name.size() > 8 ? 1u : 0u); }
 
+// The first 8 bytes, zero-padded, in the order of the bytes in memory. A
+// copy of a variable length into a word would be written bytewise and read
+// back whole, which stalls the load; overlapping fixed-size loads do not.
 inline uint64_t Head(std::string_view name) {
-  uint64_t head = 0;
-  std::memcpy(&head, name.data(), name.size() < 8 ? name.size() : 8);
-  return head;
+  const char* p = name.data();
+  const std::size_t len = name.size();
+  if (len >= 8) return Load64(p);
+  if (len >= 4) return Load32(p) | (Load32(p + len - 4) << (8 * (len - 4)));
+  if (len == 0) return 0;
+  auto byte = [p](std::size_t i) { return uint64_t{static_cast<unsigned char>(p[i])}; };
+  return byte(0) | (byte(len >> 1) << (8 * (len >> 1))) | (byte(len - 1) << (8 * (len - 1)));
 }
 
 }  // namespace

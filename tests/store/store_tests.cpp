@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "store/adjacency.h"
+#include "store/name_index.h"
 #include "store/net_store.h"
 
 using namespace vantira;
@@ -89,4 +90,31 @@ TEST(CArray, KeepsItsElementsThroughSmallAndLargeSteps) {
   b.Resize(1000001);
   b[1000000] = 1;
   EXPECT_EQ(V({b[999999], b[1000000], b[0]}), V({999999 * 7, 1, 0}));
+}
+
+TEST(NameTable, NamesOfEveryLengthUpToTwentyAndTheirNearMisses) {
+  NetStore s;
+  AllocateStore(s);
+  NameTable table(s, s.pn);
+  const std::string letters = "abcdefghijklmnopqrstu";
+  for (std::size_t len = 0; len <= 20; ++len) {
+    const std::string name = letters.substr(0, len);
+    table.Insert(AddPlace(s, name), name, HashName(name));
+  }
+  bool all_found = true;
+  for (std::size_t len = 0; len <= 20; ++len) {
+    const std::string name = letters.substr(0, len);
+    all_found = all_found && table.Find(name, HashName(name)) == static_cast<int32_t>(len) + 1;
+    // The same length with any one byte changed is another name, even when
+    // it is looked up with the hash of the name it is compared with.
+    for (std::size_t i = 0; i < len; ++i) {
+      std::string other = name;
+      other[i] = 'Z';
+      all_found = all_found && table.Find(other, HashName(name)) == 0;
+    }
+    // So is the name one byte longer or shorter.
+    all_found = all_found && table.Find(name + "Z", HashName(name)) == 0;
+    if (len > 0) all_found = all_found && table.Find(name.substr(0, len - 1) + "Z", HashName(name)) == 0;
+  }
+  EXPECT_TRUE(all_found);
 }
