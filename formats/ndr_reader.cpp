@@ -24,24 +24,16 @@ class NdrApplier {
  public:
   NdrApplier(NetStore& store, NameIndex& index) : store_(store), index_(index) {}
 
-  // Hints the slots this record's names may be looked up in.
+  // Hints the slots this record's names may be looked up in: a node's name
+  // and an edge's source among both kinds, an edge's target in one of them.
   void Prefetch(const NdrRecord& record) const {
-    switch (record.kind) {
-      case NdrRecord::Kind::kPlace:
-      case NdrRecord::Kind::kTransition:
-        index_.places.Prefetch(record.hash);
-        index_.transitions.Prefetch(record.hash);
-        return;
-      case NdrRecord::Kind::kEdge:
-        // The source is looked up among both kinds, the target among one.
-        index_.places.Prefetch(record.hash);
-        index_.transitions.Prefetch(record.hash);
-        index_.places.Prefetch(record.target_hash);
-        index_.transitions.Prefetch(record.target_hash);
-        return;
-      default:
-        return;
-    }
+    const bool edge = record.kind == NdrRecord::Kind::kEdge;
+    if (!edge && record.kind != NdrRecord::Kind::kPlace && record.kind != NdrRecord::Kind::kTransition) return;
+    index_.places.Prefetch(record.hash);
+    index_.transitions.Prefetch(record.hash);
+    if (!edge) return;
+    index_.places.Prefetch(record.target_hash);
+    index_.transitions.Prefetch(record.target_hash);
   }
 
   void Apply(const NdrRecord& record) {
@@ -95,15 +87,10 @@ void ReadNDR(std::string_view text, NetStore& store, NameIndex& index) {
   store.m = 0;
   store.n = 0;
   NdrApplier applier(store, index);
-  GrowthPlanner planner(index, text);
   ReadAhead<NdrRecord, 8>(
-      text, [](std::string_view view, NdrRecord& record) { ParseNdrRecord(Line{view}, record); },
+      text, store, index, [](std::string_view view, NdrRecord& record) { ParseNdrRecord(Line{view}, record); },
       [&](const NdrRecord& record) { applier.Prefetch(record); },
-      [&](const NdrRecord& record, std::string_view view) {
-        planner.At(view.data());
-        ExpandNames(store, NameRoomForLine(view.size()));
-        applier.Apply(record);
-      });
+      [&](const NdrRecord& record, std::string_view) { applier.Apply(record); });
 }
 
 }  // namespace vantira

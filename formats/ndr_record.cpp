@@ -15,6 +15,12 @@ void SkipNumericField(const Line& line, int32_t& cursor) {
   if (IsDigit(line.At(cursor))) SkipToken(line, cursor);
 }
 
+// The name after the blanks at the cursor.
+std::string_view NextName(const Line& line, int32_t& cursor) {
+  SwallowSpace(line, cursor);
+  return GetName(line, cursor);
+}
+
 }  // namespace
 
 void ParseNdrRecord(const Line& line, NdrRecord& out) {
@@ -27,8 +33,7 @@ void ParseNdrRecord(const Line& line, NdrRecord& out) {
   switch (key) {
     case 'h':
       out.kind = NdrRecord::Kind::kNetName;
-      SwallowSpace(line, cursor);
-      out.name = GetName(line, cursor);
+      out.name = NextName(line, cursor);
       out.rest = line.text.substr(static_cast<std::size_t>(std::min(cursor, line.Length())));
       return;
     case 'p':
@@ -38,19 +43,16 @@ void ParseNdrRecord(const Line& line, NdrRecord& out) {
         SwallowSpace(line, cursor);
         SkipToken(line, cursor);
       }
-      SwallowSpace(line, cursor);
-      out.name = GetName(line, cursor);
+      out.name = NextName(line, cursor);
       out.hash = HashName(out.name);
       return;
     case 'e':
       out.kind = NdrRecord::Kind::kEdge;
-      SwallowSpace(line, cursor);
-      out.name = GetName(line, cursor);
+      out.name = NextName(line, cursor);
       out.hash = HashName(out.name);
       SkipNumericField(line, cursor);
       SkipNumericField(line, cursor);
-      SwallowSpace(line, cursor);
-      out.target = GetName(line, cursor);
+      out.target = NextName(line, cursor);
       out.target_hash = HashName(out.target);
       return;
     default:

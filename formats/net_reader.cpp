@@ -95,15 +95,10 @@ class NetApplier {
 
 void ReadNET(std::string_view text, NetStore& store, NameIndex& index) {
   NetApplier applier(store, index);
-  GrowthPlanner planner(index, text);
   ReadAhead<NetLine, 4>(
-      text, [](std::string_view view, NetLine& line) { ParseNetLine(Line{view}, line); },
+      text, store, index, [](std::string_view view, NetLine& line) { ParseNetLine(Line{view}, line); },
       [&](const NetLine& line) { applier.Prefetch(line); },
-      [&](const NetLine& line, std::string_view view) {
-        planner.At(view.data());
-        ExpandNames(store, NameRoomForLine(view.size()));
-        applier.Apply(line, view);
-      });
+      [&](const NetLine& line, std::string_view view) { applier.Apply(line, view); });
 }
 
 }  // namespace vantira
