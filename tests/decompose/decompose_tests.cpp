@@ -126,27 +126,6 @@ struct Reference {
 
 }  // namespace
 
-TEST(Decompose, WorkedExampleAndEdgeNets) {
-  const Net worked(7, 6, {{1, 1}, {3, 2}, {2, 3}, {1, 4}, {5, 5}, {5, 6}}, {{1, 2}, {2, 2}, {3, 4}, {5, 5}});
-  EXPECT_EQ(worked.report.Text(), kHeading + "\nsubnet Z1:\nT: t1 t4 t2 \nX: p1 p3 \nQ: \nY: p2 \n" +
-                                      "\nsubnet Z2:\nT: t3 \nX: p2 \nQ: \nY: p4 \n" +
-                                      "\nsubnet Z3:\nT: t5 t6 \nX: \nQ: p5 \nY: \n" +
-                                      "\nsubnet Z4:\nT: t7 \nX: \nQ: \nY: \n");
-  EXPECT_EQ(worked.map.iSubNet, 4);
-  EXPECT_EQ(Slice(worked.map.SubNet, 1, 8), List({1, 1, 2, 1, 3, 3, 4}));
-  EXPECT_EQ(Slice(worked.map.SX, 1, 7), List({1, 2, 1, 0, 0, 0}));
-  EXPECT_EQ(Slice(worked.map.SQ, 1, 7), List({0, 0, 0, 0, 3, 0}));
-  EXPECT_EQ(Slice(worked.map.SY, 1, 7), List({0, 1, 0, 2, 0, 0}));
-
-  const Net empty(0, 2, {}, {});
-  EXPECT_EQ(empty.report.Text(), kHeading + "\nsubnet Z1:\nT: \nX: \nQ: \nY: \n");
-  EXPECT_EQ(List({empty.map.iSubNet, empty.map.SX[1], empty.map.SQ[2], empty.map.SY[2]}), List({1, 0, 0, 0}));
-  EXPECT_EQ(Net(1, 1, {{1, 1}}, {{1, 1}}).report.Text(), kHeading + "\nsubnet Z1:\nT: t1 \nX: \nQ: p1 \nY: \n");
-  EXPECT_EQ(Net(2, 1, {{1, 2}}, {{1, 1}}).report.Text(),  // a chain t1 -> p1 -> t2
-            kHeading + "\nsubnet Z1:\nT: t1 \nX: \nQ: \nY: p1 \n\nsubnet Z2:\nT: t2 \nX: p1 \nQ: \nY: \n");
-  EXPECT_EQ(Net(3, 2, {{1, 3}, {1, 3}}, {{2, 1}, {2, 2}}, false).report.Text(), "");  // digest output
-}
-
 TEST(Decompose, IndexAndResultMatchTheSlowReferenceOnRandomNets) {
   std::mt19937 random(20240611);
   int reordered = 0;

@@ -56,15 +56,6 @@ draw() {
 }
 check "vantira | vantira-dot | dot" draw
 
-# A report without the graph section is refused with a message and status 2.
-no_graph() {
-  local out status
-  out=$("$prefix/bin/vantira" -q "$source_dir/examples/demo.net" | "$prefix/bin/vantira-dot")
-  status=$?
-  [ "$status" = 2 ] && [[ "$out" == "*** "* ]] || { echo "status $status, output: $out"; return 1; }
-}
-check "vantira-dot without -g" no_graph
-
 # The Debian package holds the same files.
 package() {
   (cd "$scratch" && cpack -G DEB --config "$build_dir/CPackConfig.cmake" -B "$scratch/deb") >"$scratch/cpack.log" 2>&1 ||

@@ -4,20 +4,13 @@
 #include <cstdint>
 #include <string>
 
-#include "formats/input_text.h"
 #include "tests/fuzz/fuzz_net.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace vantira;
   std::string text(reinterpret_cast<const char*>(data), size);
   try {
-    PrepareInputText(text);
-    NetStore store;
-    NameIndex index(store);
-    SubnetMap map;
-    Output report;
-    fuzz::Analyse(text, store, index, map, report);
-    fuzz::CheckDecomposition(store, map);
+    fuzz::Analysed net(text);
   } catch (const Failure& failure) {
     fuzz::CheckFailure(failure);
   }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,20 +43,15 @@ void CheckReadBack(std::string text, const vantira::NetStore& s, const vantira::
   int32_t places = 0;
   for (int32_t t = 1; t <= s.n; ++t) transitions += map.SubNet[t] == k;
   for (int32_t p = 1; p <= s.m; ++p) places += map.SX[p] == k || map.SY[p] == k || map.SQ[p] == k;
-  NetStore store;
-  NameIndex index(store);
-  SubnetMap again;
-  Output report;
+  std::optional<fuzz::Analysed> back;
   try {
-    PrepareInputText(text);
-    FUZZ_CHECK(RecognizeFile(text) == kFormatNet);
-    fuzz::Analyse(text, store, index, again, report);
+    back.emplace(text);
   } catch (const Failure& failure) {
     std::fprintf(stderr, "subnet file %d: %s", k, failure.Message().c_str());
     FUZZ_CHECK(!"a subnet file reads without failure");
   }
-  fuzz::CheckDecomposition(store, again);
-  FUZZ_CHECK(again.iSubNet == 1 && store.n == transitions && store.m == places);
+  FUZZ_CHECK(back->format == kFormatNet && back->map.iSubNet == 1);
+  FUZZ_CHECK(back->store.n == transitions && back->store.m == places);
 }
 
 }  // namespace
@@ -64,23 +60,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace vantira;
   std::string text(reinterpret_cast<const char*>(data), size);
   try {
-    PrepareInputText(text);
-    NetStore store;
-    NameIndex index(store);
-    SubnetMap map;
-    Output report;
-    const int format = fuzz::Analyse(text, store, index, map, report);
-    fuzz::CheckDecomposition(store, map);
+    fuzz::Analysed net(text);
+    const SubnetMap& map = net.map;
     SubnetPlan plan;
-    PlanByFormat(format, text, index, map, plan);
-    const bool reads_back = format == kFormatNet && ReadsBack(text, store, index);
+    PlanByFormat(net.format, text, net.index, map, plan);
+    const bool reads_back = net.format == kFormatNet && ReadsBack(text, net.store, net.index);
     Output file;
     for (int32_t k = 1; k <= std::min(map.iSubNet, kMaxFiles); ++k) {
       file.Clear();
       plan.Write(k, file);
       // As in the program: the file before the failing line, then the failure.
       if (plan.FailureMet()) throw *plan.FailureMet();
-      if (reads_back) CheckReadBack(std::string(file.Text()), store, map, k);
+      if (reads_back) CheckReadBack(std::string(file.Text()), net.store, map, k);
     }
   } catch (const Failure& failure) {
     fuzz::CheckFailure(failure);

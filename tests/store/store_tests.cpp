@@ -2,29 +2,11 @@
 
 #include <vector>
 
-#include "store/adjacency.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
 using namespace vantira;
 using V = std::vector<int32_t>;
-
-namespace {
-
-V Slice(const CArray<int32_t>& a, int from, int to) { return V(a.Data() + from, a.Data() + to); }
-
-// Interleaves x[1], y[1], x[2], y[2], ..., x[count+1]: the range starts of an index.
-V Starts(const CArray<int32_t>& x, const CArray<int32_t>& y, int count) {
-  V out;
-  for (int e = 1; e <= count; ++e) {
-    out.push_back(x[e]);
-    out.push_back(y[e]);
-  }
-  out.push_back(x[count + 1]);
-  return out;
-}
-
-}  // namespace
 
 TEST(NetStore, GrowsInFixedStepsOnlyTheTableThatIsFull) {
   NetStore s;
@@ -57,20 +39,6 @@ TEST(NetStore, GrowsInFixedStepsOnlyTheTableThatIsFull) {
   EXPECT_GE(s.maxnames, s.fnames + room);
   EXPECT_LT(s.maxnames - 16384, s.fnames + room);
   EXPECT_EQ(s.Name(kept), "x");
-}
-
-TEST(CreateIOPT, WorkedExampleArcOrderForTransitionsNumberOrderForPlaces) {
-  NetStore s;
-  AllocateStore(s);
-  AddPlace(s, "p1"), AddPlace(s, "p2"), AddPlace(s, "p3"), AddTransition(s, "t1"), AddTransition(s, "t2");
-  AppendApt(s, 2, 1), AppendApt(s, 1, 1), AppendApt(s, 1, 2), AppendAtp(s, 1, 3), AppendAtp(s, 2, 3);
-  AllocateIndex(s);
-  EXPECT_EQ(CreateIOPT(s), 5);
-  EXPECT_EQ(s.fat, 5);
-  EXPECT_EQ(Slice(s.at, 0, 5), V({2, 1, 3, 1, 3}));
-  EXPECT_EQ(Starts(s.tx, s.ty, 2), V({0, 2, 3, 4, 5}));
-  EXPECT_EQ(Slice(s.ap, 0, 5), V({1, 2, 1, 1, 2}));
-  EXPECT_EQ(Starts(s.px, s.py, 3), V({0, 0, 2, 2, 3, 5, 5}));
 }
 
 TEST(CArray, KeepsItsElementsThroughSmallAndLargeSteps) {
