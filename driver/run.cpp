@@ -130,7 +130,7 @@ int Run(const std::vector<std::string_view>& args) {
     NetStore store;
     AllocateStore(store);
     std::string text = ReadInputText(in_fd);
-    const int format = RecognizeFile(text);
+    const Format format = RecognizeFile(text);
     NameIndex index(store);
     ReadByFormat(format, text, store, index);
     if (!options.subnet_files) {

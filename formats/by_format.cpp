@@ -9,23 +9,23 @@
 
 namespace vantira {
 
-void ReadByFormat(int format, std::string_view text, NetStore& store, NameIndex& index) {
-  if (format == kFormatNdr) {
+void ReadByFormat(Format format, std::string_view text, NetStore& store, NameIndex& index) {
+  if (format == Format::kNdr) {
     ReadNDR(text, store, index);
   } else {
     ReadNET(text, store, index);
   }
 }
 
-void IndexByFormat(int format, NetStore& store) {
-  if (format != kFormatNdr) RemoveDuplicateArcs(store);
+void IndexByFormat(Format format, NetStore& store) {
+  if (format != Format::kNdr) RemoveDuplicateArcs(store);
   AllocateIndex(store);
   CreateIOPT(store);
 }
 
-void PlanByFormat(int format, std::string_view text, const NameIndex& index, const SubnetMap& map,
+void PlanByFormat(Format format, std::string_view text, const NameIndex& index, const SubnetMap& map,
                   SubnetPlan& plan) {
-  if (format == kFormatNdr) {
+  if (format == Format::kNdr) {
     PlanNDR(text, index, map, plan);
   } else {
     PlanNET(text, index, map, plan);

@@ -1,25 +1,26 @@
-// The reader and the subnet-file planner of a format code, chosen in one place.
+// The reader and the subnet-file planner of a format, chosen in one place.
 #pragma once
 
 #include <string_view>
 
 #include "decompose/subnet_map.h"
+#include "formats/recognize.h"
 #include "formats/subnet_plan.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
 namespace vantira {
 
-// ReadNDR for a drawing (format code 1), ReadNET otherwise.
-void ReadByFormat(int format, std::string_view text, NetStore& store, NameIndex& index);
+// ReadNET or ReadNDR.
+void ReadByFormat(Format format, std::string_view text, NetStore& store, NameIndex& index);
 
 // Builds the adjacency index from the arc lists. The same arc may be given on
 // several lines of a net description, and counts once there; a drawing keeps
 // every edge it lists.
-void IndexByFormat(int format, NetStore& store);
+void IndexByFormat(Format format, NetStore& store);
 
 // PlanNDR or PlanNET, then the plan's grouping by subnet.
-void PlanByFormat(int format, std::string_view text, const NameIndex& index, const SubnetMap& map,
+void PlanByFormat(Format format, std::string_view text, const NameIndex& index, const SubnetMap& map,
                   SubnetPlan& plan);
 
 }  // namespace vantira

@@ -5,7 +5,7 @@
 
 namespace vantira {
 
-int RecognizeFile(std::string_view text) {
+Format RecognizeFile(std::string_view text) {
   LineCursor lines(text);
   std::string_view view;
   while (lines.Next(view)) {
@@ -14,12 +14,12 @@ int RecognizeFile(std::string_view text) {
     int32_t key = FirstNonBlank(line);
     if (key == line.Length()) continue;
     char c = line.At(key);
-    if ((c == 'p' || c == 't' || c == 'h') && line.At(key + 1) == ' ') return kFormatNdr;
-    return kFormatNet;
+    if ((c == 'p' || c == 't' || c == 'h') && line.At(key + 1) == ' ') return Format::kNdr;
+    return Format::kNet;
   }
-  return kFormatNet;
+  return Format::kNet;
 }
 
-std::string_view FormatExtension(int format) { return format == kFormatNdr ? ".ndr" : ".net"; }
+std::string_view FormatExtension(Format format) { return format == Format::kNdr ? ".ndr" : ".net"; }
 
 }  // namespace vantira

@@ -1,18 +1,18 @@
-// Tells the two input formats apart by their content.
+// Tells the input formats apart by their content.
 #pragma once
 
 #include <string_view>
 
 namespace vantira {
 
-enum Format : int { kFormatNdr = 1, kFormatNet = 2 };
+enum class Format { kNet, kNdr };
 
 // Looks at the first significant line only: "p ", "t " or "h " at its first
 // non-blank position means a drawing; anything else, and an input without a
 // significant line, means a net description.
-int RecognizeFile(std::string_view text);
+Format RecognizeFile(std::string_view text);
 
-// ".ndr" or ".net", the extension of subnet files for a format code.
-std::string_view FormatExtension(int format);
+// ".net" or ".ndr", the extension of subnet files in a format.
+std::string_view FormatExtension(Format format);
 
 }  // namespace vantira

@@ -77,11 +77,11 @@ TEST(Tokens, NamesAndBlanks) {
 
 TEST(RecognizeFile, OnlyTheFirstSignificantLineDecides) {
   for (const char* ndr : {"# c\n\n  p 10 20 a\n", "\r\n\tt 1 2 x\r\n", "h n\ntr t\n"}) {
-    EXPECT_EQ(RecognizeFile(ndr), kFormatNdr) << ndr;
+    EXPECT_EQ(RecognizeFile(ndr), Format::kNdr) << ndr;
   }
   for (const char* net : {"p\t1 2 a\n", " # c\np 1 2 a\n", "e a b\np 1 2 a\n", "tr t\n", "pl p\n", "net n\n",
                           "lb x\n", "p\n", "pq 1\n", "", "# only\n\n \n"}) {
-    EXPECT_EQ(RecognizeFile(net), kFormatNet) << net;
+    EXPECT_EQ(RecognizeFile(net), Format::kNet) << net;
   }
 }
 

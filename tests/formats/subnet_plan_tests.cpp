@@ -18,7 +18,7 @@ struct Planned {
   SubnetPlan plan;
   explicit Planned(std::string input) : text(std::move(input)) {
     AllocateStore(s);
-    const int format = RecognizeFile(text);
+    const Format format = RecognizeFile(text);
     ReadByFormat(format, text, s, index);
     PartitionArcs(s, map);
     PlanByFormat(format, text, index, map, plan);

@@ -31,10 +31,10 @@ inline void CheckFailure(const Failure& failure) {
 }
 
 // Reads a prepared text, builds the index and decomposes, writing the full
-// report and the graph to `report`. Returns the format code.
-inline int Analyse(std::string_view text, NetStore& store, NameIndex& index, SubnetMap& map, Output& report) {
+// report and the graph to `report`. Returns the format.
+inline Format Analyse(std::string_view text, NetStore& store, NameIndex& index, SubnetMap& map, Output& report) {
   AllocateStore(store);
-  const int format = RecognizeFile(text);
+  const Format format = RecognizeFile(text);
   ReadByFormat(format, text, store, index);
   SubnetMap partition;  // what the digest report is made from
   PartitionArcs(store, partition);
@@ -102,7 +102,7 @@ struct Analysed {
   NameIndex index{store};
   SubnetMap map;
   Output report;
-  int format = 0;
+  Format format = Format::kNet;
   explicit Analysed(std::string& text) {
     PrepareInputText(text);
     format = Analyse(text, store, index, map, report);

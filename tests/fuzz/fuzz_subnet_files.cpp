@@ -50,7 +50,7 @@ void CheckReadBack(std::string text, const vantira::NetStore& s, const vantira::
     std::fprintf(stderr, "subnet file %d: %s", k, failure.Message().c_str());
     FUZZ_CHECK(!"a subnet file reads without failure");
   }
-  FUZZ_CHECK(back->format == kFormatNet && back->map.iSubNet == 1);
+  FUZZ_CHECK(back->format == Format::kNet && back->map.iSubNet == 1);
   FUZZ_CHECK(back->store.n == transitions && back->store.m == places);
 }
 
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const SubnetMap& map = net.map;
     SubnetPlan plan;
     PlanByFormat(net.format, text, net.index, map, plan);
-    const bool reads_back = net.format == kFormatNet && ReadsBack(text, net.store, net.index);
+    const bool reads_back = net.format == Format::kNet && ReadsBack(text, net.store, net.index);
     Output file;
     for (int32_t k = 1; k <= std::min(map.iSubNet, kMaxFiles); ++k) {
       file.Clear();
