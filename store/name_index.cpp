@@ -1,5 +1,6 @@
 #include "store/name_index.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vantira {
@@ -59,14 +60,13 @@ uint32_t HashName(std::string_view name) {
 
 namespace {
 
-inline uint32_t Tag(std::string_view name, uint32_t hash) { return (hash & ~1u) | (name.size() > 8 ? 1u : 0u); }
+// Linear probing stays within a cache line or two up to this load.
+constexpr double kMaxLoad = 0.7;
 
 // The first 8 bytes, zero-padded, in the order of the bytes in memory. A
 // copy of a variable length into a word would be written bytewise and read
 // back whole, which stalls the load; overlapping fixed-size loads do not.
-inline uint64_t Head(std::string_view name) {
-  const char* p = name.data();
-  const std::size_t len = name.size();
+inline uint64_t ShortHead(const char* p, std::size_t len) {
   if (len >= 8) return Load64(p);
   if (len >= 4) return Load32(p) | (Load32(p + len - 4) << (8 * (len - 4)));
   if (len == 0) return 0;
@@ -74,63 +74,78 @@ inline uint64_t Head(std::string_view name) {
   return byte(0) | (byte(len >> 1) << (8 * (len >> 1))) | (byte(len - 1) << (8 * (len - 1)));
 }
 
+inline uint64_t Head(std::string_view name) {
+  const std::size_t len = name.size();
+  if (len <= 8) return ShortHead(name.data(), len);
+  // A name longer than 8 bytes: 56 bits of a hash independent of the slot
+  // index, above a zero byte (a short name's first byte is never zero, and
+  // the empty name's head is all zero).
+  uint64_t h = Fold(Load64(name.data()) ^ kSeed2, Load64(name.data() + len - 8) ^ kSeed0 ^ len);
+  h = Fold(h ^ kSeed1, HashName(name.substr(8)) ^ kSeed2);
+  return (h << 8) | (h == 0 ? 0x100 : 0);
+}
+
 }  // namespace
 
 int32_t NameTable::Find(std::string_view name, uint32_t hash) const {
   if (count_ == 0) return 0;
   const uint64_t head = Head(name);
-  const uint32_t tag = Tag(name, hash);
-  for (uint32_t i = hash >> shift_;; i = (i + 1) & mask_) {
+  const auto low = static_cast<uint32_t>(head);
+  const auto high = static_cast<uint32_t>(head >> 32);
+  for (std::size_t i = Home(hash);;) {
     const Slot& slot = slots_[i];
     if (slot.element == 0) return 0;
-    if (slot.tag != tag || slot.head != head) continue;
-    // Two names of at most 8 bytes with equal zero-padded heads are equal.
-    if (name.size() <= 8) return slot.element;
-    // strncmp stops at the stored name's NUL, so a shorter stored name is never overrun.
-    const char* stored = store_.names.Data() + offsets_[slot.element];
-    if (std::strncmp(stored + 8, name.data() + 8, name.size() - 8) == 0 && stored[name.size()] == '\0') {
-      return slot.element;
+    if (slot.head_low == low && slot.head_high == high) {
+      // Two names of at most 8 bytes with equal heads are equal.
+      if (name.size() <= 8) return slot.element;
+      // strncmp stops at the stored name's NUL, so a shorter stored name is never overrun.
+      const char* stored = store_.names.Data() + offsets_[slot.element];
+      if (std::strncmp(stored, name.data(), name.size()) == 0 && stored[name.size()] == '\0') return slot.element;
     }
+    if (++i == size_) i = 0;
   }
 }
 
 void NameTable::Insert(int32_t element, std::string_view name, uint32_t hash) {
-  if (static_cast<uint64_t>(count_ + 1) * 4 > static_cast<uint64_t>(size_) * 3) Grow();
-  uint32_t i = hash >> shift_;
-  while (slots_[i].element != 0) i = (i + 1) & mask_;
-  slots_[i] = Slot{Tag(name, hash), element, Head(name)};
+  if (static_cast<std::size_t>(count_) + 1 > limit_) Rehash(size_ == 0 ? kFirstSize : 2 * size_);
+  std::size_t i = Home(hash);
+  while (slots_[i].element != 0) {
+    if (++i == size_) i = 0;
+  }
+  const uint64_t head = Head(name);
+  slots_[i] = Slot{static_cast<uint32_t>(head), static_cast<uint32_t>(head >> 32), element};
   ++count_;
 }
 
 void NameTable::Clear() {
   slots_.Release();
   size_ = 0;
-  mask_ = 0;
-  shift_ = 32;
+  limit_ = 0;
   count_ = 0;
 }
 
 void NameTable::Reserve(std::size_t elements) {
-  std::size_t size = size_ == 0 ? kFirstSize : size_;
-  while (elements * 4 > size * 3) size *= 2;
-  if (size > size_) Rehash(size);
+  if (elements <= limit_) return;
+  // A little beyond the need, so that a projection that creeps up does not
+  // rebuild the table at every step.
+  Rehash(std::max(kFirstSize, static_cast<std::size_t>(static_cast<double>(elements) * 1.15 / kMaxLoad)));
 }
 
-void NameTable::Grow() { Rehash(size_ == 0 ? kFirstSize : size_ * 2); }
-
+// Slots keep no hash, so the names are hashed again from the store; the
+// tables are sized ahead, so this happens a few times per run at most.
 void NameTable::Rehash(std::size_t size) {
-  const std::size_t old_size = size_;
-  CArray<Slot> old = std::move(slots_);
+  if (size > (std::size_t{1} << 32)) throw NoMemory();
+  slots_.Allocate(size);  // zero-filled: every slot empty
   size_ = size;
-  slots_.Allocate(size_);  // zero-filled: every slot empty
-  mask_ = static_cast<uint32_t>(size_ - 1);
-  shift_ = 32 - static_cast<uint32_t>(__builtin_ctzll(size_));
-  for (std::size_t j = 0; j < old_size; ++j) {
-    const Slot& slot = old[j];
-    if (slot.element == 0) continue;
-    uint32_t i = slot.tag >> shift_;
-    while (slots_[i].element != 0) i = (i + 1) & mask_;
-    slots_[i] = slot;
+  limit_ = static_cast<std::size_t>(static_cast<double>(size) * kMaxLoad);
+  for (int32_t e = 1; e <= count_; ++e) {
+    const std::string_view name = store_.Name(offsets_[e]);
+    std::size_t i = Home(HashName(name));
+    while (slots_[i].element != 0) {
+      if (++i == size_) i = 0;
+    }
+    const uint64_t head = Head(name);
+    slots_[i] = Slot{static_cast<uint32_t>(head), static_cast<uint32_t>(head >> 32), e};
   }
 }
 

@@ -26,7 +26,7 @@ class NameTable {
   void Insert(int32_t element, std::string_view name, uint32_t hash);
   // Hints that `hash` will be looked up soon.
   void Prefetch(uint32_t hash) const {
-    if (count_ != 0) PrefetchLine(&slots_[hash >> shift_]);
+    if (count_ != 0) PrefetchLine(&slots_[Home(hash)]);
   }
   // Makes room for `elements` names in all, so that adding them needs no growth.
   void Reserve(std::size_t elements);
@@ -34,23 +34,30 @@ class NameTable {
   void Clear();
 
  private:
-  // The tag is the hash with its lowest bit replaced by "longer than 8
-  // bytes"; the slot index comes from the hash's top bits, so it is unchanged.
+  // A slot holds no hash, only the name's head: a name of up to 8 bytes
+  // itself, zero-padded (names hold no NUL), so that it is matched without
+  // touching the names buffer; for a longer name, a second hash of it with a
+  // zero first byte, which no shorter name's head has, and the stored name
+  // decides. 12 bytes a slot keep the tables small: fresh memory is what a
+  // run pays most for.
   struct Slot {
-    uint32_t tag;
+    uint32_t head_low;
+    uint32_t head_high;
     int32_t element;  // 0 marks an empty slot
-    uint64_t head;    // the name's first 8 bytes, zero-padded (names hold no NUL)
   };
+  static_assert(sizeof(Slot) == 12);
   static constexpr std::size_t kFirstSize = 1024;
-  void Grow();
+
+  // Any size, not only powers of two, so a table sized ahead fits its names
+  // closely: the hash is scaled to the size.
+  std::size_t Home(uint32_t hash) const { return static_cast<std::size_t>((uint64_t{hash} * size_) >> 32); }
   void Rehash(std::size_t size);
 
   const NetStore& store_;
   const CArray<int32_t>& offsets_;
   CArray<Slot> slots_;
   std::size_t size_ = 0;
-  uint32_t mask_ = 0;
-  uint32_t shift_ = 32;
+  std::size_t limit_ = 0;  // the count at which the table is too full for short probes
   int32_t count_ = 0;
 };
 
