@@ -129,6 +129,8 @@ int Run(const std::vector<std::string_view>& args) {
 
     NetStore store;
     AllocateStore(store);
+    // Without listings the subnets need only the classes the arcs make.
+    store.join_arcs = !options.full;
     std::string text = ReadInputText(in_fd);
     const Format format = RecognizeFile(text);
     NameIndex index(store);
@@ -149,7 +151,6 @@ int Run(const std::vector<std::string_view>& args) {
     } else {
       WriteNetPart(store, *report, false);
       PartitionArcs(store, map);
-      ReleaseArcLists(store);
     }
     WriteIndicators(store, map, *report);
     if (options.graph) WriteGraph(store, map, *report);

@@ -108,6 +108,7 @@ int32_t AddTransition(NetStore& s, std::string_view name) {
 }
 
 void AppendAtp(NetStore& s, int32_t t, int32_t p) {
+  if (s.join_arcs) return s.classes.JoinProducer(p, t);
   ExpandAtp(s);
   s.atpt[s.fatp] = t;
   s.atpp[s.fatp] = p;
@@ -115,6 +116,7 @@ void AppendAtp(NetStore& s, int32_t t, int32_t p) {
 }
 
 void AppendApt(NetStore& s, int32_t p, int32_t t) {
+  if (s.join_arcs) return s.classes.JoinConsumer(p, t);
   ExpandApt(s);
   s.aptp[s.fapt] = p;
   s.aptt[s.fapt] = t;

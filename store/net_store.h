@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "store/arc_classes.h"
 #include "store/c_array.h"
 
 namespace vantira {
@@ -49,6 +50,12 @@ struct NetStore {
   CArray<int32_t> at, ap;
   int32_t fat = 0;
   int32_t fap = 0;
+
+  // A run that lists neither the net nor the subnets sets this before
+  // reading: the arcs are then joined into `classes` instead of being kept
+  // in the arc lists, which stay empty.
+  bool join_arcs = false;
+  ArcClasses classes;
 
   std::string_view Name(int32_t offset) const {
     const char* s = names.Data() + offset;
@@ -85,6 +92,7 @@ int32_t CommitName(NetStore& store, std::string_view name);
 int32_t AddPlace(NetStore& store, std::string_view name);
 int32_t AddTransition(NetStore& store, std::string_view name);
 
+// An arc: appended to its list, or joined into the store's classes.
 void AppendAtp(NetStore& store, int32_t t, int32_t p);
 void AppendApt(NetStore& store, int32_t p, int32_t t);
 
