@@ -10,57 +10,64 @@ bool ArrowAt(const Line& line, int32_t cursor) {
 
 namespace {
 
+constexpr bool kWide = true;
+
 std::string_view Span(const Line& line, int32_t from, int32_t to) {
   return line.text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
 }
 
-// A name, then a weight glued to it, then blanks.
+// A name, then a weight or arc kind glued to it, then blanks.
+template <bool wide>
 void ParseEntry(const Line& line, int32_t& cursor, NetLine& out) {
   NetEntry entry;
-  entry.name = GetName(line, cursor);
+  entry.name = wide ? GetEntryName(line, cursor) : GetName(line, cursor);
   entry.hash = HashName(entry.name);
-  if (line.At(cursor) == '*') {
+  const char c = line.At(cursor);
+  if (c == '*' || (wide && (c == '?' || c == '!'))) {
     int32_t from = cursor;
     ++cursor;
     SkipToken(line, cursor);
-    entry.weight = Span(line, from, cursor);
+    entry.suffix = Span(line, from, cursor);
   }
   SwallowSpace(line, cursor);
   out.entries.push_back(entry);
 }
 
-}  // namespace
-
-void ParseNetLine(const Line& line, NetLine& out) {
-  out.kind = NetLine::Kind::kSkip;
-  out.keyword = out.name = out.marking = {};
-  out.hash = 0;
-  out.entries.clear();
-  out.before_arrow = 0;
-  out.arrow = false;
-  if (IsCommentLine(line)) return;
-  int32_t cursor = FirstNonBlank(line);
-  if (cursor == line.Length()) return;
-  out.keyword = GetName(line, cursor);
-  SwallowSpace(line, cursor);
-  if (out.keyword == "net") {
-    out.kind = NetLine::Kind::kNet;
-  } else if (out.keyword == "lb") {
-    out.kind = NetLine::Kind::kLabel;
-  } else if (out.keyword == "pl") {
-    out.kind = NetLine::Kind::kPlace;
-  } else if (out.keyword == "tr") {
-    out.kind = NetLine::Kind::kTransition;
-  } else {
-    out.kind = NetLine::Kind::kUnknown;
-    return;
+// The tokens after "pr" but "<" and ">": each names a transition, and what
+// follows the name up to the next blank is skipped.
+void ParsePriority(const Line& line, int32_t cursor, NetLine& out) {
+  while (cursor < line.Length()) {
+    const int32_t from = cursor;
+    NetEntry entry;
+    entry.name = GetName(line, cursor);
+    SkipToken(line, cursor);
+    entry.suffix = Span(line, from + static_cast<int32_t>(entry.name.size()), cursor);
+    SwallowSpace(line, cursor);
+    if (entry.suffix.empty() && (entry.name == "<" || entry.name == ">")) continue;
+    entry.hash = HashName(entry.name);
+    out.entries.push_back(entry);
   }
+}
+
+template <bool wide>
+void ParseElementLine(const Line& line, int32_t cursor, NetLine& out) {
   out.name = GetName(line, cursor);
-  if (out.kind != NetLine::Kind::kPlace && out.kind != NetLine::Kind::kTransition) return;
   if (out.name == "->") return;
   out.hash = HashName(out.name);
 
   SwallowSpace(line, cursor);
+  // A label: ":" on its own right behind the name, then one name.
+  if (line.At(cursor) == ':' && IsSpace(line, cursor + 1)) {
+    if (wide) {
+      out.labelled = true;
+      ++cursor;
+      SwallowSpace(line, cursor);
+      out.label = GetName(line, cursor);
+      SwallowSpace(line, cursor);
+    } else {
+      out.unread_label = true;
+    }
+  }
   const char c = line.At(cursor);
   if (out.kind == NetLine::Kind::kPlace ? c == '(' : (c == '[' || c == ']')) {
     int32_t from = cursor;
@@ -68,13 +75,52 @@ void ParseNetLine(const Line& line, NetLine& out) {
     out.marking = Span(line, from, cursor);
   }
   SwallowSpace(line, cursor);
-  while (!ArrowAt(line, cursor) && cursor < line.Length()) ParseEntry(line, cursor, out);
+  while (!ArrowAt(line, cursor) && cursor < line.Length()) ParseEntry<wide>(line, cursor, out);
   out.before_arrow = out.entries.size();
   if (!ArrowAt(line, cursor)) return;
   out.arrow = true;
   cursor += 2;
   SwallowSpace(line, cursor);
-  while (cursor < line.Length()) ParseEntry(line, cursor, out);
+  while (cursor < line.Length()) ParseEntry<wide>(line, cursor, out);
+}
+
+}  // namespace
+
+void ParseNetLine(const Line& line, Grammar grammar, NetLine& out) {
+  out.kind = NetLine::Kind::kSkip;
+  out.keyword = out.name = out.marking = out.label = {};
+  out.hash = 0;
+  out.entries.clear();
+  out.before_arrow = 0;
+  out.arrow = out.labelled = out.unread_label = false;
+  if (IsCommentLine(line)) return;
+  int32_t cursor = FirstNonBlank(line);
+  if (cursor == line.Length()) return;
+  out.keyword = GetName(line, cursor);
+  SwallowSpace(line, cursor);
+  const bool wide = grammar == Grammar::kWide;
+  auto element = [&](NetLine::Kind kind) {
+    out.kind = kind;
+    wide ? ParseElementLine<kWide>(line, cursor, out) : ParseElementLine<!kWide>(line, cursor, out);
+  };
+  if (out.keyword == "net") {
+    out.kind = NetLine::Kind::kNet;
+    out.name = GetName(line, cursor);
+  } else if (out.keyword == "lb") {
+    out.kind = NetLine::Kind::kLabel;
+    out.name = GetName(line, cursor);
+  } else if (out.keyword == "pl") {
+    element(NetLine::Kind::kPlace);
+  } else if (out.keyword == "tr") {
+    element(NetLine::Kind::kTransition);
+  } else if (out.keyword == "pr") {
+    out.kind = NetLine::Kind::kPriority;
+    if (wide) ParsePriority(line, cursor, out);
+  } else if (out.keyword == "nt") {
+    out.kind = NetLine::Kind::kNote;
+  } else {
+    out.kind = NetLine::Kind::kUnknown;
+  }
 }
 
 }  // namespace vantira

@@ -19,9 +19,10 @@ struct Planned {
   explicit Planned(std::string input) : text(std::move(input)) {
     AllocateStore(s);
     const Format format = RecognizeFile(text);
-    ReadByFormat(format, text, s, index);
+    GrammarHint hint;
+    ReadByFormat(format, Grammar::kBasic, text, s, index, hint);
     PartitionArcs(s, map);
-    PlanByFormat(format, text, index, map, plan);
+    PlanByFormat(format, Grammar::kBasic, text, index, map, plan);
   }
   std::string File(int32_t k) const {
     Output out;
