@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "formats/by_format.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
 #include "formats/ndr_reader.h"
@@ -73,6 +74,13 @@ TEST(Tokens, NamesAndBlanks) {
     EXPECT_EQ(GetName(Line{c.text}, cursor), c.name) << c.text;
     EXPECT_EQ(cursor, c.end) << c.text;
   }
+  // An arc entry of the wider grammar also ends at "?" and "!".
+  for (const Case& c : std::vector<Case>{{"p?1", "p", 1}, {"p!-1", "p", 1}, {"?", "", 0}, {"{a?b}?1", "{a?b}", 5},
+                                         {"a*2?1", "a", 1}, {"a{?}", "a{", 2}}) {
+    int32_t cursor = 0;
+    EXPECT_EQ(GetEntryName(Line{c.text}, cursor), c.name) << c.text;
+    EXPECT_EQ(cursor, c.end) << c.text;
+  }
   const Line blanks{" \t\r\n"}, others{"\v\fa"};
   int32_t at_blanks = 0, at_others = 0;
   SwallowSpace(blanks, at_blanks);
@@ -141,4 +149,67 @@ TEST(ReadNDR, RecordsNumericFieldsAndFailures) {
       {"h\n", "N: P: T: A:B:"},
   };
   for (const auto& [input, expected] : rows) EXPECT_EQ(Read(ReadNdrBasic, input), expected) << input;
+}
+
+namespace {
+
+// The hint a reading in `grammar` gives, or the failure's message.
+std::string HintOf(std::string text, Grammar grammar = Grammar::kBasic) {
+  NetStore s;
+  NameIndex index(s);
+  AllocateStore(s);
+  GrammarHint hint;
+  try {
+    PrepareInputText(text);
+    ReadByFormat(RecognizeFile(text), grammar, text, s, index, hint);
+  } catch (const Failure& f) {
+    return hint.Text() + f.Message();
+  }
+  return hint.Text();
+}
+
+std::string Hint(int line, std::string_view reading) {
+  return "vantira: line " + std::to_string(line) + ": " + std::string(reading) + "; -e reads the wider grammar\n";
+}
+
+}  // namespace
+
+TEST(GrammarHint, FirstConstructOfTheWiderGrammarOnly) {
+  const std::string place_label = "a label after ':' is read as a place here";
+  const std::string place_kind = "an arc kind after '?' or '!' is read as part of a place name here";
+  const Rows rows = {
+      // Read alike by both grammars: no hint.
+      {"tr t a?x b*2?1 {c?1} c? d!\n", ""},
+      {"net a?1\nlb x?1 y\n# p?1\ntr p?1 -> q\npl p (1) : x\ntr t1: a\ntr t :x ::\n", ""},
+      {"tr t : x\n", Hint(1, place_label)},
+      {"tr t\t:\r\n", Hint(1, place_label)},
+      {"\n# c\ntr t -> a b?-\n", Hint(3, place_kind)},
+      {"pl p : x t!1\npr t\n", Hint(1, "a label after ':' is read as a transition here") + "*** unknown command: pr\n"},
+      {"pl p -> t!0\n", Hint(1, "an arc kind after '?' or '!' is read as part of a transition name here")},
+      {"t 0 0 a\nt 0 0 b\ne a 0 a\n", Hint(3, "an edge between two transitions is an unknown arc here") +
+                                            "*** unknown arc: a -> a\n"},
+  };
+  for (const auto& [input, expected] : rows) {
+    EXPECT_EQ(HintOf(input), expected) << input;
+    if (expected.find("*** ") == std::string::npos) {
+      EXPECT_EQ(HintOf(input, Grammar::kWide), "") << input;
+    }
+  }
+
+  // Far into a text, past many lines that hold "?" or "!" without an arc kind.
+  std::string big;
+  for (int i = 1; i <= 20000; ++i) {
+    big += i % 7 == 0 ? "# ?!\n" : "tr t" + std::to_string(i) + (i % 5 == 0 ? " p?x q!" : " p") + "\n";
+  }
+  EXPECT_EQ(HintOf(big + "tr u p?1\n"), Hint(20001, place_kind));
+  EXPECT_EQ(HintOf(big + "tr u p\n"), "");
+}
+
+TEST(ReadNET, WideGrammarSkipsPriorityAndNoteLines) {
+  auto wide = [](std::string_view text, NetStore& s, NameIndex& index) {
+    GrammarHint hint;
+    ReadNET(text, Grammar::kWide, s, index, hint);
+  };
+  EXPECT_EQ(Read(wide, "pr t1 > t2\nnt n1 0 {a note}\ntr t1 : {a b} p?1 -> q!-1\npr\n"), "N:- P:p,q T:t1 A:p>t1 B:t1>q ");
+  EXPECT_EQ(Read(wide, "prx\n"), "*** unknown command: prx\n2");
 }
