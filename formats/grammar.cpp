@@ -30,10 +30,10 @@ std::string_view Reading(WideConstruct construct) {
 
 }  // namespace
 
-void GrammarHint::Note(WideConstruct construct, std::string_view text, const char* line) {
+void GrammarHint::Note(WideConstruct construct, std::string_view text, const char* position) {
   if (Given()) return;
-  // Counted only now: the reader does not number its lines.
-  const auto number = std::count(text.data(), line, '\n') + 1;
+  // Counted only now: the readers do not number their lines.
+  const auto number = std::count(text.data(), position, '\n') + 1;
   text_.assign("vantira: line ").append(std::to_string(number)).append(": ").append(Reading(construct));
   text_.append("; -e reads the wider grammar\n");
   // A hint that cannot be written changes nothing else in the run.

@@ -43,7 +43,7 @@ class NdrApplier {
     index_.transitions.Prefetch(record.target_hash);
   }
 
-  void Apply(const NdrRecord& record, std::string_view view) {
+  void Apply(const NdrRecord& record) {
     switch (record.kind) {
       case NdrRecord::Kind::kSkip:
       case NdrRecord::Kind::kOther:  // carries nothing the decomposition needs
@@ -61,15 +61,7 @@ class NdrApplier {
         return;
       case NdrRecord::Kind::kEdge: {
         const EdgeEnds ends = ResolveEdge(index_, record);
-        if (ends.transition == 0) {
-          // Only a failing edge can be a priority, so the hot path never asks.
-          if (ResolvePriority(index_, record).source != 0) {
-            if (wide_) return;  // carries no token flow
-            hint_.Note(WideConstruct::kPriorityEdge, text_, view.data());
-          }
-          std::string text = "unknown arc: ";
-          throw MakeFailure(kExitBadInput, text.append(record.name).append(" -> ").append(record.target));
-        }
+        if (ends.transition == 0) return ApplyOtherEdge(record);
         if (ends.from_place) {
           AppendApt(store_, ends.place, ends.transition);
         } else {
@@ -81,6 +73,18 @@ class NdrApplier {
   }
 
  private:
+  // An edge that joins no place and transition: a priority, skipped in the
+  // wider grammar, or else the end of the run. Kept out of line, so that the
+  // hot path stays as small as it was.
+  [[gnu::noinline]] void ApplyOtherEdge(const NdrRecord& record) {
+    if (ResolvePriority(index_, record).source != 0) {
+      if (wide_) return;  // carries no token flow
+      hint_.Note(WideConstruct::kPriorityEdge, text_, record.name.data());
+    }
+    std::string text = "unknown arc: ";
+    throw MakeFailure(kExitBadInput, text.append(record.name).append(" -> ").append(record.target));
+  }
+
   // Names are unique over places and transitions together.
   void CheckNewName(const NdrRecord& record) const {
     if (index_.places.Find(record.name, record.hash) != 0 ||
@@ -105,7 +109,7 @@ void ReadNDR(std::string_view text, Grammar grammar, NetStore& store, NameIndex&
   ReadAhead<NdrRecord, 8>(
       text, store, index, [](std::string_view view, NdrRecord& record) { ParseNdrRecord(Line{view}, record); },
       [&](const NdrRecord& record) { applier.Prefetch(record); },
-      [&](const NdrRecord& record, std::string_view view) { applier.Apply(record, view); });
+      [&](const NdrRecord& record, std::string_view) { applier.Apply(record); });
 }
 
 }  // namespace vantira

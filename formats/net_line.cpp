@@ -10,15 +10,14 @@ bool ArrowAt(const Line& line, int32_t cursor) {
 
 namespace {
 
-constexpr bool kWide = true;
-
 std::string_view Span(const Line& line, int32_t from, int32_t to) {
   return line.text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
 }
 
 // A name, then a weight or arc kind glued to it, then blanks.
-template <bool wide>
+template <Grammar kGrammar>
 void ParseEntry(const Line& line, int32_t& cursor, NetLine& out) {
+  constexpr bool wide = kGrammar == Grammar::kWide;
   NetEntry entry;
   entry.name = wide ? GetEntryName(line, cursor) : GetName(line, cursor);
   entry.hash = HashName(entry.name);
@@ -49,16 +48,46 @@ void ParsePriority(const Line& line, int32_t cursor, NetLine& out) {
   }
 }
 
-template <bool wide>
-void ParseElementLine(const Line& line, int32_t cursor, NetLine& out) {
+// Each grammar gets its own copy of the line loop, so the basic one pays for
+// the wider one with one test: a label's mark behind the name.
+template <Grammar kGrammar>
+void ParseNetLineIn(const Line& line, NetLine& out) {
+  out.kind = NetLine::Kind::kSkip;
+  out.keyword = out.name = out.marking = out.label = {};
+  out.hash = 0;
+  out.entries.clear();
+  out.before_arrow = 0;
+  out.arrow = out.labelled = out.unread_label = false;
+  if (IsCommentLine(line)) return;
+  int32_t cursor = FirstNonBlank(line);
+  if (cursor == line.Length()) return;
+  out.keyword = GetName(line, cursor);
+  SwallowSpace(line, cursor);
+  if (out.keyword == "net") {
+    out.kind = NetLine::Kind::kNet;
+  } else if (out.keyword == "lb") {
+    out.kind = NetLine::Kind::kLabel;
+  } else if (out.keyword == "pl") {
+    out.kind = NetLine::Kind::kPlace;
+  } else if (out.keyword == "tr") {
+    out.kind = NetLine::Kind::kTransition;
+  } else if (out.keyword == "pr") {
+    out.kind = NetLine::Kind::kPriority;
+    if (kGrammar == Grammar::kWide) ParsePriority(line, cursor, out);
+    return;
+  } else {
+    out.kind = out.keyword == "nt" ? NetLine::Kind::kNote : NetLine::Kind::kUnknown;
+    return;
+  }
   out.name = GetName(line, cursor);
+  if (out.kind != NetLine::Kind::kPlace && out.kind != NetLine::Kind::kTransition) return;
   if (out.name == "->") return;
   out.hash = HashName(out.name);
 
   SwallowSpace(line, cursor);
   // A label: ":" on its own right behind the name, then one name.
   if (line.At(cursor) == ':' && IsSpace(line, cursor + 1)) {
-    if (wide) {
+    if (kGrammar == Grammar::kWide) {
       out.labelled = true;
       ++cursor;
       SwallowSpace(line, cursor);
@@ -75,51 +104,22 @@ void ParseElementLine(const Line& line, int32_t cursor, NetLine& out) {
     out.marking = Span(line, from, cursor);
   }
   SwallowSpace(line, cursor);
-  while (!ArrowAt(line, cursor) && cursor < line.Length()) ParseEntry<wide>(line, cursor, out);
+  while (!ArrowAt(line, cursor) && cursor < line.Length()) ParseEntry<kGrammar>(line, cursor, out);
   out.before_arrow = out.entries.size();
   if (!ArrowAt(line, cursor)) return;
   out.arrow = true;
   cursor += 2;
   SwallowSpace(line, cursor);
-  while (cursor < line.Length()) ParseEntry<wide>(line, cursor, out);
+  while (cursor < line.Length()) ParseEntry<kGrammar>(line, cursor, out);
 }
 
 }  // namespace
 
 void ParseNetLine(const Line& line, Grammar grammar, NetLine& out) {
-  out.kind = NetLine::Kind::kSkip;
-  out.keyword = out.name = out.marking = out.label = {};
-  out.hash = 0;
-  out.entries.clear();
-  out.before_arrow = 0;
-  out.arrow = out.labelled = out.unread_label = false;
-  if (IsCommentLine(line)) return;
-  int32_t cursor = FirstNonBlank(line);
-  if (cursor == line.Length()) return;
-  out.keyword = GetName(line, cursor);
-  SwallowSpace(line, cursor);
-  const bool wide = grammar == Grammar::kWide;
-  auto element = [&](NetLine::Kind kind) {
-    out.kind = kind;
-    wide ? ParseElementLine<kWide>(line, cursor, out) : ParseElementLine<!kWide>(line, cursor, out);
-  };
-  if (out.keyword == "net") {
-    out.kind = NetLine::Kind::kNet;
-    out.name = GetName(line, cursor);
-  } else if (out.keyword == "lb") {
-    out.kind = NetLine::Kind::kLabel;
-    out.name = GetName(line, cursor);
-  } else if (out.keyword == "pl") {
-    element(NetLine::Kind::kPlace);
-  } else if (out.keyword == "tr") {
-    element(NetLine::Kind::kTransition);
-  } else if (out.keyword == "pr") {
-    out.kind = NetLine::Kind::kPriority;
-    if (wide) ParsePriority(line, cursor, out);
-  } else if (out.keyword == "nt") {
-    out.kind = NetLine::Kind::kNote;
+  if (grammar == Grammar::kWide) {
+    ParseNetLineIn<Grammar::kWide>(line, out);
   } else {
-    out.kind = NetLine::Kind::kUnknown;
+    ParseNetLineIn<Grammar::kBasic>(line, out);
   }
 }
 

@@ -1,6 +1,7 @@
 #include "formats/net_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "formats/net_line.h"
@@ -11,36 +12,49 @@ namespace vantira {
 
 namespace {
 
-// Tells which lines hold a character, searching the text a window at a time
-// just ahead of the reader, so that a line without it costs one comparison,
-// no byte is searched twice, and the reader finds the window in the cache.
-// Lines come in text order.
-class CharFinder {
+// Tells which lines hold "?" or "!", the marks of arc kinds. The text is
+// searched a window at a time just ahead of the reader, so that a line
+// without them costs one comparison, no byte is searched twice, and the
+// reader then finds the window in the cache. Lines come in text order.
+class MarkFinder {
  public:
-  CharFinder(std::string_view text, char c)
-      : next_(text.data()), window_end_(text.data()), end_(text.data() + text.size()), c_(c) {}
+  explicit MarkFinder(std::string_view text)
+      : end_(text.data() + text.size()), next_(text.data()), marks_{{{'?', next_, next_}, {'!', next_, next_}}} {}
 
   bool In(std::string_view line) {
     const char* begin = line.data();
     const char* end = begin + line.size();
-    while (next_ < end) {
-      if (next_ >= begin && next_ < window_end_) return true;
-      // The character found last lies before the line (what follows it is
-      // not searched yet), or the window ends before the line does.
-      const char* from = next_ < begin ? begin : window_end_;
-      window_end_ = from + std::min<std::size_t>(kWindow, static_cast<std::size_t>(end_ - from));
-      const void* found = std::memchr(from, c_, static_cast<std::size_t>(window_end_ - from));
-      next_ = found != nullptr ? static_cast<const char*>(found) : window_end_;
+    if (next_ >= end) return false;
+    bool in = false;
+    for (Mark& mark : marks_) in |= Find(mark, begin, end);
+    next_ = std::min(marks_[0].next, marks_[1].next);
+    return in;
+  }
+
+ private:
+  struct Mark {
+    char c;
+    const char* next;        // its first place in the last window, or the window's end
+    const char* window_end;  // end of the last window searched
+  };
+
+  bool Find(Mark& mark, const char* begin, const char* end) const {
+    while (mark.next < end) {
+      if (mark.next >= begin && mark.next < mark.window_end) return true;
+      // The mark found last lies before the line (what follows it is not
+      // searched yet), or the window ends before the line does.
+      const char* from = mark.next < begin ? begin : mark.window_end;
+      mark.window_end = from + std::min<std::size_t>(kWindow, static_cast<std::size_t>(end_ - from));
+      const void* found = std::memchr(from, mark.c, static_cast<std::size_t>(mark.window_end - from));
+      mark.next = found != nullptr ? static_cast<const char*>(found) : mark.window_end;
     }
     return false;
   }
 
- private:
   static constexpr std::size_t kWindow = 16 * 1024;
-  const char* next_;        // the character's first place in the last window, or its end
-  const char* window_end_;  // end of the last window searched
   const char* end_;
-  char c_;
+  const char* next_;  // no mark lies before it on the lines still to come
+  std::array<Mark, 2> marks_;
 };
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -67,8 +81,7 @@ class NetApplier {
         index_(index),
         hint_(hint),
         watching_(!wide_ && !hint.Given()),
-        questions_(text, '?'),
-        bangs_(text, '!') {}
+        marks_(text) {}
 
   // Enters one parsed line into the store.
   void Apply(const NetLine& line, std::string_view view) {
@@ -118,7 +131,7 @@ class NetApplier {
     const bool place = line.kind == NetLine::Kind::kPlace;
     if (line.unread_label) {
       Tell(place ? WideConstruct::kPlaceLabel : WideConstruct::kTransitionLabel, view);
-    } else if ((questions_.In(view) || bangs_.In(view)) && HasArcKind(line)) {
+    } else if (marks_.In(view) && HasArcKind(line)) {
       Tell(place ? WideConstruct::kArcKindOnPlace : WideConstruct::kArcKindOnTransition, view);
     }
   }
@@ -174,8 +187,7 @@ class NetApplier {
   NameIndex& index_;
   GrammarHint& hint_;
   bool watching_;  // the basic grammar, and nothing told yet
-  CharFinder questions_;
-  CharFinder bangs_;
+  MarkFinder marks_;
 };
 
 }  // namespace

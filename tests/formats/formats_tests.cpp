@@ -203,6 +203,10 @@ TEST(GrammarHint, FirstConstructOfTheWiderGrammarOnly) {
   }
   EXPECT_EQ(HintOf(big + "tr u p?1\n"), Hint(20001, place_kind));
   EXPECT_EQ(HintOf(big + "tr u p\n"), "");
+  // A "!" long after the last "?".
+  std::string after = "tr v p?x\n";
+  for (int i = 0; i < 1000; ++i) after += "tr w p\n";
+  EXPECT_EQ(HintOf(after + "tr u p!1\n"), Hint(1002, place_kind));
 }
 
 TEST(ReadNET, WideGrammarSkipsPriorityAndNoteLines) {
