@@ -208,12 +208,3 @@ TEST(GrammarHint, FirstConstructOfTheWiderGrammarOnly) {
   for (int i = 0; i < 1000; ++i) after += "tr w p\n";
   EXPECT_EQ(HintOf(after + "tr u p!1\n"), Hint(1002, place_kind));
 }
-
-TEST(ReadNET, WideGrammarSkipsPriorityAndNoteLines) {
-  auto wide = [](std::string_view text, NetStore& s, NameIndex& index) {
-    GrammarHint hint;
-    ReadNET(text, Grammar::kWide, s, index, hint);
-  };
-  EXPECT_EQ(Read(wide, "pr t1 > t2\nnt n1 0 {a note}\ntr t1 : {a b} p?1 -> q!-1\npr\n"), "N:- P:p,q T:t1 A:p>t1 B:t1>q ");
-  EXPECT_EQ(Read(wide, "prx\n"), "*** unknown command: prx\n2");
-}
