@@ -9,11 +9,12 @@
 
 namespace vantira {
 
-void ReadByFormat(Format format, std::string_view text, NetStore& store, NameIndex& index) {
+void ReadByFormat(Format format, Grammar grammar, std::string_view text, NetStore& store, NameIndex& index,
+                  GrammarHint& hint) {
   if (format == Format::kNdr) {
-    ReadNDR(text, store, index);
+    ReadNDR(text, grammar, store, index, hint);
   } else {
-    ReadNET(text, store, index);
+    ReadNET(text, grammar, store, index, hint);
   }
 }
 
@@ -23,12 +24,12 @@ void IndexByFormat(Format format, NetStore& store) {
   CreateIOPT(store);
 }
 
-void PlanByFormat(Format format, std::string_view text, const NameIndex& index, const SubnetMap& map,
+void PlanByFormat(Format format, Grammar grammar, std::string_view text, const NameIndex& index, const SubnetMap& map,
                   SubnetPlan& plan) {
   if (format == Format::kNdr) {
-    PlanNDR(text, index, map, plan);
+    PlanNDR(text, grammar, index, map, plan);
   } else {
-    PlanNET(text, index, map, plan);
+    PlanNET(text, grammar, index, map, plan);
   }
   plan.Finish(map.iSubNet);
 }

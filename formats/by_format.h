@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "decompose/subnet_map.h"
+#include "formats/grammar.h"
 #include "formats/recognize.h"
 #include "formats/subnet_plan.h"
 #include "store/name_index.h"
@@ -12,7 +13,8 @@
 namespace vantira {
 
 // ReadNET or ReadNDR.
-void ReadByFormat(Format format, std::string_view text, NetStore& store, NameIndex& index);
+void ReadByFormat(Format format, Grammar grammar, std::string_view text, NetStore& store, NameIndex& index,
+                  GrammarHint& hint);
 
 // Builds the adjacency index from the arc lists. The same arc may be given on
 // several lines of a net description, and counts once there; a drawing keeps
@@ -20,7 +22,7 @@ void ReadByFormat(Format format, std::string_view text, NetStore& store, NameInd
 void IndexByFormat(Format format, NetStore& store);
 
 // PlanNDR or PlanNET, then the plan's grouping by subnet.
-void PlanByFormat(Format format, std::string_view text, const NameIndex& index, const SubnetMap& map,
+void PlanByFormat(Format format, Grammar grammar, std::string_view text, const NameIndex& index, const SubnetMap& map,
                   SubnetPlan& plan);
 
 }  // namespace vantira

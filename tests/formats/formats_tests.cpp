@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "formats/by_format.h"
+#include "formats/grammar.h"
 #include "formats/input_text.h"
 #include "formats/ndr_reader.h"
 #include "formats/net_reader.h"
@@ -29,10 +31,17 @@ std::string Describe(const NetStore& s) {
   return d;
 }
 
-// ReadNET, then the dropping of repeated arcs that comes before indexing.
+// ReadNET in the basic grammar, then the dropping of repeated arcs that comes
+// before indexing.
 void ReadNetOnce(std::string_view text, NetStore& s, NameIndex& index) {
-  ReadNET(text, s, index);
+  GrammarHint hint;
+  ReadNET(text, Grammar::kBasic, s, index, hint);
   RemoveDuplicateArcs(s);
+}
+
+void ReadNdrBasic(std::string_view text, NetStore& s, NameIndex& index) {
+  GrammarHint hint;
+  ReadNDR(text, Grammar::kBasic, s, index, hint);
 }
 
 // What `reader` made of `text`, or the failure's message followed by its status.
@@ -63,6 +72,13 @@ TEST(Tokens, NamesAndBlanks) {
            {"{ab\r\n", "{ab", 3}, {"{a\\\nb}", "{a\\", 3}, {"{}}", "{}", 2}, {" x", "", 0}, {"*x", "", 0}, {"", "", 0}}) {
     int32_t cursor = 0;
     EXPECT_EQ(GetName(Line{c.text}, cursor), c.name) << c.text;
+    EXPECT_EQ(cursor, c.end) << c.text;
+  }
+  // An arc entry of the wider grammar also ends at "?" and "!".
+  for (const Case& c : std::vector<Case>{{"p?1", "p", 1}, {"p!-1", "p", 1}, {"?", "", 0}, {"{a?b}?1", "{a?b}", 5},
+                                         {"a*2?1", "a", 1}, {"a{?}", "a{", 2}}) {
+    int32_t cursor = 0;
+    EXPECT_EQ(GetEntryName(Line{c.text}, cursor), c.name) << c.text;
     EXPECT_EQ(cursor, c.end) << c.text;
   }
   const Line blanks{" \t\r\n"}, others{"\v\fa"};
@@ -132,5 +148,63 @@ TEST(ReadNDR, RecordsNumericFieldsAndFailures) {
       {"h one\r\n  # x\nx 1 2\nq\nh {two}\n", "N:{two} P: T: A:B:"},
       {"h\n", "N: P: T: A:B:"},
   };
-  for (const auto& [input, expected] : rows) EXPECT_EQ(Read(ReadNDR, input), expected) << input;
+  for (const auto& [input, expected] : rows) EXPECT_EQ(Read(ReadNdrBasic, input), expected) << input;
+}
+
+namespace {
+
+// The hint a reading in `grammar` gives, or the failure's message.
+std::string HintOf(std::string text, Grammar grammar = Grammar::kBasic) {
+  NetStore s;
+  NameIndex index(s);
+  AllocateStore(s);
+  GrammarHint hint;
+  try {
+    PrepareInputText(text);
+    ReadByFormat(RecognizeFile(text), grammar, text, s, index, hint);
+  } catch (const Failure& f) {
+    return hint.Text() + f.Message();
+  }
+  return hint.Text();
+}
+
+std::string Hint(int line, std::string_view reading) {
+  return "vantira: line " + std::to_string(line) + ": " + std::string(reading) + "; -e reads the wider grammar\n";
+}
+
+}  // namespace
+
+TEST(GrammarHint, FirstConstructOfTheWiderGrammarOnly) {
+  const std::string place_label = "a label after ':' is read as a place here";
+  const std::string place_kind = "an arc kind after '?' or '!' is read as part of a place name here";
+  const Rows rows = {
+      // Read alike by both grammars: no hint.
+      {"tr t a?x b*2?1 {c?1} c? d!\n", ""},
+      {"net a?1\nlb x?1 y\n# p?1\ntr p?1 -> q\npl p (1) : x\ntr t1: a\ntr t :x ::\n", ""},
+      {"tr t : x\n", Hint(1, place_label)},
+      {"tr t\t:\r\n", Hint(1, place_label)},
+      {"\n# c\ntr t -> a b?-\n", Hint(3, place_kind)},
+      {"pl p : x t!1\npr t\n", Hint(1, "a label after ':' is read as a transition here") + "*** unknown command: pr\n"},
+      {"pl p -> t!0\n", Hint(1, "an arc kind after '?' or '!' is read as part of a transition name here")},
+      {"t 0 0 a\nt 0 0 b\ne a 0 a\n", Hint(3, "an edge between two transitions is an unknown arc here") +
+                                            "*** unknown arc: a -> a\n"},
+  };
+  for (const auto& [input, expected] : rows) {
+    EXPECT_EQ(HintOf(input), expected) << input;
+    if (expected.find("*** ") == std::string::npos) {
+      EXPECT_EQ(HintOf(input, Grammar::kWide), "") << input;
+    }
+  }
+
+  // Far into a text, past many lines that hold "?" or "!" without an arc kind.
+  std::string big;
+  for (int i = 1; i <= 20000; ++i) {
+    big += i % 7 == 0 ? "# ?!\n" : "tr t" + std::to_string(i) + (i % 5 == 0 ? " p?x q!" : " p") + "\n";
+  }
+  EXPECT_EQ(HintOf(big + "tr u p?1\n"), Hint(20001, place_kind));
+  EXPECT_EQ(HintOf(big + "tr u p\n"), "");
+  // A "!" long after the last "?".
+  std::string after = "tr v p?x\n";
+  for (int i = 0; i < 1000; ++i) after += "tr w p\n";
+  EXPECT_EQ(HintOf(after + "tr u p!1\n"), Hint(1002, place_kind));
 }

@@ -16,12 +16,13 @@ struct Planned {
   NameIndex index{s};
   SubnetMap map;
   SubnetPlan plan;
-  explicit Planned(std::string input) : text(std::move(input)) {
+  explicit Planned(std::string input, Grammar grammar = Grammar::kBasic) : text(std::move(input)) {
     AllocateStore(s);
     const Format format = RecognizeFile(text);
-    ReadByFormat(format, text, s, index);
+    GrammarHint hint;
+    ReadByFormat(format, grammar, text, s, index, hint);
     PartitionArcs(s, map);
-    PlanByFormat(format, text, index, map, plan);
+    PlanByFormat(format, grammar, text, index, map, plan);
   }
   std::string File(int32_t k) const {
     Output out;
@@ -67,4 +68,22 @@ TEST(SubnetPlan, LabelNamingNothingEndsEveryFileBeforeIt) {
             "*** unknown label name: nobody\n2");
   EXPECT_EQ(bad.File(1), "net n_z1\ntr t1\n# c\n");
   EXPECT_EQ(bad.File(2), "net n_z2\ntr t2\n# c\n");
+}
+
+TEST(SubnetPlan, PriorityLineGoesWhereAllItsTransitionsAre) {
+  // Z1 = {a, b} (they share p), Z2 = {c}.
+  const std::string net = "tr a p\ntr b p\ntr c q\n";
+  const std::vector<std::pair<std::string, int32_t>> rows = {
+      {"pr a > b", 1}, {"pr b*2 < a ", 1}, {"pr\ta\t>\tb\r", 1}, {"pr c", 2}, {"pr c > c", 2},
+      {"pr a > c", 0}, {"pr a>b", 0},     {"pr a > x", 0},        {"pr", 0},   {"pr < >", 0},
+      {"pr {a}", 0},   {"pr a ?1", 0},
+  };
+  for (const auto& [line, subnet] : rows) {
+    Planned planned(net + line + "\n", Grammar::kWide);
+    ASSERT_EQ(planned.map.iSubNet, 2);
+    for (int32_t k = 1; k <= 2; ++k) {
+      const bool here = planned.File(k).find(line) != std::string::npos;
+      EXPECT_EQ(here, k == subnet) << line << " in file " << k;
+    }
+  }
 }
