@@ -130,9 +130,10 @@ int Run(const std::vector<std::string_view>& args) {
     NetStore store;
     AllocateStore(store);
     std::string text = ReadInputText(in_fd);
-    const Format format = RecognizeFile(text);
+    const Format format = PrepareByFormat(text);
     NameIndex index(store);
-    ReadByFormat(format, text, store, index);
+    PnmlLayout layout;
+    ReadByFormat(format, text, store, index, options.subnet_files ? &layout : nullptr);
     if (!options.subnet_files) {
       // Only the subnet files look at the text and the names again.
       std::string().swap(text);
@@ -160,7 +161,7 @@ int Run(const std::vector<std::string_view>& args) {
 
     if (options.subnet_files) {
       SubnetPlan plan;
-      PlanByFormat(format, text, index, map, plan);
+      PlanByFormat(format, text, index, layout, map, plan);
       WriteSubnetFiles(plan, map.iSubNet, SubnetBaseName(options.infile, options.zname), FormatExtension(format),
                        input_file, report_file);
     }

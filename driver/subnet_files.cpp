@@ -11,7 +11,13 @@ namespace vantira {
 
 std::string SubnetBaseName(std::string_view infile, std::string_view zname) {
   std::string_view base = zname.empty() ? infile : zname;
-  if (base.size() > 4 && (base.ends_with(".ndr") || base.ends_with(".net"))) base.remove_suffix(4);
+  // A suffix goes only when something is left before it.
+  for (std::string_view suffix : {".ndr", ".net", ".pnml"}) {
+    if (base.size() > suffix.size() && base.ends_with(suffix)) {
+      base.remove_suffix(suffix.size());
+      break;
+    }
+  }
   return std::string(base);
 }
 

@@ -14,14 +14,15 @@ struct Planned {
   std::string text;
   NetStore s;
   NameIndex index{s};
+  PnmlLayout layout;
   SubnetMap map;
   SubnetPlan plan;
   explicit Planned(std::string input) : text(std::move(input)) {
     AllocateStore(s);
-    const Format format = RecognizeFile(text);
-    ReadByFormat(format, text, s, index);
+    const Format format = PrepareByFormat(text);
+    ReadByFormat(format, text, s, index, &layout);
     PartitionArcs(s, map);
-    PlanByFormat(format, text, index, map, plan);
+    PlanByFormat(format, text, index, layout, map, plan);
   }
   std::string File(int32_t k) const {
     Output out;

@@ -31,11 +31,11 @@ inline void CheckFailure(const Failure& failure) {
 }
 
 // Reads a prepared text, builds the index and decomposes, writing the full
-// report and the graph to `report`. Returns the format.
-inline Format Analyse(std::string_view text, NetStore& store, NameIndex& index, SubnetMap& map, Output& report) {
+// report and the graph to `report`.
+inline void Analyse(Format format, std::string_view text, NetStore& store, NameIndex& index, PnmlLayout& layout,
+                    SubnetMap& map, Output& report) {
   AllocateStore(store);
-  const Format format = RecognizeFile(text);
-  ReadByFormat(format, text, store, index);
+  ReadByFormat(format, text, store, index, &layout);
   SubnetMap partition;  // what the digest report is made from
   PartitionArcs(store, partition);
   IndexByFormat(format, store);
@@ -50,7 +50,6 @@ inline Format Analyse(std::string_view text, NetStore& store, NameIndex& index, 
   WriteIndicators(store, map, report);
   WriteGraph(store, map, report);
   WriteClosing(report);
-  return format;
 }
 
 // Checks the index and the map against each other: the consumers of a place
@@ -100,12 +99,14 @@ inline void CheckDecomposition(const NetStore& s, const SubnetMap& map) {
 struct Analysed {
   NetStore store;
   NameIndex index{store};
+  PnmlLayout layout;
   SubnetMap map;
   Output report;
   Format format = Format::kNet;
   explicit Analysed(std::string& text) {
-    PrepareInputText(text);
-    format = Analyse(text, store, index, map, report);
+    RefuseNul(text);
+    format = PrepareByFormat(text);
+    Analyse(format, text, store, index, layout, map, report);
     CheckDecomposition(store, map);
   }
 };

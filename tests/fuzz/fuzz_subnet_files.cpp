@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     fuzz::Analysed net(text);
     const SubnetMap& map = net.map;
     SubnetPlan plan;
-    PlanByFormat(net.format, text, net.index, map, plan);
+    PlanByFormat(net.format, text, net.index, net.layout, map, plan);
     const bool reads_back = net.format == Format::kNet && ReadsBack(text, net.store, net.index);
     Output file;
     for (int32_t k = 1; k <= std::min(map.iSubNet, kMaxFiles); ++k) {
