@@ -391,7 +391,9 @@ class PnmlReader {
       const int32_t number = kind < kPlaceReference ? code >> 2 : resolved_[code >> 2];
       element.follows = (kind & 1) == kPlace ? number : -number;
     }
-    layout_->has_name_text = has_name_text_;
+    // A name text in an entity's replacement text has no bytes of its own
+    // in the document: its events all lie at the reference.
+    layout_->has_name_text = has_name_text_ && name_begin_ <= name_end_;
     layout_->name_empty_tag = name_empty_tag_;
     layout_->name_begin = name_begin_;
     layout_->name_end = name_end_;

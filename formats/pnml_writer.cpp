@@ -1,8 +1,24 @@
 #include "formats/pnml_writer.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace vantira {
 
 namespace {
+
+// The subnets whose files keep an element: a transition's, or those a place
+// is an input, internal or output place of (at most two: a place internal to
+// a subnet is nothing else).
+void AddSubnets(const PnmlLayout::Element& element, const SubnetMap& map, std::vector<int32_t>& subnets) {
+  if (element.follows < 0) {
+    subnets.push_back(map.SubNet[-element.follows]);
+    return;
+  }
+  for (int32_t subnet : {map.SX[element.follows], map.SQ[element.follows], map.SY[element.follows]}) {
+    if (subnet != 0) subnets.push_back(subnet);
+  }
+}
 
 bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -58,23 +74,28 @@ void PlanPNML(std::string_view text, const PnmlLayout& layout, const SubnetMap& 
     name_pending = false;
   };
 
-  for (const PnmlLayout::Element& element : layout.elements) {
-    const auto [from, to] = CutOf(text, element);
+  const std::vector<PnmlLayout::Element>& elements = layout.elements;
+  std::vector<int32_t> subnets;
+  for (std::size_t i = 0; i < elements.size(); ++i) {
+    const auto [from, to] = CutOf(text, elements[i]);
     // The name text lies outside every page, so never inside a cut.
     if (name_pending && mark <= from) put_name_number();
     keep_to(from);
-    const std::string_view piece = text.substr(from, to - from);
-    if (element.follows < 0) {
-      plan.AddFor(map.SubNet[-element.follows], piece);
-    } else {
-      const int32_t p = element.follows;
-      // At most two of them: a place internal to a subnet is nothing else.
-      for (int32_t subnet : {map.SX[p], map.SQ[p], map.SY[p]}) {
-        if (subnet != 0) plan.AddFor(subnet, piece);
-      }
+    // Elements that an entity's replacement text holds all lie at the
+    // entity reference, which cannot be split: it goes to every file that
+    // keeps one of them.
+    std::size_t last = i;
+    while (last + 1 < elements.size() && elements[last + 1].begin == elements[i].begin) ++last;
+    subnets.clear();
+    for (std::size_t j = i; j <= last; ++j) AddSubnets(elements[j], map, subnets);
+    if (last > i) {
+      std::sort(subnets.begin(), subnets.end());
+      subnets.erase(std::unique(subnets.begin(), subnets.end()), subnets.end());
     }
+    for (int32_t subnet : subnets) plan.AddFor(subnet, text.substr(from, to - from));
     plan.NextLine();
     done = to;
+    i = last;
   }
   if (name_pending) put_name_number();
   keep_to(text.size());

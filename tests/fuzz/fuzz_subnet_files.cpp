@@ -1,6 +1,6 @@
 // Arbitrary bytes through the whole run, subnet files included, all in
-// memory. A subnet file of a .net input, read back, must hold exactly its
-// subnet: one subnet, with the same transitions and places.
+// memory. A subnet file of a .net or PNML input, read back, must hold exactly
+// its subnet: one subnet, with the same transitions and places.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -25,7 +25,7 @@ constexpr int32_t kMaxFiles = 64;
 // declaration into a duplicate), and a braced name cut short by a CR with more
 // on its line (a rewritten place line puts a space behind it, which the
 // unclosed name then takes in).
-bool ReadsBack(std::string_view text, const vantira::NetStore& s, const vantira::NameIndex& index) {
+bool NetReadsBack(std::string_view text, const vantira::NetStore& s, const vantira::NameIndex& index) {
   for (int32_t p = 1; p <= s.m; ++p) {
     if (index.transitions.Find(s.PlaceName(p), vantira::HashName(s.PlaceName(p))) != 0) return false;
   }
@@ -37,7 +37,18 @@ bool ReadsBack(std::string_view text, const vantira::NetStore& s, const vantira:
   return true;
 }
 
-void CheckReadBack(std::string text, const vantira::NetStore& s, const vantira::SubnetMap& map, int32_t k) {
+// False for PNML whose node elements come from an entity's replacement text:
+// the reference they share goes to every file that keeps one of them.
+bool PnmlReadsBack(const vantira::PnmlLayout& layout) {
+  const auto& elements = layout.elements;
+  for (std::size_t i = 1; i < elements.size(); ++i) {
+    if (elements[i].begin == elements[i - 1].begin) return false;
+  }
+  return true;
+}
+
+void CheckReadBack(std::string text, vantira::Format format, const vantira::NetStore& s,
+                   const vantira::SubnetMap& map, int32_t k) {
   using namespace vantira;
   int32_t transitions = 0;
   int32_t places = 0;
@@ -50,8 +61,12 @@ void CheckReadBack(std::string text, const vantira::NetStore& s, const vantira::
     std::fprintf(stderr, "subnet file %d: %s", k, failure.Message().c_str());
     FUZZ_CHECK(!"a subnet file reads without failure");
   }
-  FUZZ_CHECK(back->format == Format::kNet && back->map.iSubNet == 1);
+  FUZZ_CHECK(back->format == format && back->map.iSubNet == 1);
   FUZZ_CHECK(back->store.n == transitions && back->store.m == places);
+  // The same transitions, in the same order.
+  for (int32_t t = 1, u = 0; t <= s.n; ++t) {
+    if (map.SubNet[t] == k) FUZZ_CHECK(back->store.TransitionName(++u) == s.TransitionName(t));
+  }
 }
 
 }  // namespace
@@ -64,14 +79,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const SubnetMap& map = net.map;
     SubnetPlan plan;
     PlanByFormat(net.format, text, net.index, net.layout, map, plan);
-    const bool reads_back = net.format == Format::kNet && ReadsBack(text, net.store, net.index);
+    const bool reads_back = net.format == Format::kNet    ? NetReadsBack(text, net.store, net.index)
+                            : net.format == Format::kPnml ? PnmlReadsBack(net.layout)
+                                                          : false;
     Output file;
     for (int32_t k = 1; k <= std::min(map.iSubNet, kMaxFiles); ++k) {
       file.Clear();
       plan.Write(k, file);
       // As in the program: the file before the failing line, then the failure.
       if (plan.FailureMet()) throw *plan.FailureMet();
-      if (reads_back) CheckReadBack(std::string(file.Text()), net.store, map, k);
+      if (reads_back) CheckReadBack(std::string(file.Text()), net.format, net.store, map, k);
     }
   } catch (const Failure& failure) {
     fuzz::CheckFailure(failure);
