@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
     const std::size_t length = std::min(kChunk, text.size() - done);
     const bool last = done + length == text.size();
     if (XML_Parse(parser.get(), text.data() + done, static_cast<int>(length), last) != XML_STATUS_OK) {
-      std::fprintf(stderr, "vantira-expatparse: line %lu: %s\n", static_cast<unsigned long>(XML_GetCurrentLineNumber(parser.get())),
+      std::fprintf(stderr, "vantira-expatparse: line %lu: %s\n",
+                   static_cast<unsigned long>(XML_GetCurrentLineNumber(parser.get())),
                    XML_ErrorString(XML_GetErrorCode(parser.get())));
       return 1;
     }

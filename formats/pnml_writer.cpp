@@ -29,7 +29,8 @@ std::pair<std::size_t, std::size_t> CutOf(std::string_view text, const PnmlLayou
   const std::size_t begin = element.begin;
   const std::size_t end = element.end;
   std::size_t line_start = begin;
-  while (line_start > 0 && (text[line_start - 1] == ' ' || text[line_start - 1] == '\t' || text[line_start - 1] == '\r')) {
+  while (line_start > 0 &&
+         (text[line_start - 1] == ' ' || text[line_start - 1] == '\t' || text[line_start - 1] == '\r')) {
     --line_start;
   }
   if (line_start > 0 && text[line_start - 1] != '\n') return {begin, end};

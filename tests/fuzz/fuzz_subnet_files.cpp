@@ -47,8 +47,8 @@ bool PnmlReadsBack(const vantira::PnmlLayout& layout) {
   return true;
 }
 
-void CheckReadBack(std::string text, vantira::Format format, const vantira::NetStore& s,
-                   const vantira::SubnetMap& map, int32_t k) {
+void CheckReadBack(std::string text, vantira::Format format, const vantira::NetStore& s, const vantira::SubnetMap& map,
+                   int32_t k) {
   using namespace vantira;
   int32_t transitions = 0;
   int32_t places = 0;
