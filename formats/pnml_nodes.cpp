@@ -51,17 +51,42 @@ int32_t PnmlNodes::AddNode(std::string_view id, Kind kind) {
 
 void PnmlNodes::AddReference(int32_t node, std::string_view ref, uint64_t line) {
   // An empty ref names nothing, even where a node's id is empty.
-  references_.push_back(Reference{node, ref.empty() ? 0 : Look(ref), line});
+  references_.push_back(Reference{node, ref.empty() ? 0 : Look(ref, HashName(ref)), line});
 }
 
 int32_t PnmlNodes::AddArc(std::string_view source, std::string_view target) {
-  const NodeRef from = Look(source);
-  arcs_.push_back(ArcEnds{from, Look(target)});
+  if (pending_count_ == kAhead) {
+    LookUp(pending_[pending_first_]);
+    pending_first_ = (pending_first_ + 1) % kAhead;
+    --pending_count_;
+  }
+  Pending& pending = pending_[(pending_first_ + pending_count_++) % kAhead];
+  pending.arc = static_cast<int32_t>(arcs_.size());
+  pending.source.assign(source);
+  pending.target.assign(target);
+  pending.source_hash = HashName(source);
+  pending.target_hash = HashName(target);
+  ids_.Prefetch(pending.source_hash);
+  ids_.Prefetch(pending.target_hash);
+  arcs_.push_back(ArcEnds{0, 0});
   return static_cast<int32_t>(arcs_.size());
 }
 
-PnmlNodes::NodeRef PnmlNodes::Look(std::string_view id) {
-  if (int32_t node = ids_.Find(id, HashName(id))) return node;
+void PnmlNodes::Flush() {
+  for (; pending_count_ > 0; --pending_count_) {
+    LookUp(pending_[pending_first_]);
+    pending_first_ = (pending_first_ + 1) % kAhead;
+  }
+}
+
+void PnmlNodes::LookUp(const Pending& pending) {
+  ArcEnds& arc = arcs_[static_cast<std::size_t>(pending.arc)];
+  arc.source = Look(pending.source, pending.source_hash);
+  arc.target = Look(pending.target, pending.target_hash);
+}
+
+PnmlNodes::NodeRef PnmlNodes::Look(std::string_view id, uint32_t hash) {
+  if (int32_t node = ids_.Find(id, hash)) return node;
   unknown_.emplace_back(unknown_text_.size(), id.size());
   unknown_text_.append(id);
   return -static_cast<int32_t>(unknown_.size());
@@ -82,6 +107,7 @@ int32_t PnmlNodes::NodeOf(NodeRef ref) const {
 std::string_view PnmlNodes::Written(NodeRef ref) const { return ref < 0 ? Unknown(ref) : store_.Name(names_[ref]); }
 
 void PnmlNodes::Resolve() {
+  Flush();
   ResolveReferences();
   ResolveArcs();
 }

@@ -5,6 +5,7 @@
 // once the document has ended.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -62,7 +63,24 @@ class PnmlNodes {
     NodeRef target;
   };
 
-  NodeRef Look(std::string_view id);
+  // Arcs outnumber nodes, and each looks up two ids in a table far larger
+  // than the caches. An arc's ids are hashed and their slots fetched when
+  // it is met, and looked up a few arcs later, so that the misses overlap.
+  // A later look-up can only find more nodes, and every id is looked up
+  // again after the document anyway.
+  struct Pending {
+    int32_t arc;
+    uint32_t source_hash;
+    uint32_t target_hash;
+    std::string source;
+    std::string target;
+  };
+  static constexpr std::size_t kAhead = 8;
+
+  void LookUp(const Pending& pending);
+  // Looks up the ids of the arcs still waiting.
+  void Flush();
+  NodeRef Look(std::string_view id, uint32_t hash);
   std::string_view Unknown(NodeRef ref) const;
   int32_t NodeOf(NodeRef ref) const;
   std::string_view Written(NodeRef ref) const;
@@ -78,6 +96,9 @@ class PnmlNodes {
   std::vector<Reference> references_;
   std::vector<int32_t> resolved_;  // per reference: its place or transition
   std::vector<ArcEnds> arcs_;
+  std::array<Pending, kAhead> pending_;
+  std::size_t pending_first_ = 0;
+  std::size_t pending_count_ = 0;
   std::vector<std::pair<std::size_t, std::size_t>> unknown_;  // in unknown_text_
   std::string unknown_text_;
 };
