@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "formats/output.h"
 #include "store/failure.h"
 
@@ -63,7 +65,11 @@ void WriteOneFile(const SubnetPlan& plan, int32_t k, const std::string& name, co
 
 void WriteSubnetFiles(const SubnetPlan& plan, int32_t count, std::string_view base, std::string_view extension,
                       const ProtectedFile& input, const ProtectedFile& report) {
+  // One buffer for every file, taken once at the size of the largest.
+  std::size_t largest = 0;
+  for (int32_t k = 1; k <= count; ++k) largest = std::max(largest, plan.FileSize(k));
   Output content;
+  content.Reserve(largest);
   for (int32_t k = 1; k <= count; ++k) {
     WriteOneFile(plan, k, SubnetFileName(base, k, extension), input, report, content);
     if (plan.FailureMet()) throw *plan.FailureMet();
