@@ -60,6 +60,10 @@ class PnmlReader {
     XML_Parser parser = xml_.Parser();
     XML_SetUserData(parser, this);
     XML_SetElementHandler(parser, OnStart, OnEnd);
+    // Room for more elements than a document of this size holds in the usual
+    // layouts (100 bytes an element and more), so that the table does not
+    // move while it fills; room not written to costs no memory.
+    if (layout_ != nullptr) layout_->elements.reserve(text.size() / 48);
   }
 
   void Read() {
@@ -129,7 +133,8 @@ class PnmlReader {
     if (skip_ != 0) {
       skip_ = 0;
       if (element_open_) {
-        layout_->elements.back().end = xml_.EventEnd();
+        PnmlLayout::Element& element = layout_->elements.back();
+        element = CutOf(text_, element.begin, xml_.EventEnd(), element.follows);
         element_open_ = false;
       }
       return;

@@ -22,24 +22,6 @@ void AddSubnets(const PnmlLayout::Element& element, const SubnetMap& map, std::v
 
 bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// What a file that leaves the element out loses: the element itself, or,
-// when nothing but blanks precede it on its first line and only the line end
-// follows it on its last, those whole lines with their line ends.
-std::pair<std::size_t, std::size_t> CutOf(std::string_view text, const PnmlLayout::Element& element) {
-  const std::size_t begin = element.begin;
-  const std::size_t end = element.end;
-  std::size_t line_start = begin;
-  while (line_start > 0 &&
-         (text[line_start - 1] == ' ' || text[line_start - 1] == '\t' || text[line_start - 1] == '\r')) {
-    --line_start;
-  }
-  if (line_start > 0 && text[line_start - 1] != '\n') return {begin, end};
-  if (end == text.size()) return {line_start, end};
-  if (text[end] == '\n') return {line_start, end + 1};
-  if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') return {line_start, end + 2};
-  return {begin, end};
-}
-
 // Where "_zK" goes into the name text: after the last byte of its raw
 // content that is not blank, or at the content's start.
 std::size_t NameMark(std::string_view text, const PnmlLayout& layout) {
@@ -78,7 +60,8 @@ void PlanPNML(std::string_view text, const PnmlLayout& layout, const SubnetMap& 
   const std::vector<PnmlLayout::Element>& elements = layout.elements;
   std::vector<int32_t> subnets;
   for (std::size_t i = 0; i < elements.size(); ++i) {
-    const auto [from, to] = CutOf(text, elements[i]);
+    const std::size_t from = elements[i].begin;
+    const std::size_t to = elements[i].end;
     // The name text lies outside every page, so never inside a cut.
     if (name_pending && mark <= from) put_name_number();
     keep_to(from);
@@ -86,7 +69,7 @@ void PlanPNML(std::string_view text, const PnmlLayout& layout, const SubnetMap& 
     // entity reference, which cannot be split: it goes to every file that
     // keeps one of them.
     std::size_t last = i;
-    while (last + 1 < elements.size() && elements[last + 1].begin == elements[i].begin) ++last;
+    while (last + 1 < elements.size() && elements[last + 1].begin == from) ++last;
     subnets.clear();
     for (std::size_t j = i; j <= last; ++j) AddSubnets(elements[j], map, subnets);
     if (last > i) {
