@@ -12,7 +12,7 @@ inline constexpr std::string_view kUsage =
     "\n"
     "action: decomposes a bipartite oriented graph (Petri net)\n"
     "        into minimal functional subnes\n"
-    "file formats: .ndr, .net (described in the vantira README)\n"
+    "file formats: .ndr, .net, .pnml (described in the vantira README)\n"
     "usage: vantira [-h | -help]\n"
     "               [-v | -q]\n"
     "               [-s] [-g] [-e]\n"

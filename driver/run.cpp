@@ -131,11 +131,12 @@ int Run(const std::vector<std::string_view>& args) {
     NetStore store;
     AllocateStore(store);
     std::string text = ReadInputText(in_fd);
-    const Format format = RecognizeFile(text);
+    const Format format = PrepareByFormat(text);
     const Grammar grammar = options.wide_grammar ? Grammar::kWide : Grammar::kBasic;
     NameIndex index(store);
     GrammarHint hint(STDERR_FILENO);
-    ReadByFormat(format, grammar, text, store, index, hint);
+    PnmlLayout layout;
+    ReadByFormat(format, grammar, text, store, index, hint, options.subnet_files ? &layout : nullptr);
     if (!options.subnet_files) {
       // Only the subnet files look at the text and the names again.
       std::string().swap(text);
@@ -163,7 +164,7 @@ int Run(const std::vector<std::string_view>& args) {
 
     if (options.subnet_files) {
       SubnetPlan plan;
-      PlanByFormat(format, grammar, text, index, map, plan);
+      PlanByFormat(format, grammar, text, index, layout, map, plan);
       WriteSubnetFiles(plan, map.iSubNet, SubnetBaseName(options.infile, options.zname), FormatExtension(format),
                        input_file, report_file);
     }

@@ -7,6 +7,7 @@
 #include "formats/input_text.h"
 #include "formats/ndr_reader.h"
 #include "formats/net_reader.h"
+#include "formats/pnml_reader.h"
 #include "formats/recognize.h"
 #include "formats/tokens.h"
 #include "store/adjacency.h"
@@ -96,8 +97,13 @@ TEST(RecognizeFile, OnlyTheFirstSignificantLineDecides) {
     EXPECT_EQ(RecognizeFile(ndr), Format::kNdr) << ndr;
   }
   for (const char* net : {"p\t1 2 a\n", " # c\np 1 2 a\n", "e a b\np 1 2 a\n", "tr t\n", "pl p\n", "net n\n",
-                          "lb x\n", "p\n", "pq 1\n", "", "# only\n\n \n"}) {
+                          "lb x\n", "p\n", "pq 1\n", "", "# only\n\n \n", "\xEF\xBB\xBF <pnml/>", "\xEF\xBB\xBF\n<pnml/>",
+                          "\xEF\xBB\xBF\xEF\xBB\xBF<pnml/>", "\xEF\xBB<pnml/>", "tr <a\n", "# <x>\n\n tr t\n"}) {
     EXPECT_EQ(RecognizeFile(net), Format::kNet) << net;
+  }
+  for (const char* pnml : {"<", "<?xml version=\"1.0\"?>\n<pnml/>", " \t<pnml", "\xEF\xBB\xBF<pnml/>", "\r\n# c\n \xEF\xBB\xBF<x",
+                           "  \n<p 1 2 a\n"}) {
+    EXPECT_EQ(RecognizeFile(pnml), Format::kPnml) << pnml;
   }
 }
 
@@ -160,8 +166,8 @@ std::string HintOf(std::string text, Grammar grammar = Grammar::kBasic) {
   AllocateStore(s);
   GrammarHint hint;
   try {
-    PrepareInputText(text);
-    ReadByFormat(RecognizeFile(text), grammar, text, s, index, hint);
+    const Format format = PrepareByFormat(text);
+    ReadByFormat(format, grammar, text, s, index, hint, nullptr);
   } catch (const Failure& f) {
     return hint.Text() + f.Message();
   }
@@ -207,4 +213,112 @@ TEST(GrammarHint, FirstConstructOfTheWiderGrammarOnly) {
   std::string after = "tr v p?x\n";
   for (int i = 0; i < 1000; ++i) after += "tr w p\n";
   EXPECT_EQ(HintOf(after + "tr u p!1\n"), Hint(1002, place_kind));
+}
+
+namespace {
+
+// ReadPNML on a text as read (no line end appended), then the dropping of
+// repeated arcs that comes before indexing.
+std::string ReadPnml(std::string text) {
+  return Read(
+      [](std::string& prepared, NetStore& s, NameIndex&) {
+        prepared.pop_back();  // the LF Read appended to the bytes
+        ReadPNML(prepared, s, nullptr);
+        RemoveDuplicateArcs(s);
+      },
+      text + "\n");
+}
+
+const std::string kNet = R"(<net id="n" type="http://www.pnml.org/version-2009/grammar/ptnet">)";
+
+// A document whose net has one page holding `page`.
+std::string Page(const std::string& page, const std::string& beside = "") {
+  return "<pnml>" + kNet + beside + "<page id=\"g\">" + page + "</page></net></pnml>";
+}
+
+}  // namespace
+
+TEST(ReadPNML, NodesArcsReferencesAndNames) {
+  const std::string pt = R"(<place id="p"/><transition id="t"/>)";
+  const Rows rows = {
+      // Numbering in document order, per kind; arcs in document order, a repeat kept once.
+      {Page(R"(<place id="b"/><transition id="u"/><place id="a"/><transition id="t"/>
+<arc id="1" source="a" target="t"/><arc id="2" source="t" target="b"/><arc id="3" source="b" target="t"/>
+<arc id="4" source="a" target="t"><inscription><text>2</text></inscription></arc><arc id="5" source="u" target="a"/>)"),
+       "N:n P:b,a T:u,t A:a>t b>t B:t>b u>a "},
+      // Ids met before their nodes; nested pages; nothing read below other elements.
+      {Page(R"(<arc id="x" source="q" target="t"/><page id="in"><place id="q"><place id="no"/></place>
+<page id="deeper"><transition id="t"/></page></page><toolspecific><place id="no2"/></toolspecific>
+<graphics><transition id="no3"/></graphics><name><text><place id="no4"/></text></name>)"),
+       "N:n P:q T:t A:q>t B:"},
+      // References through chains, of both kinds, before or after what they name.
+      {Page(pt + R"(<referencePlace id="r2" ref="r1"/><referencePlace id="r1" ref="p"/>
+<referenceTransition id="rt" ref="t"/><arc id="a" source="r2" target="rt"/><arc id="b" source="rt" target="r1"/>)"),
+       "N:n P:p T:t A:p>t B:t>p "},
+      // Ids decoded and normalised by the XML parser; arc ids name nothing.
+      {Page(R"(<place id="a&amp;b&#x41;"/><transition id="x	y"/><arc id="a&amp;bA" source="a&amp;bA" target="x y"/>)"),
+       "N:n P:a&bA T:x y A:a&bA>x y B:"},
+      // Only pages of the net hold nodes; a net's type may be the core model's.
+      {R"(<pnml><page><place id="x"/></page><net id="m" type="http://www.pnml.org/version-2009/grammar/pnmlcoremodel">
+<foo><page><place id="y"/></page></foo></net></pnml>)",
+       "N:m P: T: A:B:"},
+      // The net's name: its first name's first text, all character data but comments, trimmed.
+      {Page(pt, R"(<name><text> 	a<![CDATA[ <b> ]]><i>c</i><!-- d -->&#x20;
+</text><text>no</text></name><name><text>no</text></name>)"),
+       "N:a <b> c P:p T:t A:B:"},
+      {Page(pt, "<name><text/></name>"), "N: P:p T:t A:B:"},
+      {Page(pt, "<name>n<text>  \r\n</text></name>"), "N: P:p T:t A:B:"},
+      {Page(pt, "<name/><name><text>no</text></name>"), "N:n P:p T:t A:B:"},
+      {"<pnml><net type=\"http://www.pnml.org/version-2009/grammar/ptnet\"/></pnml>", "N:- P: T: A:B:"},
+      {"<pnml>" + kNet + "<page/><name><text>after</text></name></net></pnml>", "N:after P: T: A:B:"},
+  };
+  for (const auto& [input, expected] : rows) EXPECT_EQ(ReadPnml(input), expected) << input;
+}
+
+TEST(ReadPNML, FirstFaultInDocumentOrder) {
+  const std::string pt = R"(<place id="p"/><transition id="t"/>)";
+  const std::string wrong = "*** wrong PNML file: ";
+  const Rows rows = {
+      {"<pnml/>", wrong + "no net\n2"},
+      {"<x><net type=\"http://www.pnml.org/version-2009/grammar/ptnet\"/></x>", wrong + "no net\n2"},
+      {"<pn:pnml xmlns:pn=\"u\">" + kNet + "</net></pn:pnml>", wrong + "no net\n2"},
+      {"<pnml>" + kNet + "</net>" + kNet + "</net></pnml>", wrong + "more than one net\n2"},
+      {"<pnml><net id=\"n\"/></pnml>", "*** not a P/T net: \n2"},
+      {"<pnml><net type=\"http://www.pnml.org/version-2009/grammar/symmetricnet\"/>" + kNet + "</net></pnml>",
+       "*** not a P/T net: http://www.pnml.org/version-2009/grammar/symmetricnet\n2"},
+      {"<pnml>\r<net type=\"a&lt;\r\nb\"/></pnml>", "*** not a P/T net: a< b\n2"},
+      // At a start tag: id, then source, then target, or ref, then a repeated id.
+      {Page("\n<place/>"), wrong + "line 2: place without id\n2"},
+      {Page("\r\n\r<transition><x/>"), wrong + "line 3: transition without id\n2"},
+      {Page("<arc source=\"p\"/>"), wrong + "line 1: arc without id\n2"},
+      {Page("<arc id=\"a\" target=\"p\"/>"), wrong + "line 1: arc without source\n2"},
+      {Page("<arc id=\"a\" source=\"p\"/>"), wrong + "line 1: arc without target\n2"},
+      {Page("<referencePlace ref=\"p\"/>"), wrong + "line 1: referencePlace without id\n2"},
+      {Page("<place id=\"p\"/><referenceTransition id=\"p\"/>"), wrong + "line 1: referenceTransition without ref\n2"},
+      {Page("<place id=\"p\"/><referenceTransition id=\"p\" ref=\"q\"/>"), "*** duplicate name: p\n2"},
+      {Page(pt + "<arc id=\"p\" source=\"p\" target=\"t\"/><transition id=\"p\"/>"), "*** duplicate name: p\n2"},
+      // XML faults where expat finds them, before or after faults of ours.
+      {Page("<place/>") + "<", wrong + "line 1: place without id\n2"},
+      {Page("\n<place id=\"p\"></Place>\n<place/>"), wrong + "line 2: mismatched tag\n2"},
+      {"<x>\n<y></x>", wrong + "line 2: mismatched tag\n2"},
+      {"<?xml version=\"1.0\" encoding=\"KOI8-R\"?><pnml/>", wrong + "line 1: unknown encoding\n2"},
+      {"<pnml>&e;</pnml>", wrong + "line 1: undefined entity\n2"},
+      // After the document: references in document order, then arcs.
+      {Page(pt + "<arc id=\"a\" source=\"p\" target=\"x\"/>\n<referencePlace id=\"r\" ref=\"t\"/>"),
+       wrong + "line 2: referencePlace r names no place\n2"},
+      {Page(pt + "\n<referencePlace id=\"r1\" ref=\"r2\"/>\n<referencePlace id=\"r2\" ref=\"x\"/>"),
+       wrong + "line 2: referencePlace r1 names no place\n2"},
+      {Page(pt + "\n<referencePlace id=\"r1\" ref=\"r2\"/><referencePlace id=\"r2\" ref=\"r1\"/>"),
+       wrong + "line 2: referencePlace r1 names no place\n2"},
+      {Page(pt + "<referenceTransition id=\"r\" ref=\"r\"/>"), wrong + "line 1: referenceTransition r names no transition\n2"},
+      {Page(pt + "<referenceTransition id=\"rt\" ref=\"t\"/><referencePlace id=\"r\" ref=\"rt\"/>"),
+       wrong + "line 1: referencePlace r names no place\n2"},
+      {Page("<place id=\"\"/><referencePlace id=\"r\" ref=\"\"/>"), wrong + "line 1: referencePlace r names no place\n2"},
+      {Page(pt + "<referencePlace id=\"r\" ref=\"p\"/><arc id=\"a\" source=\"r\" target=\"p\"/>"),
+       "*** unknown arc: r -> p\n2"},
+      {Page(pt + "<arc id=\"a\" source=\"t\" target=\"t\"/><arc id=\"b\" source=\"x\" target=\"t\"/>"),
+       "*** unknown arc: t -> t\n2"},
+      {Page(pt + "<arc id=\"b\" source=\"x&amp;\" target=\"t\"/>"), "*** unknown arc: x& -> t\n2"},
+  };
+  for (const auto& [input, expected] : rows) EXPECT_EQ(ReadPnml(input), expected) << input;
 }

@@ -32,12 +32,11 @@ inline void CheckFailure(const Failure& failure) {
 }
 
 // Reads a prepared text, builds the index and decomposes, writing the full
-// report and the graph to `report`. Returns the format.
-inline Format Analyse(std::string_view text, Grammar grammar, NetStore& store, NameIndex& index, SubnetMap& map,
-                      Output& report, GrammarHint& hint) {
+// report and the graph to `report`.
+inline void Analyse(Format format, std::string_view text, Grammar grammar, NetStore& store, NameIndex& index,
+                    PnmlLayout& layout, SubnetMap& map, Output& report, GrammarHint& hint) {
   AllocateStore(store);
-  const Format format = RecognizeFile(text);
-  ReadByFormat(format, grammar, text, store, index, hint);
+  ReadByFormat(format, grammar, text, store, index, hint, &layout);
   SubnetMap partition;  // what the digest report is made from
   PartitionArcs(store, partition);
   IndexByFormat(format, store);
@@ -52,7 +51,6 @@ inline Format Analyse(std::string_view text, Grammar grammar, NetStore& store, N
   WriteIndicators(store, map, report);
   WriteGraph(store, map, report);
   WriteClosing(report);
-  return format;
 }
 
 // Checks the index and the map against each other: the consumers of a place
@@ -102,12 +100,14 @@ inline void CheckDecomposition(const NetStore& s, const SubnetMap& map) {
 struct Analysed {
   NetStore store;
   NameIndex index{store};
+  PnmlLayout layout;
   SubnetMap map;
   Output report;
   Format format = Format::kNet;
   Analysed(std::string& text, Grammar grammar, GrammarHint& hint) {
-    PrepareInputText(text);
-    format = Analyse(text, grammar, store, index, map, report, hint);
+    RefuseNul(text);
+    format = PrepareByFormat(text);
+    Analyse(format, text, grammar, store, index, layout, map, report, hint);
     CheckDecomposition(store, map);
   }
 };

@@ -9,7 +9,7 @@ corpus=${VANTIRA_CORPUS:-$here/../../../shared/corpus}
 mkdir -p "$out"
 i=0
 for f in "$here"/../e2e/cases/*/in/* "$here"/../e2e/cases/*/stdin "$here"/../e2e/groups/*.n?? "$here"/regressions/* \
-         "$corpus"/*/*.net "$corpus"/*/*.ndr; do
+         "$corpus"/*/*.net "$corpus"/*/*.ndr "$corpus"/*/*.pnml; do
   [ -f "$f" ] || continue
   i=$((i + 1))
   cp "$f" "$out/seed-$i-$(basename "$f")"
