@@ -1,5 +1,6 @@
-// vantira-gen: writes large seeded nets of a few shapes, in the .net and the
-// .ndr format, and prints how many functional subnets each net has.
+// vantira-gen: writes large seeded nets of a few shapes, in the .net, the
+// .ndr and the PNML format, and prints how many functional subnets each net
+// has.
 //
 // The count comes from a union-find over "shares an input place or shares an
 // output place", which has nothing in common with the program's growth
@@ -571,11 +572,118 @@ void WriteMixNdr(const Net& net, const std::string& path) {
   }
 }
 
+// PNML in the layout of the Model Checking Contest's P/T models: one page
+// holding all places, then all transitions, then all arcs, each element over
+// several indented lines, the net's name last.
+constexpr std::string_view kPnmlHead =
+    "<?xml version=\"1.0\"?>\n<pnml xmlns=\"http://www.pnml.org/version-2009/grammar/pnml\">\n";
+constexpr std::string_view kPtNetType = "\" type=\"http://www.pnml.org/version-2009/grammar/ptnet\">\n";
+
+// A braced name loses its braces; nothing the shapes name needs escaping.
+std::string_view PnmlId(const std::string& name) {
+  std::string_view id = name;
+  if (id.size() >= 2 && id.front() == '{' && id.back() == '}') id = id.substr(1, id.size() - 2);
+  return id;
+}
+
+void PnmlNode(Sink& out, std::string_view indent, std::string_view tag, std::string_view id, int32_t marking) {
+  out << indent << '<' << tag << " id=\"" << id << "\">\n" << indent << "  <name>\n" << indent << "    <text>" << id
+      << "</text>\n" << indent << "  </name>\n";
+  if (marking >= 0) {
+    out << indent << "  <initialMarking>\n" << indent << "    <text>" << marking << "</text>\n"
+        << indent << "  </initialMarking>\n";
+  }
+  out << indent << "</" << tag << ">\n";
+}
+
+void PnmlArc(Sink& out, std::string_view indent, int64_t k, std::string_view source, std::string_view target,
+             uint8_t weight) {
+  out << indent << "<arc id=\"a" << k << "\" source=\"" << source << "\" target=\"" << target << "\">\n"
+      << indent << "  <inscription>\n" << indent << "    <text>" << static_cast<int32_t>(weight) << "</text>\n"
+      << indent << "  </inscription>\n" << indent << "</arc>\n";
+}
+
+void PnmlTail(Sink& out, std::string_view name) {
+  out << "    <name>\n      <text>" << name << "</text>\n    </name>\n  </net>\n</pnml>\n";
+}
+
+void WritePlainPnml(const Net& net, const std::string& path) {
+  Sink out(path);
+  out << kPnmlHead << "  <net id=\"" << net.name << kPtNetType
+      << "    <page id=\"page0\">\n      <name>\n        <text>DefaultPage</text>\n      </name>\n";
+  std::vector<bool> used(net.pname.size(), false);
+  for (const Arc& a : net.arcs) used[a.p] = true;
+  for (std::size_t p = 0; p < net.pname.size(); ++p) {
+    if (used[p]) PnmlNode(out, "      ", "place", net.pname[p], -1);
+  }
+  for (const std::string& t : net.tname) PnmlNode(out, "      ", "transition", t, -1);
+  int64_t k = 0;
+  for (std::size_t t = 0; t < net.tname.size(); ++t) {
+    for (uint32_t i = net.t_begin[t]; i < net.t_begin[t + 1]; ++i) {
+      const Arc& a = net.arcs[net.t_arcs[i]];
+      const std::string& place = net.pname[a.p];
+      PnmlArc(out, "      ", ++k, a.out ? net.tname[t] : place, a.out ? place : net.tname[t], a.weight);
+    }
+  }
+  out << "    </page>\n";
+  PnmlTail(out, net.name);
+}
+
+// Modules as pages nested in one top page that holds the shared resources;
+// a module reaches a resource through a reference place on its own page,
+// and the message places of other modules likewise. Arcs a .net file states
+// on both lines are written twice.
+void WriteMixPnml(const Net& net, const std::string& path) {
+  Sink out(path);
+  out << kPnmlHead << "  <!-- benchmark net " << net.name << ": workflow modules sharing resources -->\n"
+      << "  <net id=\"" << net.name << kPtNetType << "    <page id=\"top\">\n";
+  for (int32_t p = 0; p < net.shared_places; ++p) PnmlNode(out, "      ", "place", PnmlId(net.pname[p]), net.marking[p]);
+  const std::size_t groups = net.group_start.size();
+  std::vector<int32_t> home(net.pname.size(), -1);  // module whose page declares a place
+  for (std::size_t g = 0; g < groups; ++g) {
+    const int32_t p_end = g + 1 < groups ? net.group_place[g + 1] : static_cast<int32_t>(net.pname.size());
+    for (int32_t p = net.group_place[g]; p < p_end; ++p) home[p] = static_cast<int32_t>(g);
+  }
+  int64_t k = 0;
+  std::vector<int64_t> referenced(net.pname.size(), -1);  // last module that made a reference to a place
+  for (std::size_t g = 0; g < groups; ++g) {
+    const int32_t t_end = g + 1 < groups ? net.group_start[g + 1] : static_cast<int32_t>(net.tname.size());
+    const int32_t p_end = g + 1 < groups ? net.group_place[g + 1] : static_cast<int32_t>(net.pname.size());
+    out << "      <page id=\"module_" << static_cast<int64_t>(g + 1) << "\">\n";
+    for (int32_t p = net.group_place[g]; p < p_end; ++p) PnmlNode(out, "        ", "place", PnmlId(net.pname[p]), net.marking[p]);
+    // Places of other pages: resources and messages, by reference.
+    auto id_of = [&](int32_t p) -> std::string {
+      std::string id(PnmlId(net.pname[p]));
+      if (home[p] == static_cast<int32_t>(g)) return id;
+      std::string ref = "ref_" + std::to_string(g + 1) + "_" + id;
+      if (referenced[p] != static_cast<int64_t>(g)) {
+        referenced[p] = static_cast<int64_t>(g);
+        out << "        <referencePlace id=\"" << ref << "\" ref=\"" << id << "\"/>\n";
+      }
+      return ref;
+    };
+    for (int32_t t = net.group_start[g]; t < t_end; ++t) PnmlNode(out, "        ", "transition", net.tname[t], -1);
+    for (int32_t t = net.group_start[g]; t < t_end; ++t) {
+      for (uint32_t i = net.t_begin[t]; i < net.t_begin[t + 1]; ++i) {
+        const Arc& a = net.arcs[net.t_arcs[i]];
+        const std::string place = id_of(a.p);
+        for (int copy = a.where == Where::kBoth ? 2 : 1; copy > 0; --copy) {
+          PnmlArc(out, "        ", ++k, a.out ? net.tname[t] : place, a.out ? place : net.tname[t], a.weight);
+        }
+      }
+    }
+    out << "      </page>\n";
+  }
+  out << "    </page>\n";
+  PnmlTail(out, net.name);
+}
+
 int Usage() {
   std::fprintf(stderr,
-               "usage: vantira-gen [--seed N] [--format net|ndr|both] SHAPE TRANSITIONS OUTBASE\n"
+               "usage: vantira-gen [--seed N] [--format net|ndr|both|pnml] SHAPE TRANSITIONS OUTBASE\n"
                "  SHAPE: random, wide, deep or mix\n"
-               "  writes OUTBASE.net and/or OUTBASE.ndr and prints one line:\n"
+               "  writes OUTBASE.net and OUTBASE.ndr (both, the default), or one of them,\n"
+               "  or OUTBASE.pnml, and prints one line:\n"
                "  shape=... transitions=... places=... arcs=... subnets=...\n");
   return 2;
 }
@@ -604,7 +712,7 @@ int main(int argc, char** argv) {
   }
   int64_t n = 0;
   if (args.size() != 3 || !ParseNumber(args[1], n) || n > 100'000'000) return Usage();
-  if (format != "net" && format != "ndr" && format != "both") return Usage();
+  if (format != "net" && format != "ndr" && format != "both" && format != "pnml") return Usage();
   const std::string shape = args[0];
   const std::string base = args[2];
 
@@ -633,8 +741,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   const bool mix = shape == "mix";
-  if (format != "ndr") (mix ? WriteMixNet : WritePlainNet)(net, base + ".net");
-  if (format != "net") (mix ? WriteMixNdr : WritePlainNdr)(net, base + ".ndr");
+  if (format == "pnml") {
+    (mix ? WriteMixPnml : WritePlainPnml)(net, base + ".pnml");
+  } else {
+    if (format != "ndr") (mix ? WriteMixNet : WritePlainNet)(net, base + ".net");
+    if (format != "net") (mix ? WriteMixNdr : WritePlainNdr)(net, base + ".ndr");
+  }
 
   // Places that no arc touches are left out of the plain writers' files.
   std::vector<bool> used(net.pname.size(), mix);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Benchmark of vantira on generated nets. Builds vantira and the bench tools,
 # generates the nets once into bench/.cache/, then prints one table row per
-# shape, format and size, a -v row for the largest random net, and the cost
-# of -s on the largest wide net against a bare open/write/close loop.
+# shape, format and size, a -v row for the largest random net, PNML against a
+# bare expat parse and xmllint --stream, and the cost of -s on the largest
+# wide net against a bare open/write/close loop.
 # Every row checks the number of subnets against the generator's own count;
 # a mismatch fails the run. See docs/performance.md for what the columns mean.
 set -euo pipefail
@@ -11,13 +12,14 @@ usage() {
   cat <<'EOF'
 usage: bench/run.sh [options]
   --shapes LIST    comma-separated, of random,wide,deep,mix   (default: all)
-  --formats LIST   comma-separated, of net,ndr                (default: both)
+  --formats LIST   comma-separated, of net,ndr,pnml           (default: all three)
   --sizes LIST     transition counts, e.g. 10000,100000       (default: 10000,100000,1000000)
   --runs N         timed runs per measurement, median taken   (default: 3)
   --seed N         generator seed                             (default: 1)
   --s-size N       size of the wide net for the -s test       (default: largest size)
   --no-full        skip the -v -g rows
   --no-subnet-files  skip the -s test
+  --pnml FILE      also time this PNML file against expat and xmllint (repeatable)
   --quick          --sizes 10000,100000 with the -s test on 10000 (about a minute)
   --build DIR      build folder (default: build-bench at the top of the tree)
   --tsv FILE       where the raw rows go (default: bench/.cache/results.tsv)
@@ -28,7 +30,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-bench
 cache=$root/bench/.cache
 shapes=random,wide,deep,mix
-formats=net,ndr
+formats=net,ndr,pnml
 sizes=10000,100000,1000000
 runs=3
 seed=1
@@ -36,6 +38,7 @@ s_size=
 full=1
 subnet_files=1
 tsv=
+pnml_files=()
 
 while [ $# -gt 0 ]; do
   case $1 in
@@ -50,6 +53,7 @@ while [ $# -gt 0 ]; do
     --quick) sizes=10000,100000; s_size=${s_size:-10000} ;;
     --build) build=$2; shift ;;
     --tsv) tsv=$2; shift ;;
+    --pnml) pnml_files+=("$(realpath "$2")"); shift ;;
     -h|--help) usage; exit 0 ;;
     *) usage >&2; exit 2 ;;
   esac
@@ -68,10 +72,12 @@ tsv=${tsv:-$cache/results.tsv}
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$build" -j2 --target vantira vantira-gen vantira-writefiles >/dev/null
+cmake --build "$build" -j2 --target vantira vantira-gen vantira-writefiles vantira-expatparse >/dev/null
 vantira=$build/vantira
 gen=$build/vantira-gen
 writefiles=$build/vantira-writefiles
+expatparse=$build/vantira-expatparse
+xmllint=$(command -v xmllint || true)
 
 mkdir -p "$cache"
 scratch=$cache/run.$$
@@ -90,9 +96,15 @@ ensure_net() {
   if [ ! -s "$base.info" ] || [ ! -s "$base.net" ] || [ ! -s "$base.ndr" ] ||
      [ "$(cat "$base.stamp" 2>/dev/null)" != "$gen_stamp" ]; then
     echo "generating $1 net with $2 transitions" >&2
+    rm -f "$base.pnml"
     "$gen" --seed "$seed" "$1" "$2" "$base" >"$base.info.tmp"
     mv "$base.info.tmp" "$base.info"
     echo "$gen_stamp" >"$base.stamp"
+  fi
+  # PNML only when asked for: at 10^6 transitions it is 0.5-0.7 GB a net.
+  if [[ ",$formats," == *",pnml,"* ]] && [ ! -s "$base.pnml" ]; then
+    echo "generating $1 net with $2 transitions as PNML" >&2
+    "$gen" --seed "$seed" --format pnml "$1" "$2" "$base" >/dev/null
   fi
 }
 expected_subnets() { sed -n 's/.*subnets=\([0-9]*\).*/\1/p' "$(net_base "$1" "$2").info"; }
@@ -139,6 +151,51 @@ echo "| shape | format | mode | transitions | input MB | wall s | CPU s | MB/s |
 echo "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 
 failures=0
+pnml_rows=()
+# one_run OUT CMD...: one timed run of CMD, stdout to OUT; prints wall and CPU seconds.
+one_run() {
+  local out=$1 line w u s
+  shift
+  line=$({ TIMEFORMAT='%R %U %S'; time "$@" >"$out" 2>"$scratch/err"; } 2>&1) || {
+    echo "run.sh: failed: $*" >&2; cat "$scratch/err" >&2; exit 1; }
+  read -r w u s <<<"$line"
+  echo "$w $(calc 3 "$u + $s")"
+}
+
+# pnml_row NAME TRANSITIONS FILE RSS: vantira -q -g against the bare expat
+# parse and xmllint --stream on FILE, for the PNML table. The three take
+# turns within each round, so that other work on the machine hits them
+# alike; the medians of the rounds are compared.
+pnml_row() {
+  local name=$1 size=$2 file=$3 rss=$4 bytes r
+  local v_walls=() v_cpus=() e_walls=() e_cpus=() l_walls=() l_cpus=() times
+  bytes=$(stat -c %s "$file")
+  "$expatparse" "$file" || { echo "run.sh: expat cannot parse $file" >&2; exit 1; }
+  for ((r = 0; r < runs; r++)); do
+    times=$(one_run /dev/null "$vantira" -q -g "$file")
+    v_walls+=("${times% *}")
+    v_cpus+=("${times#* }")
+    times=$(one_run /dev/null "$expatparse" "$file")
+    e_walls+=("${times% *}")
+    e_cpus+=("${times#* }")
+    if [ -n "$xmllint" ]; then
+      times=$(one_run /dev/null "$xmllint" --stream --noout "$file")
+      l_walls+=("${times% *}")
+      l_cpus+=("${times#* }")
+    fi
+  done
+  local wall expat lint=- lint_ratio=- cpu_ratio
+  wall=$(median "${v_walls[@]}")
+  expat=$(median "${e_walls[@]}")
+  cpu_ratio=$(calc 2 "$(median "${v_cpus[@]}") / $(floor_ms "$(median "${e_cpus[@]}")")")
+  if [ -n "$xmllint" ]; then
+    lint=$(median "${l_walls[@]}")
+    lint_ratio=$(calc 2 "$wall / $(floor_ms "$lint")")
+  fi
+  local row="| $name | $size | $(calc 1 "$bytes / 1e6") | $wall | $expat | $(calc 2 "$wall / $(floor_ms "$expat")")"
+  pnml_rows+=("$row | $cpu_ratio | $lint | $lint_ratio | $(calc 2 "$rss * 1024 / $bytes") |")
+}
+
 # measure SHAPE FORMAT SIZE MODE: one table row for vantira MODE -g.
 measure() {
   local shape=$1 format=$2 size=$3 mode=$4
@@ -167,6 +224,7 @@ measure() {
   echo "| $shape | .$format | $mode -g | $size | $(calc 1 "$bytes / 1e6") | $wall | $cpu" \
     "| $(calc 0 "$bytes / 1e6 / $(floor_ms "$wall")") | $(calc 0 "$rss / 1024") | $(calc 1 "$rss * 1024 / $bytes")" \
     "| $mark | $wc_wall | $(calc 0 "$wall / $(floor_ms "$wc_wall")") |"
+  if [ "$format" = pnml ] && [ "$mode" = -q ]; then pnml_row "$shape" "$size" "$file" "$rss"; fi
 }
 
 {
@@ -182,6 +240,20 @@ for shape in "${shape_list[@]}"; do
 done
 if [ "$full" = 1 ] && [[ " ${shape_list[*]} " == *" random "* ]]; then
   for format in "${format_list[@]}"; do measure random "$format" "$largest" -v; done
+fi
+
+# PNML against the floor of reading it: expat with no handlers, and a
+# streaming parse by another library.
+for file in "${pnml_files[@]}"; do
+  /usr/bin/time -f %M -o "$scratch/rss" "$vantira" -q -g "$file" >"$scratch/report" || {
+    echo "run.sh: vantira failed on $file" >&2; exit 1; }
+  pnml_row "$(basename "$file")" "$(sed -n '/^T:$/{n;p;q}' "$scratch/report" | wc -w)" "$file" "$(tail -1 "$scratch/rss")"
+done
+if [ ${#pnml_rows[@]} -gt 0 ]; then
+  echo
+  echo "| PNML | transitions | input MB | vantira -q -g s | expat parse s | / expat | CPU / expat CPU | xmllint --stream s | / xmllint | peak RSS / input |"
+  echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+  printf '%s\n' "${pnml_rows[@]}"
 fi
 
 # How time grows with size: each size against the one before it.

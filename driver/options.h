@@ -12,16 +12,17 @@ inline constexpr std::string_view kUsage =
     "\n"
     "action: decomposes a bipartite oriented graph (Petri net)\n"
     "        into minimal functional subnes\n"
-    "file formats: .ndr, .net (described in the vantira README)\n"
+    "file formats: .ndr, .net, .pnml (described in the vantira README)\n"
     "usage: vantira [-h | -help]\n"
     "               [-v | -q]\n"
-    "               [-s] [-g]\n"
+    "               [-s] [-g] [-e]\n"
     "               [-z zname]\n"
     "               [infile] [outfile]\n"
     "FLAGS          WHAT                                DEFAULT\n"
     "-h | -help     this mode\n"
     "-s             write files of subnets\n"
     "-g             create graph of subnets\n"
+    "-e             read labels, priorities, notes and arc kinds\n"
     "-v | -q        textual output (full | digest)      -v\n"
     "-z zname       prefix for names of subnets' files  infile\n"
     "infile         input file (stdin if -)             stdin\n"
@@ -34,6 +35,7 @@ struct Options {
   bool full = true;    // -v full output, -q digest
   bool subnet_files = false;
   bool graph = false;
+  bool wide_grammar = false;  // -e
   std::string infile = "-";
   std::string outfile = "-";
   std::string zname;

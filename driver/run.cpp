@@ -17,6 +17,7 @@
 #include "driver/options.h"
 #include "driver/subnet_files.h"
 #include "formats/by_format.h"
+#include "formats/grammar.h"
 #include "formats/input_text.h"
 #include "formats/output.h"
 #include "formats/recognize.h"
@@ -132,9 +133,12 @@ int Run(const std::vector<std::string_view>& args) {
     // Without listings the subnets need only the classes the arcs make.
     store.join_arcs = !options.full;
     std::string text = ReadInputText(in_fd);
-    const Format format = RecognizeFile(text);
+    const Format format = PrepareByFormat(text);
+    const Grammar grammar = options.wide_grammar ? Grammar::kWide : Grammar::kBasic;
     NameIndex index(store);
-    ReadByFormat(format, text, store, index);
+    GrammarHint hint(STDERR_FILENO);
+    PnmlLayout layout;
+    ReadByFormat(format, grammar, text, store, index, hint, options.subnet_files ? &layout : nullptr);
     if (!options.subnet_files) {
       // Only the subnet files look at the text and the names again.
       std::string().swap(text);
@@ -161,7 +165,7 @@ int Run(const std::vector<std::string_view>& args) {
 
     if (options.subnet_files) {
       SubnetPlan plan;
-      PlanByFormat(format, text, index, map, plan);
+      PlanByFormat(format, grammar, text, index, layout, map, plan);
       WriteSubnetFiles(plan, map.iSubNet, SubnetBaseName(options.infile, options.zname), FormatExtension(format),
                        input_file, report_file);
     }

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "formats/output.h"
 #include "store/failure.h"
 
@@ -11,7 +13,13 @@ namespace vantira {
 
 std::string SubnetBaseName(std::string_view infile, std::string_view zname) {
   std::string_view base = zname.empty() ? infile : zname;
-  if (base.size() > 4 && (base.ends_with(".ndr") || base.ends_with(".net"))) base.remove_suffix(4);
+  // A suffix goes only when something is left before it.
+  for (std::string_view suffix : {".ndr", ".net", ".pnml"}) {
+    if (base.size() > suffix.size() && base.ends_with(suffix)) {
+      base.remove_suffix(suffix.size());
+      break;
+    }
+  }
   return std::string(base);
 }
 
@@ -57,7 +65,11 @@ void WriteOneFile(const SubnetPlan& plan, int32_t k, const std::string& name, co
 
 void WriteSubnetFiles(const SubnetPlan& plan, int32_t count, std::string_view base, std::string_view extension,
                       const ProtectedFile& input, const ProtectedFile& report) {
+  // One buffer for every file, taken once at the size of the largest.
+  std::size_t largest = 0;
+  for (int32_t k = 1; k <= count; ++k) largest = std::max(largest, plan.FileSize(k));
   Output content;
+  content.Reserve(largest);
   for (int32_t k = 1; k <= count; ++k) {
     WriteOneFile(plan, k, SubnetFileName(base, k, extension), input, report, content);
     if (plan.FailureMet()) throw *plan.FailureMet();

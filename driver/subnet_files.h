@@ -11,8 +11,8 @@
 
 namespace vantira {
 
-// zname if not empty, else infile, less one trailing ".ndr" or ".net" when
-// the name is longer than four characters.
+// zname if not empty, else infile, less one trailing ".ndr", ".net" or
+// ".pnml" when the name is longer than that suffix.
 std::string SubnetBaseName(std::string_view infile, std::string_view zname);
 
 // base + "-z" + k + extension.

@@ -1,19 +1,31 @@
 #include "formats/by_format.h"
 
+#include "formats/input_text.h"
 #include "formats/ndr_reader.h"
 #include "formats/ndr_writer.h"
 #include "formats/net_reader.h"
 #include "formats/net_writer.h"
-#include "formats/recognize.h"
+#include "formats/pnml_reader.h"
+#include "formats/pnml_writer.h"
 #include "store/adjacency.h"
 
 namespace vantira {
 
-void ReadByFormat(Format format, std::string_view text, NetStore& store, NameIndex& index) {
-  if (format == Format::kNdr) {
-    ReadNDR(text, store, index);
-  } else {
-    ReadNET(text, store, index);
+Format PrepareByFormat(std::string& text) {
+  const Format format = RecognizeFile(text);
+  if (format != Format::kPnml) EndLastLine(text);
+  return format;
+}
+
+void ReadByFormat(Format format, Grammar grammar, std::string_view text, NetStore& store, NameIndex& index,
+                  GrammarHint& hint, PnmlLayout* layout) {
+  switch (format) {
+    case Format::kNdr:
+      return ReadNDR(text, grammar, store, index, hint);
+    case Format::kPnml:
+      return ReadPNML(text, store, layout);
+    case Format::kNet:
+      return ReadNET(text, grammar, store, index, hint);
   }
 }
 
@@ -23,12 +35,18 @@ void IndexByFormat(Format format, NetStore& store) {
   CreateIOPT(store);
 }
 
-void PlanByFormat(Format format, std::string_view text, const NameIndex& index, const SubnetMap& map,
-                  SubnetPlan& plan) {
-  if (format == Format::kNdr) {
-    PlanNDR(text, index, map, plan);
-  } else {
-    PlanNET(text, index, map, plan);
+void PlanByFormat(Format format, Grammar grammar, std::string_view text, const NameIndex& index,
+                  const PnmlLayout& layout, const SubnetMap& map, SubnetPlan& plan) {
+  switch (format) {
+    case Format::kNdr:
+      PlanNDR(text, grammar, index, map, plan);
+      break;
+    case Format::kPnml:
+      PlanPNML(text, layout, map, plan);
+      break;
+    case Format::kNet:
+      PlanNET(text, grammar, index, map, plan);
+      break;
   }
   plan.Finish(map.iSubNet);
 }

@@ -1,9 +1,12 @@
 // The reader and the subnet-file planner of a format, chosen in one place.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "decompose/subnet_map.h"
+#include "formats/grammar.h"
+#include "formats/pnml_layout.h"
 #include "formats/recognize.h"
 #include "formats/subnet_plan.h"
 #include "store/name_index.h"
@@ -11,16 +14,25 @@
 
 namespace vantira {
 
-// ReadNET or ReadNDR.
-void ReadByFormat(Format format, std::string_view text, NetStore& store, NameIndex& index);
+// Recognises the format of a text as read and readies the text for its
+// reader: the line formats read a last line without a line end as if it had
+// one; PNML keeps the bytes as they are, for its subnet files copy them.
+Format PrepareByFormat(std::string& text);
 
-// Builds the adjacency index from the arc lists. The same arc may be given on
-// several lines of a net description, and counts once there; a drawing keeps
-// every edge it lists.
+// ReadNET, ReadNDR or ReadPNML. The line formats fill `index` with every
+// place and transition name, read in `grammar`, and tell `hint` of the first
+// construct of the wider grammar the basic one meets; PNML fills `layout`,
+// when given, for its subnet files.
+void ReadByFormat(Format format, Grammar grammar, std::string_view text, NetStore& store, NameIndex& index,
+                  GrammarHint& hint, PnmlLayout* layout);
+
+// Builds the adjacency index from the arc lists. The same arc may be given
+// several times in a net description or a PNML document, and counts once
+// there; a drawing keeps every edge it lists.
 void IndexByFormat(Format format, NetStore& store);
 
-// PlanNDR or PlanNET, then the plan's grouping by subnet.
-void PlanByFormat(Format format, std::string_view text, const NameIndex& index, const SubnetMap& map,
-                  SubnetPlan& plan);
+// PlanNDR, PlanNET or PlanPNML, then the plan's grouping by subnet.
+void PlanByFormat(Format format, Grammar grammar, std::string_view text, const NameIndex& index,
+                  const PnmlLayout& layout, const SubnetMap& map, SubnetPlan& plan);
 
 }  // namespace vantira

@@ -16,9 +16,17 @@ Failure WrongInput() { return MakeFailure(kExitBadInput, "wrong input file"); }
 
 }  // namespace
 
-void PrepareInputText(std::string& text) {
+void RefuseNul(std::string_view text) {
   if (std::memchr(text.data(), '\0', text.size()) != nullptr) throw WrongInput();
+}
+
+void EndLastLine(std::string& text) {
   if (!text.empty() && text.back() != '\n') text.push_back('\n');
+}
+
+void PrepareInputText(std::string& text) {
+  RefuseNul(text);
+  EndLastLine(text);
 }
 
 std::string ReadInputText(int fd) {
@@ -47,7 +55,6 @@ std::string ReadInputText(int fd) {
   }
   text.resize(filled + 1);  // room for a final LF without another copy
   text.resize(filled);
-  PrepareInputText(text);
   return text;
 }
 

@@ -10,11 +10,18 @@
 namespace vantira {
 
 // Reads everything `fd` delivers. A read error, or a NUL byte (the input is
-// then no text net), ends the run with "*** wrong input file". A last line
-// without a line end gets a LF, so it is read like every other line.
+// then no text net), ends the run with "*** wrong input file". The bytes are
+// kept as they came, with room for one more behind them (see EndLastLine).
 std::string ReadInputText(int fd);
 
-// The NUL check and the final LF of ReadInputText, for text already in memory.
+// The NUL check of ReadInputText, for text already in memory.
+void RefuseNul(std::string_view text);
+
+// A last line without a line end gets a LF, so that the line formats read it
+// like every other line.
+void EndLastLine(std::string& text);
+
+// RefuseNul and EndLastLine, for a text of a line format already in memory.
 void PrepareInputText(std::string& text);
 
 // Hands out the lines of a prepared text, each with its LF.

@@ -18,11 +18,18 @@ EdgeEnds ResolveEdge(const NameIndex& index, const NdrRecord& edge) {
   return ends;
 }
 
+PriorityEnds ResolvePriority(const NameIndex& index, const NdrRecord& edge) {
+  const int32_t source = index.transitions.Find(edge.name, edge.hash);
+  const int32_t target = source != 0 ? index.transitions.Find(edge.target, edge.target_hash) : 0;
+  return target != 0 ? PriorityEnds{source, target} : PriorityEnds{};
+}
+
 namespace {
 
 class NdrApplier {
  public:
-  NdrApplier(NetStore& store, NameIndex& index) : store_(store), index_(index) {}
+  NdrApplier(std::string_view text, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint)
+      : text_(text), wide_(grammar == Grammar::kWide), store_(store), index_(index), hint_(hint) {}
 
   // Hints the slots this record's names may be looked up in: a node's name
   // and an edge's source among both kinds, an edge's target in one of them.
@@ -54,10 +61,7 @@ class NdrApplier {
         return;
       case NdrRecord::Kind::kEdge: {
         const EdgeEnds ends = ResolveEdge(index_, record);
-        if (ends.transition == 0) {
-          std::string text = "unknown arc: ";
-          throw MakeFailure(kExitBadInput, text.append(record.name).append(" -> ").append(record.target));
-        }
+        if (ends.transition == 0) return ApplyOtherEdge(record);
         if (ends.from_place) {
           AppendApt(store_, ends.place, ends.transition);
         } else {
@@ -69,6 +73,18 @@ class NdrApplier {
   }
 
  private:
+  // An edge that joins no place and transition: a priority, skipped in the
+  // wider grammar, or else the end of the run. Kept out of line, so that the
+  // hot path stays as small as it was.
+  [[gnu::noinline]] void ApplyOtherEdge(const NdrRecord& record) {
+    if (ResolvePriority(index_, record).source != 0) {
+      if (wide_) return;  // carries no token flow
+      hint_.Note(WideConstruct::kPriorityEdge, text_, record.name.data());
+    }
+    std::string text = "unknown arc: ";
+    throw MakeFailure(kExitBadInput, text.append(record.name).append(" -> ").append(record.target));
+  }
+
   // Names are unique over places and transitions together.
   void CheckNewName(const NdrRecord& record) const {
     if (index_.places.Find(record.name, record.hash) != 0 ||
@@ -77,16 +93,19 @@ class NdrApplier {
     }
   }
 
+  std::string_view text_;
+  bool wide_;
   NetStore& store_;
   NameIndex& index_;
+  GrammarHint& hint_;
 };
 
 }  // namespace
 
-void ReadNDR(std::string_view text, NetStore& store, NameIndex& index) {
+void ReadNDR(std::string_view text, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint) {
   store.m = 0;
   store.n = 0;
-  NdrApplier applier(store, index);
+  NdrApplier applier(text, grammar, store, index, hint);
   ReadAhead<NdrRecord, 8>(
       text, store, index, [](std::string_view view, NdrRecord& record) { ParseNdrRecord(Line{view}, record); },
       [&](const NdrRecord& record) { applier.Prefetch(record); },

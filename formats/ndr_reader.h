@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "formats/grammar.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
@@ -11,8 +12,10 @@ namespace vantira {
 // Reads a prepared input text into the store: places and transitions in
 // record order, the net's name from the last net-name record, one arc per
 // edge record (repeats kept). A clash of names or an edge that does not join
-// an earlier place and an earlier transition ends the run with status 2.
-void ReadNDR(std::string_view text, NetStore& store, NameIndex& index);
+// an earlier place and an earlier transition ends the run with status 2; the
+// wider grammar skips an edge between two earlier transitions (a priority),
+// and the basic one notes it in `hint` before failing.
+void ReadNDR(std::string_view text, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint);
 
 struct NdrRecord;
 
@@ -25,5 +28,13 @@ struct EdgeEnds {
   bool from_place = false;
 };
 EdgeEnds ResolveEdge(const NameIndex& index, const NdrRecord& edge);
+
+// The transitions at the source and target of an edge between two earlier
+// transitions, in that order; {0, 0} for any other edge.
+struct PriorityEnds {
+  int32_t source = 0;
+  int32_t target = 0;
+};
+PriorityEnds ResolvePriority(const NameIndex& index, const NdrRecord& edge);
 
 }  // namespace vantira

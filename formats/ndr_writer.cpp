@@ -28,7 +28,7 @@ Failure Unknown(std::string_view what, std::string_view name) {
 
 }  // namespace
 
-void PlanNDR(std::string_view text, const NameIndex& index, const SubnetMap& map, SubnetPlan& plan) {
+void PlanNDR(std::string_view text, Grammar grammar, const NameIndex& index, const SubnetMap& map, SubnetPlan& plan) {
   NdrRecord record;
   LineCursor lines(text);
   std::string_view view;
@@ -58,6 +58,13 @@ void PlanNDR(std::string_view text, const NameIndex& index, const SubnetMap& map
       case NdrRecord::Kind::kEdge: {
         // An edge goes with its transition, whatever its direction.
         const EdgeEnds ends = ResolveEdge(index, record);
+        if (ends.transition == 0 && grammar == Grammar::kWide) {
+          if (const PriorityEnds priority = ResolvePriority(index, record); priority.source != 0) {
+            const int32_t k = map.SubNet[priority.source];
+            if (map.SubNet[priority.target] == k) plan.AddFor(k, view);
+            break;
+          }
+        }
         if (ends.transition == 0) {
           std::string names = std::string(record.name).append(" -> ").append(record.target);
           return plan.FailHere(Unknown("unknown arc: ", names));

@@ -6,28 +6,37 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/grammar.h"
 #include "formats/tokens.h"
 
 namespace vantira {
 
-// An arc entry: a name and the weight glued to it ("*..."), if any.
+// An arc entry: a name and what is glued to it: a weight ("*..."), or in the
+// wider grammar also an arc kind ("?..." or "!..."), if any.
 struct NetEntry {
   std::string_view name;
-  std::string_view weight;
+  std::string_view suffix;
   uint32_t hash;
 };
 
 struct NetLine {
-  enum class Kind { kSkip, kNet, kPlace, kTransition, kLabel, kUnknown };
+  enum class Kind { kSkip, kNet, kPlace, kTransition, kLabel, kPriority, kNote, kUnknown };
 
   Kind kind = Kind::kSkip;   // kSkip: a comment or blank line
   std::string_view keyword;
   std::string_view name;     // declared element, net's name or label's name
   uint32_t hash = 0;         // of `name`, for places and transitions
   std::string_view marking;  // a place's "(...)" or a transition's interval
+  // Arc entries; on a priority line, the transitions it names.
   std::vector<NetEntry> entries;
   std::size_t before_arrow = 0;  // entries[0, before_arrow) precede the arrow
   bool arrow = false;
+  // The wider grammar read the label `label` after ":" behind the name.
+  bool labelled = false;
+  std::string_view label;
+  // The basic grammar read a ":" behind the name, the mark of a label, as an
+  // arc entry.
+  bool unread_label = false;
 };
 
 // The arrow that divides arc entries: "->" with at least one more character
@@ -35,7 +44,9 @@ struct NetLine {
 bool ArrowAt(const Line& line, int32_t cursor);
 
 // Takes `line` apart into `out` (whose entry storage is reused). A place or
-// transition named "->" stops after the name; the reader refuses it.
-void ParseNetLine(const Line& line, NetLine& out);
+// transition named "->" stops after the name; the reader refuses it. The
+// lines of priorities ("pr") and notes ("nt") are told apart in both
+// grammars; only the wider one takes a priority line's names apart.
+void ParseNetLine(const Line& line, Grammar grammar, NetLine& out);
 
 }  // namespace vantira

@@ -1,5 +1,9 @@
 #include "formats/net_reader.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
+
 #include "formats/net_line.h"
 #include "formats/read_ahead.h"
 #include "store/failure.h"
@@ -8,12 +12,79 @@ namespace vantira {
 
 namespace {
 
+// Tells which lines hold "?" or "!", the marks of arc kinds. The text is
+// searched a window at a time just ahead of the reader, so that a line
+// without them costs one comparison, no byte is searched twice, and the
+// reader then finds the window in the cache. Lines come in text order.
+class MarkFinder {
+ public:
+  explicit MarkFinder(std::string_view text)
+      : end_(text.data() + text.size()), next_(text.data()), marks_{{{'?', next_, next_}, {'!', next_, next_}}} {}
+
+  bool In(std::string_view line) {
+    const char* begin = line.data();
+    const char* end = begin + line.size();
+    if (next_ >= end) return false;
+    bool in = false;
+    for (Mark& mark : marks_) in |= Find(mark, begin, end);
+    next_ = std::min(marks_[0].next, marks_[1].next);
+    return in;
+  }
+
+ private:
+  struct Mark {
+    char c;
+    const char* next;        // its first place in the last window, or the window's end
+    const char* window_end;  // end of the last window searched
+  };
+
+  bool Find(Mark& mark, const char* begin, const char* end) const {
+    while (mark.next < end) {
+      if (mark.next >= begin && mark.next < mark.window_end) return true;
+      // The mark found last lies before the line (what follows it is not
+      // searched yet), or the window ends before the line does.
+      const char* from = mark.next < begin ? begin : mark.window_end;
+      mark.window_end = from + std::min<std::size_t>(kWindow, static_cast<std::size_t>(end_ - from));
+      const void* found = std::memchr(from, mark.c, static_cast<std::size_t>(mark.window_end - from));
+      mark.next = found != nullptr ? static_cast<const char*>(found) : mark.window_end;
+    }
+    return false;
+  }
+
+  static constexpr std::size_t kWindow = 16 * 1024;
+  const char* end_;
+  const char* next_;  // no mark lies before it on the lines still to come
+  std::array<Mark, 2> marks_;
+};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A plain entry name that the wider grammar reads as a name and an arc kind:
+// "?" or "!" followed by a digit or "-" ("p?1", "p!-1").
+bool HasArcKind(const NetLine& line) {
+  for (const NetEntry& entry : line.entries) {
+    const std::string_view name = entry.name;
+    if (name.empty() || name[0] == '{') continue;
+    for (std::size_t i = 0; i + 1 < name.size(); ++i) {
+      if ((name[i] == '?' || name[i] == '!') && (IsDigit(name[i + 1]) || name[i + 1] == '-')) return true;
+    }
+  }
+  return false;
+}
+
 class NetApplier {
  public:
-  NetApplier(NetStore& store, NameIndex& index) : store_(store), index_(index) {}
+  NetApplier(std::string_view text, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint)
+      : text_(text),
+        wide_(grammar == Grammar::kWide),
+        store_(store),
+        index_(index),
+        hint_(hint),
+        watching_(!wide_ && !hint.Given()),
+        marks_(text) {}
 
   // Enters one parsed line into the store.
-  void Apply(const NetLine& line, std::string_view text) {
+  void Apply(const NetLine& line, std::string_view view) {
     switch (line.kind) {
       case NetLine::Kind::kSkip:
       case NetLine::Kind::kLabel:  // labels matter only to the subnet files, which copy them
@@ -21,11 +92,17 @@ class NetApplier {
       case NetLine::Kind::kNet:
         store_.netname = CommitName(store_, line.name);
         return;
+      case NetLine::Kind::kPriority:
+      case NetLine::Kind::kNote:
+        if (wide_) return;  // they carry no token flow
+        Tell(line.kind == NetLine::Kind::kPriority ? WideConstruct::kPriorityLine : WideConstruct::kNoteLine, view);
+        [[fallthrough]];
       case NetLine::Kind::kUnknown:
         throw MakeFailure(kExitBadInput, std::string("unknown command: ").append(line.keyword));
       case NetLine::Kind::kPlace:
       case NetLine::Kind::kTransition:
-        ApplyElementLine(line, text);
+        if (watching_) Watch(line, view);
+        ApplyElementLine(line, view);
         return;
     }
   }
@@ -42,6 +119,23 @@ class NetApplier {
   }
 
  private:
+  void Tell(WideConstruct construct, std::string_view view) {
+    hint_.Note(construct, text_, view.data());
+    watching_ = false;
+  }
+
+  // Looks for the constructs of the wider grammar on an element line read in
+  // the basic one: a label's ":" behind the name, or an arc kind in an entry,
+  // which is looked for only on lines that hold "?" or "!".
+  void Watch(const NetLine& line, std::string_view view) {
+    const bool place = line.kind == NetLine::Kind::kPlace;
+    if (line.unread_label) {
+      Tell(place ? WideConstruct::kPlaceLabel : WideConstruct::kTransitionLabel, view);
+    } else if (marks_.In(view) && HasArcKind(line)) {
+      Tell(place ? WideConstruct::kArcKindOnPlace : WideConstruct::kArcKindOnTransition, view);
+    }
+  }
+
   void ApplyElementLine(const NetLine& line, std::string_view text) {
     const bool place = line.kind == NetLine::Kind::kPlace;
     if (line.name == "->") {
@@ -87,16 +181,21 @@ class NetApplier {
     return e;
   }
 
+  std::string_view text_;
+  bool wide_;
   NetStore& store_;
   NameIndex& index_;
+  GrammarHint& hint_;
+  bool watching_;  // the basic grammar, and nothing told yet
+  MarkFinder marks_;
 };
 
 }  // namespace
 
-void ReadNET(std::string_view text, NetStore& store, NameIndex& index) {
-  NetApplier applier(store, index);
+void ReadNET(std::string_view text, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint) {
+  NetApplier applier(text, grammar, store, index, hint);
   ReadAhead<NetLine, 4>(
-      text, store, index, [](std::string_view view, NetLine& line) { ParseNetLine(Line{view}, line); },
+      text, store, index, [grammar](std::string_view view, NetLine& line) { ParseNetLine(Line{view}, grammar, line); },
       [&](const NetLine& line) { applier.Prefetch(line); },
       [&](const NetLine& line, std::string_view view) { applier.Apply(line, view); });
 }

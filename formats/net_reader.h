@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "formats/grammar.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
@@ -12,7 +13,8 @@ namespace vantira {
 // transitions numbered by first occurrence, and the arcs in order, repeats
 // included (IndexByFormat drops them; the subnets do not depend on them).
 // `index` receives every place and transition name. A format error ends the
-// run with exit status 2.
-void ReadNET(std::string_view text, NetStore& store, NameIndex& index);
+// run with exit status 2. In the basic grammar the first construct of the
+// wider one is noted in `hint`, and read as before.
+void ReadNET(std::string_view text, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint);
 
 }  // namespace vantira

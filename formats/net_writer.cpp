@@ -14,11 +14,12 @@ namespace {
 // in the one spacing the files use, ending in LF.
 std::string_view RewritePlaceLine(const NetLine& line, bool producers, SubnetPlan& plan, std::string& out) {
   out.assign("pl ").append(line.name);
+  if (line.labelled) out.append(" : ").append(line.label);
   if (!line.marking.empty()) out.append(" ").append(line.marking);
   for (std::size_t i = 0; i < line.entries.size(); ++i) {
     if (i == line.before_arrow && line.arrow) out.append(" ->");
     if ((i < line.before_arrow) != producers) continue;
-    out.append(" ").append(line.entries[i].name).append(line.entries[i].weight);
+    out.append(" ").append(line.entries[i].name).append(line.entries[i].suffix);
   }
   if (line.arrow && line.before_arrow == line.entries.size()) out.append(" ->");
   out.push_back('\n');
@@ -29,15 +30,28 @@ Failure Unknown(std::string_view what, std::string_view name) {
   return MakeFailure(kExitBadInput, std::string(what).append(name));
 }
 
+// The one subnet that holds every transition a priority line names; 0 when
+// they lie in several, one is no transition, or the line names none.
+int32_t PrioritySubnet(const NetLine& line, const NameIndex& index, const SubnetMap& map) {
+  int32_t subnet = 0;
+  for (const NetEntry& entry : line.entries) {
+    const int32_t t = index.transitions.Find(entry.name, entry.hash);
+    if (t == 0 || (subnet != 0 && map.SubNet[t] != subnet)) return 0;
+    subnet = map.SubNet[t];
+  }
+  return subnet;
+}
+
 }  // namespace
 
-void PlanNET(std::string_view text, const NameIndex& index, const SubnetMap& map, SubnetPlan& plan) {
+void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, const SubnetMap& map, SubnetPlan& plan) {
+  const bool wide = grammar == Grammar::kWide;
   NetLine line;
   std::string scratch;
   LineCursor lines(text);
   std::string_view view;
   for (; lines.Next(view); plan.NextLine()) {
-    ParseNetLine(Line{view}, line);
+    ParseNetLine(Line{view}, grammar, line);
     switch (line.kind) {
       case NetLine::Kind::kSkip:
         plan.AddCommon(view);
@@ -84,6 +98,14 @@ void PlanNET(std::string_view text, const NameIndex& index, const SubnetMap& map
         plan.AddCommon(plan.Keep(before), true, braced ? "}\n" : "\n");
         break;
       }
+      case NetLine::Kind::kPriority:
+        if (!wide) return plan.FailHere(Unknown("unknown command: ", line.keyword));
+        if (int32_t k = PrioritySubnet(line, index, map)) plan.AddFor(k, view);
+        break;
+      case NetLine::Kind::kNote:
+        // A note names itself, no element: it belongs to no subnet.
+        if (!wide) return plan.FailHere(Unknown("unknown command: ", line.keyword));
+        break;
       case NetLine::Kind::kUnknown:
         return plan.FailHere(Unknown("unknown command: ", line.keyword));
     }

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "decompose/subnet_map.h"
+#include "formats/grammar.h"
 #include "formats/subnet_plan.h"
 #include "store/name_index.h"
 
@@ -14,6 +15,9 @@ namespace vantira {
 // line unchanged to the file of the subnet it is internal to, or rewritten
 // with only the arcs of that subnet for the subnets it is an input or output
 // place of, and the net line to all files with the subnet's number in the name.
-void PlanNET(std::string_view text, const NameIndex& index, const SubnetMap& map, SubnetPlan& plan);
+// The wider grammar keeps a place's label in its rewritten lines, sends a
+// priority line to the subnet that holds all its transitions, if one does,
+// and a note line nowhere.
+void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, const SubnetMap& map, SubnetPlan& plan);
 
 }  // namespace vantira

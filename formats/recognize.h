@@ -5,14 +5,15 @@
 
 namespace vantira {
 
-enum class Format { kNet, kNdr };
+enum class Format { kNet, kNdr, kPnml };
 
-// Looks at the first significant line only: "p ", "t " or "h " at its first
-// non-blank position means a drawing; anything else, and an input without a
-// significant line, means a net description.
+// Looks at the first significant line only: "<" at its first non-blank
+// position, or right after a UTF-8 byte-order mark there, means a PNML
+// document; "p ", "t " or "h " means a drawing; anything else, and an input
+// without a significant line, means a net description.
 Format RecognizeFile(std::string_view text);
 
-// ".net" or ".ndr", the extension of subnet files in a format.
+// ".net", ".ndr" or ".pnml", the extension of subnet files in a format.
 std::string_view FormatExtension(Format format);
 
 }  // namespace vantira

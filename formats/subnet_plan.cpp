@@ -7,9 +7,24 @@ namespace vantira {
 
 void SubnetPlan::AddCommon(std::string_view before, bool numbered, std::string_view after) {
   common_.push_back(Common{line_, numbered, before, after});
+  common_bytes_ += before.size() + after.size() + (numbered ? 10 : 0);
 }
 
-void SubnetPlan::AddFor(int32_t subnet, std::string_view text) { targeted_.push_back(Targeted{line_, subnet, text}); }
+void SubnetPlan::AddFor(int32_t subnet, std::string_view text) {
+  // A piece that goes on in memory from the last one, for the same subnet
+  // and with no common piece between them, lengthens it: the file is the
+  // same, with fewer pieces to merge. Runs of a subnet's lines or elements
+  // are common.
+  if (!targeted_.empty() && common_.size() == commons_before_last_) {
+    Targeted& last = targeted_.back();
+    if (last.subnet == subnet && last.text.data() + last.text.size() == text.data()) {
+      last.text = std::string_view(last.text.data(), last.text.size() + text.size());
+      return;
+    }
+  }
+  commons_before_last_ = common_.size();
+  targeted_.push_back(Targeted{line_, subnet, text});
+}
 
 std::string_view SubnetPlan::Keep(std::string_view text) {
   if (chunk_size_ - chunk_used_ < text.size()) {
@@ -47,6 +62,14 @@ void SubnetPlan::Write(int32_t k, Output& out) const {
     if (piece.numbered) out.PutNumber(k);
     out.Put(piece.after);
   }
+}
+
+std::size_t SubnetPlan::FileSize(int32_t k) const {
+  std::size_t size = common_bytes_;
+  for (uint32_t t = start_[static_cast<std::size_t>(k)]; t < start_[static_cast<std::size_t>(k) + 1]; ++t) {
+    size += targeted_[t].text.size();
+  }
+  return size;
 }
 
 }  // namespace vantira

@@ -42,6 +42,9 @@ class SubnetPlan {
 
   // Appends the content of subnet k's file.
   void Write(int32_t k, Output& out) const;
+  // What Write(k) appends, in bytes (give or take the digits of k), so that
+  // the output can be sized once.
+  std::size_t FileSize(int32_t k) const;
 
  private:
   struct Common {
@@ -59,6 +62,8 @@ class SubnetPlan {
   uint32_t line_ = 0;
   std::vector<Common> common_;
   std::vector<Targeted> targeted_;
+  std::size_t commons_before_last_ = 0;  // common_.size() when the last targeted piece came
+  std::size_t common_bytes_ = 0;
   std::vector<uint32_t> start_;  // targeted_[start_[k] .. start_[k+1]) belong to subnet k
   std::vector<std::unique_ptr<char[]>> chunks_;
   std::size_t chunk_used_ = 0;

@@ -6,21 +6,29 @@ namespace vantira {
 
 namespace {
 
+using EndTable = std::array<bool, 256>;
+
 // Characters that end a plain name: the blanks, "*" and NUL.
-constexpr std::array<bool, 256> kEndsPlainName = [] {
-  std::array<bool, 256> ends{};
+constexpr EndTable kEndsPlainName = [] {
+  EndTable ends{};
   for (unsigned char c : {' ', '\t', '\n', '\r', '*', '\0'}) ends[c] = true;
   return ends;
 }();
 
-}  // namespace
+// In an arc entry of the wider grammar, also "?" and "!".
+constexpr EndTable kEndsEntryName = [] {
+  EndTable ends = kEndsPlainName;
+  ends['?'] = ends['!'] = true;
+  return ends;
+}();
 
-std::string_view GetName(const Line& line, int32_t& cursor) {
+template <const EndTable& kEnds>
+std::string_view NameEndingAt(const Line& line, int32_t& cursor) {
   const int32_t start = cursor;
   const int32_t length = line.Length();
   const char* s = line.text.data();
   if (line.At(cursor) != '{') {
-    while (cursor < length && !kEndsPlainName[static_cast<unsigned char>(s[cursor])]) ++cursor;
+    while (cursor < length && !kEnds[static_cast<unsigned char>(s[cursor])]) ++cursor;
   } else {
     bool escaped = false;
     while (cursor < length) {
@@ -38,5 +46,11 @@ std::string_view GetName(const Line& line, int32_t& cursor) {
   }
   return line.text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(cursor - start));
 }
+
+}  // namespace
+
+std::string_view GetName(const Line& line, int32_t& cursor) { return NameEndingAt<kEndsPlainName>(line, cursor); }
+
+std::string_view GetEntryName(const Line& line, int32_t& cursor) { return NameEndingAt<kEndsEntryName>(line, cursor); }
 
 }  // namespace vantira

@@ -42,6 +42,10 @@ inline void SkipToken(const Line& line, int32_t& cursor) {
 // result is the name's exact text, a view into the line.
 std::string_view GetName(const Line& line, int32_t& cursor);
 
+// GetName for an arc entry of the wider grammar, where a plain name also ends
+// at "?" and "!", which start an arc kind ("p?1", "p!-1").
+std::string_view GetEntryName(const Line& line, int32_t& cursor);
+
 // "#" at position 0.
 inline bool IsCommentLine(const Line& line) { return line.At(0) == '#'; }
 

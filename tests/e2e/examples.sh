@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Keeps the examples true: runs `vantira -g` on every net of EXAMPLES_DIR
-# (*.net, *.ndr) and compares its standard output, byte for byte, with the
+# (*.net, *.ndr, *.pnml) and compares its standard output, byte for byte, with the
 # expected report next to it (pipeline.net -> pipeline.report); the run must
 # end with status 0. A net without its report counts as a failure.
 # Usage: examples.sh VANTIRA EXAMPLES_DIR
@@ -12,7 +12,7 @@ failed=0
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-for net in "$examples"/*.net "$examples"/*.ndr; do
+for net in "$examples"/*.net "$examples"/*.ndr "$examples"/*.pnml; do
   [ -e "$net" ] || continue
   name=$(basename "$net")
   expected="${net%.*}.report"

@@ -97,7 +97,8 @@ begin binary-garbage
   fail "$(head -c 200 "$tmp/out" "$tmp/err")"
 end
 # Nets with binary names (any byte but NUL and the line ends), in either
-# format: a complete report and one file per subnet.
+# format: a complete report and one file per subnet; on standard error at
+# most the one-line hint that a label's ":" happened to follow a name.
 for seed in 1 2 3 4; do
   for ndr in 0 1; do
     LC_ALL=C awk -v s=$seed -v ndr=$ndr '
@@ -112,7 +113,8 @@ for seed in 1 2 3 4; do
     status=$?
     subnets=$(grep -ac '^subnet Z[0-9]*:$' "$tmp/out")
     [ $status = 0 ] && [ "$(tail -n 2 "$tmp/out" | head -n 1)" = "DECOMPOSITION COMPLETED ----------------------------------------" ] &&
-      [ "$(ls g.bin-z* | wc -l)" = "$subnets" ] && [ -s g.bin-z$subnets.n?? ] && ! [ -s "$tmp/err" ] ||
+      [ "$(ls g.bin-z* | wc -l)" = "$subnets" ] && [ -s g.bin-z$subnets.n?? ] &&
+      [ "$(wc -l <"$tmp/err")" -le 1 ] && ! grep -qav '^vantira: line [0-9]*: .*; -e reads the wider grammar$' "$tmp/err" ||
       fail "status $status, $subnets subnets: $(head -c 200 "$tmp/err")"
     end
   done

@@ -66,6 +66,9 @@ package() {
   for f in ./usr/bin/vantira ./usr/bin/vantira-dot ./usr/share/man/man1/vantira.1 ./usr/share/man/man1/vantira-dot.1; do
     grep -q " $f\$" "$scratch/contents" || { echo "$f missing from $deb:"; cat "$scratch/contents"; return 1; }
   done
+  # vantira reads PNML through expat's shared library.
+  dpkg-deb -f "$deb" Depends | grep -Eq '(^|, )libexpat1( |,|$)' ||
+    { echo "the package does not depend on libexpat1: $(dpkg-deb -f "$deb" Depends)"; return 1; }
 }
 check "cpack -G DEB" package
 

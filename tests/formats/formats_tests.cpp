@@ -2,9 +2,12 @@
 
 #include <string>
 
+#include "formats/by_format.h"
+#include "formats/grammar.h"
 #include "formats/input_text.h"
 #include "formats/ndr_reader.h"
 #include "formats/net_reader.h"
+#include "formats/pnml_reader.h"
 #include "formats/recognize.h"
 #include "formats/tokens.h"
 #include "store/adjacency.h"
@@ -29,10 +32,17 @@ std::string Describe(const NetStore& s) {
   return d;
 }
 
-// ReadNET, then the dropping of repeated arcs that comes before indexing.
+// ReadNET in the basic grammar, then the dropping of repeated arcs that comes
+// before indexing.
 void ReadNetOnce(std::string_view text, NetStore& s, NameIndex& index) {
-  ReadNET(text, s, index);
+  GrammarHint hint;
+  ReadNET(text, Grammar::kBasic, s, index, hint);
   RemoveDuplicateArcs(s);
+}
+
+void ReadNdrBasic(std::string_view text, NetStore& s, NameIndex& index) {
+  GrammarHint hint;
+  ReadNDR(text, Grammar::kBasic, s, index, hint);
 }
 
 // What `reader` made of `text`, or the failure's message followed by its status.
@@ -65,6 +75,13 @@ TEST(Tokens, NamesAndBlanks) {
     EXPECT_EQ(GetName(Line{c.text}, cursor), c.name) << c.text;
     EXPECT_EQ(cursor, c.end) << c.text;
   }
+  // An arc entry of the wider grammar also ends at "?" and "!".
+  for (const Case& c : std::vector<Case>{{"p?1", "p", 1}, {"p!-1", "p", 1}, {"?", "", 0}, {"{a?b}?1", "{a?b}", 5},
+                                         {"a*2?1", "a", 1}, {"a{?}", "a{", 2}}) {
+    int32_t cursor = 0;
+    EXPECT_EQ(GetEntryName(Line{c.text}, cursor), c.name) << c.text;
+    EXPECT_EQ(cursor, c.end) << c.text;
+  }
   const Line blanks{" \t\r\n"}, others{"\v\fa"};
   int32_t at_blanks = 0, at_others = 0;
   SwallowSpace(blanks, at_blanks);
@@ -80,8 +97,13 @@ TEST(RecognizeFile, OnlyTheFirstSignificantLineDecides) {
     EXPECT_EQ(RecognizeFile(ndr), Format::kNdr) << ndr;
   }
   for (const char* net : {"p\t1 2 a\n", " # c\np 1 2 a\n", "e a b\np 1 2 a\n", "tr t\n", "pl p\n", "net n\n",
-                          "lb x\n", "p\n", "pq 1\n", "", "# only\n\n \n"}) {
+                          "lb x\n", "p\n", "pq 1\n", "", "# only\n\n \n", "\xEF\xBB\xBF <pnml/>", "\xEF\xBB\xBF\n<pnml/>",
+                          "\xEF\xBB\xBF\xEF\xBB\xBF<pnml/>", "\xEF\xBB<pnml/>", "tr <a\n", "# <x>\n\n tr t\n"}) {
     EXPECT_EQ(RecognizeFile(net), Format::kNet) << net;
+  }
+  for (const char* pnml : {"<", "<?xml version=\"1.0\"?>\n<pnml/>", " \t<pnml", "\xEF\xBB\xBF<pnml/>", "\r\n# c\n \xEF\xBB\xBF<x",
+                           "  \n<p 1 2 a\n"}) {
+    EXPECT_EQ(RecognizeFile(pnml), Format::kPnml) << pnml;
   }
 }
 
@@ -132,5 +154,171 @@ TEST(ReadNDR, RecordsNumericFieldsAndFailures) {
       {"h one\r\n  # x\nx 1 2\nq\nh {two}\n", "N:{two} P: T: A:B:"},
       {"h\n", "N: P: T: A:B:"},
   };
-  for (const auto& [input, expected] : rows) EXPECT_EQ(Read(ReadNDR, input), expected) << input;
+  for (const auto& [input, expected] : rows) EXPECT_EQ(Read(ReadNdrBasic, input), expected) << input;
+}
+
+namespace {
+
+// The hint a reading in `grammar` gives, or the failure's message.
+std::string HintOf(std::string text, Grammar grammar = Grammar::kBasic) {
+  NetStore s;
+  NameIndex index(s);
+  AllocateStore(s);
+  GrammarHint hint;
+  try {
+    const Format format = PrepareByFormat(text);
+    ReadByFormat(format, grammar, text, s, index, hint, nullptr);
+  } catch (const Failure& f) {
+    return hint.Text() + f.Message();
+  }
+  return hint.Text();
+}
+
+std::string Hint(int line, std::string_view reading) {
+  return "vantira: line " + std::to_string(line) + ": " + std::string(reading) + "; -e reads the wider grammar\n";
+}
+
+}  // namespace
+
+TEST(GrammarHint, FirstConstructOfTheWiderGrammarOnly) {
+  const std::string place_label = "a label after ':' is read as a place here";
+  const std::string place_kind = "an arc kind after '?' or '!' is read as part of a place name here";
+  const Rows rows = {
+      // Read alike by both grammars: no hint.
+      {"tr t a?x b*2?1 {c?1} c? d!\n", ""},
+      {"net a?1\nlb x?1 y\n# p?1\ntr p?1 -> q\npl p (1) : x\ntr t1: a\ntr t :x ::\n", ""},
+      {"tr t : x\n", Hint(1, place_label)},
+      {"tr t\t:\r\n", Hint(1, place_label)},
+      {"\n# c\ntr t -> a b?-\n", Hint(3, place_kind)},
+      {"pl p : x t!1\npr t\n", Hint(1, "a label after ':' is read as a transition here") + "*** unknown command: pr\n"},
+      {"pl p -> t!0\n", Hint(1, "an arc kind after '?' or '!' is read as part of a transition name here")},
+      {"t 0 0 a\nt 0 0 b\ne a 0 a\n", Hint(3, "an edge between two transitions is an unknown arc here") +
+                                            "*** unknown arc: a -> a\n"},
+  };
+  for (const auto& [input, expected] : rows) {
+    EXPECT_EQ(HintOf(input), expected) << input;
+    if (expected.find("*** ") == std::string::npos) {
+      EXPECT_EQ(HintOf(input, Grammar::kWide), "") << input;
+    }
+  }
+
+  // Far into a text, past many lines that hold "?" or "!" without an arc kind.
+  std::string big;
+  for (int i = 1; i <= 20000; ++i) {
+    big += i % 7 == 0 ? "# ?!\n" : "tr t" + std::to_string(i) + (i % 5 == 0 ? " p?x q!" : " p") + "\n";
+  }
+  EXPECT_EQ(HintOf(big + "tr u p?1\n"), Hint(20001, place_kind));
+  EXPECT_EQ(HintOf(big + "tr u p\n"), "");
+  // A "!" long after the last "?".
+  std::string after = "tr v p?x\n";
+  for (int i = 0; i < 1000; ++i) after += "tr w p\n";
+  EXPECT_EQ(HintOf(after + "tr u p!1\n"), Hint(1002, place_kind));
+}
+
+namespace {
+
+// ReadPNML on a text as read (no line end appended), then the dropping of
+// repeated arcs that comes before indexing.
+std::string ReadPnml(std::string text) {
+  return Read(
+      [](std::string& prepared, NetStore& s, NameIndex&) {
+        prepared.pop_back();  // the LF Read appended to the bytes
+        ReadPNML(prepared, s, nullptr);
+        RemoveDuplicateArcs(s);
+      },
+      text + "\n");
+}
+
+const std::string kNet = R"(<net id="n" type="http://www.pnml.org/version-2009/grammar/ptnet">)";
+
+// A document whose net has one page holding `page`.
+std::string Page(const std::string& page, const std::string& beside = "") {
+  return "<pnml>" + kNet + beside + "<page id=\"g\">" + page + "</page></net></pnml>";
+}
+
+}  // namespace
+
+TEST(ReadPNML, NodesArcsReferencesAndNames) {
+  const std::string pt = R"(<place id="p"/><transition id="t"/>)";
+  const Rows rows = {
+      // Numbering in document order, per kind; arcs in document order, a repeat kept once.
+      {Page(R"(<place id="b"/><transition id="u"/><place id="a"/><transition id="t"/>
+<arc id="1" source="a" target="t"/><arc id="2" source="t" target="b"/><arc id="3" source="b" target="t"/>
+<arc id="4" source="a" target="t"><inscription><text>2</text></inscription></arc><arc id="5" source="u" target="a"/>)"),
+       "N:n P:b,a T:u,t A:a>t b>t B:t>b u>a "},
+      // Ids met before their nodes; nested pages; nothing read below other elements.
+      {Page(R"(<arc id="x" source="q" target="t"/><page id="in"><place id="q"><place id="no"/></place>
+<page id="deeper"><transition id="t"/></page></page><toolspecific><place id="no2"/></toolspecific>
+<graphics><transition id="no3"/></graphics><name><text><place id="no4"/></text></name>)"),
+       "N:n P:q T:t A:q>t B:"},
+      // References through chains, of both kinds, before or after what they name.
+      {Page(pt + R"(<referencePlace id="r2" ref="r1"/><referencePlace id="r1" ref="p"/>
+<referenceTransition id="rt" ref="t"/><arc id="a" source="r2" target="rt"/><arc id="b" source="rt" target="r1"/>)"),
+       "N:n P:p T:t A:p>t B:t>p "},
+      // Ids decoded and normalised by the XML parser; arc ids name nothing.
+      {Page(R"(<place id="a&amp;b&#x41;"/><transition id="x	y"/><arc id="a&amp;bA" source="a&amp;bA" target="x y"/>)"),
+       "N:n P:a&bA T:x y A:a&bA>x y B:"},
+      // Only pages of the net hold nodes; a net's type may be the core model's.
+      {R"(<pnml><page><place id="x"/></page><net id="m" type="http://www.pnml.org/version-2009/grammar/pnmlcoremodel">
+<foo><page><place id="y"/></page></foo></net></pnml>)",
+       "N:m P: T: A:B:"},
+      // The net's name: its first name's first text, all character data but comments, trimmed.
+      {Page(pt, R"(<name><text> 	a<![CDATA[ <b> ]]><i>c</i><!-- d -->&#x20;
+</text><text>no</text></name><name><text>no</text></name>)"),
+       "N:a <b> c P:p T:t A:B:"},
+      {Page(pt, "<name><text/></name>"), "N: P:p T:t A:B:"},
+      {Page(pt, "<name>n<text>  \r\n</text></name>"), "N: P:p T:t A:B:"},
+      {Page(pt, "<name/><name><text>no</text></name>"), "N:n P:p T:t A:B:"},
+      {"<pnml><net type=\"http://www.pnml.org/version-2009/grammar/ptnet\"/></pnml>", "N:- P: T: A:B:"},
+      {"<pnml>" + kNet + "<page/><name><text>after</text></name></net></pnml>", "N:after P: T: A:B:"},
+  };
+  for (const auto& [input, expected] : rows) EXPECT_EQ(ReadPnml(input), expected) << input;
+}
+
+TEST(ReadPNML, FirstFaultInDocumentOrder) {
+  const std::string pt = R"(<place id="p"/><transition id="t"/>)";
+  const std::string wrong = "*** wrong PNML file: ";
+  const Rows rows = {
+      {"<pnml/>", wrong + "no net\n2"},
+      {"<x><net type=\"http://www.pnml.org/version-2009/grammar/ptnet\"/></x>", wrong + "no net\n2"},
+      {"<pn:pnml xmlns:pn=\"u\">" + kNet + "</net></pn:pnml>", wrong + "no net\n2"},
+      {"<pnml>" + kNet + "</net>" + kNet + "</net></pnml>", wrong + "more than one net\n2"},
+      {"<pnml><net id=\"n\"/></pnml>", "*** not a P/T net: \n2"},
+      {"<pnml><net type=\"http://www.pnml.org/version-2009/grammar/symmetricnet\"/>" + kNet + "</net></pnml>",
+       "*** not a P/T net: http://www.pnml.org/version-2009/grammar/symmetricnet\n2"},
+      {"<pnml>\r<net type=\"a&lt;\r\nb\"/></pnml>", "*** not a P/T net: a< b\n2"},
+      // At a start tag: id, then source, then target, or ref, then a repeated id.
+      {Page("\n<place/>"), wrong + "line 2: place without id\n2"},
+      {Page("\r\n\r<transition><x/>"), wrong + "line 3: transition without id\n2"},
+      {Page("<arc source=\"p\"/>"), wrong + "line 1: arc without id\n2"},
+      {Page("<arc id=\"a\" target=\"p\"/>"), wrong + "line 1: arc without source\n2"},
+      {Page("<arc id=\"a\" source=\"p\"/>"), wrong + "line 1: arc without target\n2"},
+      {Page("<referencePlace ref=\"p\"/>"), wrong + "line 1: referencePlace without id\n2"},
+      {Page("<place id=\"p\"/><referenceTransition id=\"p\"/>"), wrong + "line 1: referenceTransition without ref\n2"},
+      {Page("<place id=\"p\"/><referenceTransition id=\"p\" ref=\"q\"/>"), "*** duplicate name: p\n2"},
+      {Page(pt + "<arc id=\"p\" source=\"p\" target=\"t\"/><transition id=\"p\"/>"), "*** duplicate name: p\n2"},
+      // XML faults where expat finds them, before or after faults of ours.
+      {Page("<place/>") + "<", wrong + "line 1: place without id\n2"},
+      {Page("\n<place id=\"p\"></Place>\n<place/>"), wrong + "line 2: mismatched tag\n2"},
+      {"<x>\n<y></x>", wrong + "line 2: mismatched tag\n2"},
+      {"<?xml version=\"1.0\" encoding=\"KOI8-R\"?><pnml/>", wrong + "line 1: unknown encoding\n2"},
+      {"<pnml>&e;</pnml>", wrong + "line 1: undefined entity\n2"},
+      // After the document: references in document order, then arcs.
+      {Page(pt + "<arc id=\"a\" source=\"p\" target=\"x\"/>\n<referencePlace id=\"r\" ref=\"t\"/>"),
+       wrong + "line 2: referencePlace r names no place\n2"},
+      {Page(pt + "\n<referencePlace id=\"r1\" ref=\"r2\"/>\n<referencePlace id=\"r2\" ref=\"x\"/>"),
+       wrong + "line 2: referencePlace r1 names no place\n2"},
+      {Page(pt + "\n<referencePlace id=\"r1\" ref=\"r2\"/><referencePlace id=\"r2\" ref=\"r1\"/>"),
+       wrong + "line 2: referencePlace r1 names no place\n2"},
+      {Page(pt + "<referenceTransition id=\"r\" ref=\"r\"/>"), wrong + "line 1: referenceTransition r names no transition\n2"},
+      {Page(pt + "<referenceTransition id=\"rt\" ref=\"t\"/><referencePlace id=\"r\" ref=\"rt\"/>"),
+       wrong + "line 1: referencePlace r names no place\n2"},
+      {Page("<place id=\"\"/><referencePlace id=\"r\" ref=\"\"/>"), wrong + "line 1: referencePlace r names no place\n2"},
+      {Page(pt + "<referencePlace id=\"r\" ref=\"p\"/><arc id=\"a\" source=\"r\" target=\"p\"/>"),
+       "*** unknown arc: r -> p\n2"},
+      {Page(pt + "<arc id=\"a\" source=\"t\" target=\"t\"/><arc id=\"b\" source=\"x\" target=\"t\"/>"),
+       "*** unknown arc: t -> t\n2"},
+      {Page(pt + "<arc id=\"b\" source=\"x&amp;\" target=\"t\"/>"), "*** unknown arc: x& -> t\n2"},
+  };
+  for (const auto& [input, expected] : rows) EXPECT_EQ(ReadPnml(input), expected) << input;
 }

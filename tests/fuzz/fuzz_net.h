@@ -12,6 +12,7 @@
 #include "decompose/partition.h"
 #include "decompose/report.h"
 #include "formats/by_format.h"
+#include "formats/grammar.h"
 #include "formats/input_text.h"
 #include "formats/recognize.h"
 #include "store/adjacency.h"
@@ -31,11 +32,11 @@ inline void CheckFailure(const Failure& failure) {
 }
 
 // Reads a prepared text, builds the index and decomposes, writing the full
-// report and the graph to `report`. Returns the format.
-inline Format Analyse(std::string_view text, NetStore& store, NameIndex& index, SubnetMap& map, Output& report) {
+// report and the graph to `report`.
+inline void Analyse(Format format, std::string_view text, Grammar grammar, NetStore& store, NameIndex& index,
+                    PnmlLayout& layout, SubnetMap& map, Output& report, GrammarHint& hint) {
   AllocateStore(store);
-  const Format format = RecognizeFile(text);
-  ReadByFormat(format, text, store, index);
+  ReadByFormat(format, grammar, text, store, index, hint, &layout);
   SubnetMap partition;  // what the digest report is made from
   PartitionArcs(store, partition);
   IndexByFormat(format, store);
@@ -50,7 +51,6 @@ inline Format Analyse(std::string_view text, NetStore& store, NameIndex& index, 
   WriteIndicators(store, map, report);
   WriteGraph(store, map, report);
   WriteClosing(report);
-  return format;
 }
 
 // Checks the index and the map against each other: the consumers of a place
@@ -95,19 +95,23 @@ inline void CheckDecomposition(const NetStore& s, const SubnetMap& map) {
   FUZZ_CHECK(s.fat == s.tx[n + 1] && s.fap == s.px[s.m + 1] && s.fat == s.fap);
 }
 
-// A text prepared, analysed and checked, with all that came of it. A format
-// error is thrown as the Failure it is.
+// A text prepared, analysed in `grammar` and checked, with all that came of
+// it. A format error is thrown as the Failure it is; `hint` outlives it.
 struct Analysed {
   NetStore store;
   NameIndex index{store};
+  PnmlLayout layout;
   SubnetMap map;
   Output report;
   Format format = Format::kNet;
-  explicit Analysed(std::string& text) {
-    PrepareInputText(text);
-    format = Analyse(text, store, index, map, report);
+  Analysed(std::string& text, Grammar grammar, GrammarHint& hint) {
+    RefuseNul(text);
+    format = PrepareByFormat(text);
+    Analyse(format, text, grammar, store, index, layout, map, report, hint);
     CheckDecomposition(store, map);
   }
 };
+
+inline constexpr Grammar kGrammars[] = {Grammar::kBasic, Grammar::kWide};
 
 }  // namespace vantira::fuzz

@@ -1,0 +1,275 @@
+#include "formats/pnml_reader.h"
+
+#include <string>
+#include <vector>
+
+#include "formats/pnml_nodes.h"
+#include "formats/xml_stream.h"
+#include "store/failure.h"
+
+namespace vantira {
+
+namespace {
+
+constexpr std::string_view kPtNet = "http://www.pnml.org/version-2009/grammar/ptnet";
+constexpr std::string_view kCoreModel = "http://www.pnml.org/version-2009/grammar/pnmlcoremodel";
+
+// The children of a page that are read, node kinds first.
+constexpr std::string_view kElementName[] = {"place", "transition", "referencePlace", "referenceTransition", "arc"};
+constexpr int32_t kArcElement = 4;
+
+// Open elements whose children are read. Any other element is only counted,
+// with everything inside it.
+enum class Role : uint8_t { kRoot, kNet, kNetName, kNameText, kPage };
+
+struct Attributes {
+  const char* id = nullptr;
+  const char* source = nullptr;
+  const char* target = nullptr;
+  const char* ref = nullptr;
+};
+
+Attributes Scan(const char** atts) {
+  Attributes found;
+  for (; *atts != nullptr; atts += 2) {
+    const std::string_view name = atts[0];
+    if (name == "id") {
+      found.id = atts[1];
+    } else if (name == "source") {
+      found.source = atts[1];
+    } else if (name == "target") {
+      found.target = atts[1];
+    } else if (name == "ref") {
+      found.ref = atts[1];
+    }
+  }
+  return found;
+}
+
+const char* Find(const char** atts, std::string_view wanted) {
+  for (; *atts != nullptr; atts += 2) {
+    if (wanted == atts[0]) return atts[1];
+  }
+  return nullptr;
+}
+
+class PnmlReader {
+ public:
+  PnmlReader(std::string_view text, NetStore& store, PnmlLayout* layout)
+      : text_(text), store_(store), layout_(layout), nodes_(store) {
+    XML_Parser parser = xml_.Parser();
+    XML_SetUserData(parser, this);
+    XML_SetElementHandler(parser, OnStart, OnEnd);
+    // Room for more elements than a document of this size holds in the usual
+    // layouts (100 bytes an element and more), so that the table does not
+    // move while it fills; room not written to costs no memory.
+    if (layout_ != nullptr) layout_->elements.reserve(text.size() / 48);
+  }
+
+  void Read() {
+    xml_.Parse(text_);
+    if (nets_ == 0) throw WrongPnml("no net");
+    nodes_.Resolve();
+    NameNet();
+    if (layout_ != nullptr) FinishLayout();
+  }
+
+ private:
+  // Most elements lie inside nodes and arcs, names and graphics: they are
+  // counted before anything else is looked at.
+  static void OnStart(void* data, const XML_Char* name, const XML_Char** atts) {
+    auto* self = static_cast<PnmlReader*>(data);
+    if (self->skip_ != 0) {
+      ++self->skip_;
+      return;
+    }
+    self->xml_.Guard([&] { self->Start(name, atts); });
+  }
+
+  static void OnEnd(void* data, const XML_Char*) {
+    auto* self = static_cast<PnmlReader*>(data);
+    if (self->skip_ > 1) {
+      --self->skip_;
+      return;
+    }
+    self->xml_.Guard([&] { self->End(); });
+  }
+
+  static void OnText(void* data, const XML_Char* text, int length) {
+    auto* self = static_cast<PnmlReader*>(data);
+    self->xml_.Guard([&] { self->name_text_.append(text, static_cast<std::size_t>(length)); });
+  }
+
+  void Start(std::string_view name, const char** atts) {
+    if (roles_.empty()) {
+      // Any root but "pnml" holds no net.
+      if (name == "pnml") return roles_.push_back(Role::kRoot);
+    } else {
+      switch (roles_.back()) {
+        case Role::kRoot:
+          if (name == "net") return StartNet(atts);
+          break;
+        case Role::kNet:
+          if (name == "page") return roles_.push_back(Role::kPage);
+          if (name == "name" && !net_name_seen_) {
+            net_name_seen_ = true;
+            return roles_.push_back(Role::kNetName);
+          }
+          break;
+        case Role::kNetName:
+          if (name == "text" && !has_name_text_) return StartNameText();
+          break;
+        case Role::kNameText:
+          break;  // its character data still counts, its elements do not
+        case Role::kPage:
+          if (name == "page") return roles_.push_back(Role::kPage);
+          return StartElement(name, atts);
+      }
+    }
+    skip_ = 1;
+  }
+
+  void End() {
+    if (skip_ != 0) {
+      skip_ = 0;
+      if (element_open_) {
+        PnmlLayout::Element& element = layout_->elements.back();
+        element = CutOf(text_, element.begin, xml_.EventEnd(), element.follows);
+        element_open_ = false;
+      }
+      return;
+    }
+    if (roles_.back() == Role::kNameText) EndNameText();
+    roles_.pop_back();
+  }
+
+  void StartNet(const char** atts) {
+    if (++nets_ > 1) throw WrongPnml("more than one net");
+    const char* type = Find(atts, "type");
+    if (type == nullptr || (type != kPtNet && type != kCoreModel)) {
+      throw MakeFailure(kExitBadInput, std::string("not a P/T net: ").append(type == nullptr ? "" : type));
+    }
+    if (const char* id = Find(atts, "id")) {
+      net_id_ = id;
+      has_net_id_ = true;
+    }
+    roles_.push_back(Role::kNet);
+  }
+
+  void StartNameText() {
+    has_name_text_ = true;
+    name_begin_ = xml_.EventEnd();  // just past the start tag
+    XML_SetCharacterDataHandler(xml_.Parser(), OnText);
+    roles_.push_back(Role::kNameText);
+  }
+
+  void EndNameText() {
+    XML_SetCharacterDataHandler(xml_.Parser(), nullptr);
+    if (xml_.EventEnd() == xml_.EventBegin()) {
+      // "<text/>": the event sits just past the "/>".
+      name_empty_tag_ = true;
+      name_begin_ = name_end_ = xml_.EventBegin() - 2;
+    } else {
+      name_end_ = xml_.EventBegin();
+    }
+  }
+
+  // A child of a page: a node, an arc, or something else that is skipped.
+  void StartElement(std::string_view name, const char** atts) {
+    int32_t kind = 0;
+    while (kind <= kArcElement && name != kElementName[kind]) ++kind;
+    skip_ = 1;
+    if (kind > kArcElement) return;
+    const Attributes found = Scan(atts);
+    const std::string_view element = kElementName[kind];
+    if (found.id == nullptr) throw WrongPnmlAt(xml_.Line(), std::string(element).append(" without id"));
+    int32_t follows;
+    if (kind == kArcElement) {
+      if (found.source == nullptr) throw WrongPnmlAt(xml_.Line(), "arc without source");
+      if (found.target == nullptr) throw WrongPnmlAt(xml_.Line(), "arc without target");
+      follows = -nodes_.AddArc(found.source, found.target);
+    } else {
+      const auto node_kind = static_cast<PnmlNodes::Kind>(kind);
+      const bool reference = node_kind >= PnmlNodes::kPlaceReference;
+      if (reference && found.ref == nullptr) {
+        throw WrongPnmlAt(xml_.Line(), std::string(element).append(" without ref"));
+      }
+      const uint64_t at = xml_.EventBegin();
+      if (at >= next_sizing_) SizeTable(at);
+      follows = nodes_.AddNode(found.id, node_kind);
+      if (reference) nodes_.AddReference(follows, found.ref, xml_.Line());
+    }
+    if (layout_ != nullptr) {
+      layout_->elements.push_back(PnmlLayout::Element{xml_.EventBegin(), 0, follows});
+      element_open_ = true;
+    }
+  }
+
+  // Sizes the id table ahead, as the line formats size theirs: to the
+  // number of ids the part read so far projects for the whole text, capped.
+  void SizeTable(uint64_t at) {
+    next_sizing_ = at + text_.size() / 64 + 1;
+    if (at == 0) return;
+    const double projected =
+        static_cast<double>(nodes_.Count()) * static_cast<double>(text_.size()) / static_cast<double>(at);
+    const double cap = static_cast<double>(text_.size() / 24);
+    nodes_.Reserve(static_cast<std::size_t>(projected < cap ? projected : cap));
+  }
+
+  void NameNet() {
+    std::string_view name = net_id_;
+    if (has_name_text_) {
+      name = name_text_;
+      const std::size_t first = name.find_first_not_of(" \t\r\n");
+      name = first == std::string_view::npos ? std::string_view() : name.substr(first);
+      name = name.substr(0, name.find_last_not_of(" \t\r\n") + 1);
+    } else if (!has_net_id_) {
+      return;  // "noname"
+    }
+    ExpandNames(store_, static_cast<int64_t>(name.size()) + 1);
+    store_.netname = CommitName(store_, name);
+  }
+
+  void FinishLayout() {
+    for (PnmlLayout::Element& element : layout_->elements) {
+      element.follows = element.follows > 0 ? nodes_.NodeFollows(element.follows) : nodes_.ArcFollows(-element.follows);
+    }
+    // A name text in an entity's replacement text has no bytes of its own
+    // in the document: its events all lie at the reference.
+    layout_->has_name_text = has_name_text_ && name_begin_ <= name_end_;
+    layout_->name_empty_tag = name_empty_tag_;
+    layout_->name_begin = name_begin_;
+    layout_->name_end = name_end_;
+  }
+
+  std::string_view text_;
+  NetStore& store_;
+  PnmlLayout* layout_;
+  XmlStream xml_{"wrong PNML file"};
+
+  std::vector<Role> roles_;
+  uint64_t skip_ = 0;  // depth inside an element that is not read
+  bool element_open_ = false;
+
+  int32_t nets_ = 0;
+  bool has_net_id_ = false;
+  std::string net_id_;
+  bool net_name_seen_ = false;
+  bool has_name_text_ = false;
+  bool name_empty_tag_ = false;
+  std::string name_text_;
+  uint64_t name_begin_ = 0;
+  uint64_t name_end_ = 0;
+
+  PnmlNodes nodes_;
+  uint64_t next_sizing_ = 0;
+};
+
+}  // namespace
+
+void ReadPNML(std::string_view text, NetStore& store, PnmlLayout* layout) {
+  PnmlReader reader(text, store, layout);
+  reader.Read();
+}
+
+}  // namespace vantira

@@ -1,0 +1,22 @@
+// Reader of PNML documents holding one P/T net.
+#pragma once
+
+#include <string_view>
+
+#include "formats/pnml_layout.h"
+#include "store/net_store.h"
+
+namespace vantira {
+
+// Reads a PNML document, as it was read from the input, into the store:
+// places and transitions of the net's pages (nested to any depth) in
+// document order, the arcs in document order once reference nodes are
+// resolved (repeats included: IndexByFormat drops them), and the net's name.
+// Ids live in a table of the reader's own, which also holds the reference
+// nodes. With `layout`, also notes where every node and arc element lies and
+// whom it follows, for the subnet files. A fault ends the run with status 2;
+// the first one in document order counts, then those found after the
+// document: no net, references, arcs.
+void ReadPNML(std::string_view text, NetStore& store, PnmlLayout* layout);
+
+}  // namespace vantira

@@ -1,0 +1,38 @@
+#include "formats/xml_stream.h"
+
+#include <algorithm>
+#include <string>
+
+#include "store/failure.h"
+
+namespace vantira {
+
+XmlStream::XmlStream(std::string_view what) : parser_(XML_ParserCreate(nullptr)), what_(what) {
+  if (!parser_) throw NoMemory();
+}
+
+void XmlStream::Stop(std::exception_ptr failure) {
+  stopped_ = true;
+  failure_ = std::move(failure);
+  XML_StopParser(parser_.get(), XML_FALSE);
+}
+
+void XmlStream::Parse(std::string_view text) {
+  std::size_t done = 0;
+  for (;;) {
+    const std::size_t length = std::min(kChunk, text.size() - done);
+    const bool last = done + length == text.size();
+    if (XML_Parse(parser_.get(), text.data() + done, static_cast<int>(length), last) != XML_STATUS_OK) {
+      if (failure_) std::rethrow_exception(failure_);
+      const XML_Error error = XML_GetErrorCode(parser_.get());
+      if (error == XML_ERROR_NO_MEMORY) throw NoMemory();
+      std::string message(what_);
+      message.append(": line ").append(std::to_string(Line())).append(": ").append(XML_ErrorString(error));
+      throw MakeFailure(kExitBadInput, message);
+    }
+    if (last) return;
+    done += length;
+  }
+}
+
+}  // namespace vantira
