@@ -223,12 +223,11 @@ class Grower {
 
 }  // namespace
 
-void Decompose(const NetStore& store, SubnetMap& map, Output& report, bool full) {
+void Decompose(const NetStore& store, SubnetMap& map, const SubnetListing& listing) {
   AllocateSubnetMap(map, store.n, store.m);
-  if (full) WriteSubnetsHeading(report);
   if (store.n == 0) {
     // A net without transitions still has one, empty, subnet.
-    if (full) WriteSubnetListing(store, 1, {}, {}, {}, {}, report);
+    if (listing) listing(1, {}, {}, {}, {});
     return;
   }
   Grower grower(store, map);
@@ -237,14 +236,26 @@ void Decompose(const NetStore& store, SubnetMap& map, Output& report, bool full)
   for (int32_t k = 1;; ++k) {
     map.iSubNet = k;
     grower.Grow(k, seed);
-    if (full) {
+    if (listing) {
       grower.PlaceLists(xs, qs, ys);
-      WriteSubnetListing(store, k, grower.Members(), xs, qs, ys, report);
+      listing(k, grower.Members(), xs, qs, ys);
     }
     while (seed <= store.n && map.SubNet[seed] != 0) ++seed;
     if (seed > store.n) break;
   }
   grower.SetRoles();
+}
+
+void Decompose(const NetStore& store, SubnetMap& map, Output& report, bool full) {
+  if (!full) {
+    Decompose(store, map, SubnetListing());
+    return;
+  }
+  WriteSubnetsHeading(report);
+  Decompose(store, map, [&](int32_t k, std::span<const int32_t> members, std::span<const int32_t> xs,
+                            std::span<const int32_t> qs, std::span<const int32_t> ys) {
+    WriteSubnetListing(store, k, members, xs, qs, ys, report);
+  });
 }
 
 }  // namespace vantira

@@ -15,13 +15,14 @@ inline constexpr std::string_view kUsage =
     "file formats: .ndr, .net (described in the vantira README)\n"
     "usage: vantira [-h | -help]\n"
     "               [-v | -q]\n"
-    "               [-s] [-g]\n"
+    "               [-s] [-g] [-j]\n"
     "               [-z zname]\n"
     "               [infile] [outfile]\n"
     "FLAGS          WHAT                                DEFAULT\n"
     "-h | -help     this mode\n"
     "-s             write files of subnets\n"
     "-g             create graph of subnets\n"
+    "-j             write the report as JSON\n"
     "-v | -q        textual output (full | digest)      -v\n"
     "-z zname       prefix for names of subnets' files  infile\n"
     "infile         input file (stdin if -)             stdin\n"
@@ -34,6 +35,7 @@ struct Options {
   bool full = true;    // -v full output, -q digest
   bool subnet_files = false;
   bool graph = false;
+  bool json = false;  // -j: the report as one JSON document
   std::string infile = "-";
   std::string outfile = "-";
   std::string zname;

@@ -12,6 +12,7 @@
 
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
+#include "decompose/json_report.h"
 #include "decompose/partition.h"
 #include "decompose/report.h"
 #include "driver/options.h"
@@ -141,7 +142,11 @@ int Run(const std::vector<std::string_view>& args) {
     }
 
     SubnetMap map;
-    if (options.full) {
+    if (options.json) {
+      IndexByFormat(format, store);
+      ReleaseArcLists(store);
+      WriteJsonReport(store, FormatName(format), map, *report);
+    } else if (options.full) {
       // Listing the net and the subnets needs the index and the order of growth.
       IndexByFormat(format, store);
       ReleaseArcLists(store);
@@ -151,9 +156,11 @@ int Run(const std::vector<std::string_view>& args) {
       PartitionArcs(store, map);
       ReleaseArcLists(store);
     }
-    WriteIndicators(store, map, *report);
-    if (options.graph) WriteGraph(store, map, *report);
-    WriteClosing(*report);
+    if (!options.json) {
+      WriteIndicators(store, map, *report);
+      if (options.graph) WriteGraph(store, map, *report);
+      WriteClosing(*report);
+    }
     report->Flush();
     if (report->Failed() || !output.Close()) throw WriteError(report_name);
     report.reset();

@@ -22,4 +22,14 @@ Format RecognizeFile(std::string_view text) {
 
 std::string_view FormatExtension(Format format) { return format == Format::kNdr ? ".ndr" : ".net"; }
 
+std::string_view FormatName(Format format) {
+  switch (format) {
+    case Format::kNet:
+      return "net";
+    case Format::kNdr:
+      return "ndr";
+  }
+  return "net";
+}
+
 }  // namespace vantira
