@@ -21,6 +21,7 @@
 #include "formats/input_text.h"
 #include "formats/output.h"
 #include "formats/recognize.h"
+#include "store/adjacency.h"
 #include "store/failure.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
@@ -143,7 +144,10 @@ int Run(const std::vector<std::string_view>& args) {
 
     SubnetMap map;
     if (options.json) {
-      IndexByFormat(format, store);
+      // The subnets grow alike from an arc given twice, and the JSON lists
+      // no arcs: repeats may stay.
+      AllocateIndex(store);
+      CreateIOPT(store);
       ReleaseArcLists(store);
       WriteJsonReport(store, FormatName(format), map, *report);
     } else if (options.full) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace vantira {
 
@@ -16,6 +17,37 @@ constexpr std::array<bool, 256> kPlain = [] {
 }();
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+uint64_t Load64(const char* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+// Nonzero when one of the 8 bytes of `v` is below 0x20, '"', '\\', or 0x80
+// and above.
+uint64_t NeedsLook(uint64_t v) {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr uint64_t kHigh = 0x8080808080808080ULL;
+  auto has_zero = [](uint64_t x) { return (x - kOnes) & ~x & kHigh; };
+  return (v | has_zero(v ^ (kOnes * '"')) | has_zero(v ^ (kOnes * '\\')) | ((v - kOnes * 0x20) & ~v)) & kHigh;
+}
+
+// True when every byte stands for itself; most names are plain ASCII, and
+// 8 bytes at a time (the last load overlapping) keep them off the byte loop.
+bool AllPlain(std::string_view bytes) {
+  const char* p = bytes.data();
+  const std::size_t size = bytes.size();
+  if (size < 8) {
+    for (char c : bytes) {
+      if (!kPlain[static_cast<unsigned char>(c)]) return false;
+    }
+    return true;
+  }
+  uint64_t look = NeedsLook(Load64(p + size - 8));
+  for (std::size_t i = 0; i + 8 < size; i += 8) look |= NeedsLook(Load64(p + i));
+  return look == 0;
+}
 
 void PutEscapedByte(unsigned char c, Output& out) {
   static constexpr char kHex[] = "0123456789abcdef";
@@ -83,6 +115,11 @@ std::size_t Utf8SequenceLength(std::string_view bytes) {
 
 void PutJsonString(std::string_view bytes, Output& out) {
   out.Put('"');
+  if (AllPlain(bytes)) {
+    out.Put(bytes);
+    out.Put('"');
+    return;
+  }
   std::size_t done = 0;  // bytes before it are written
   std::size_t i = 0;
   const std::size_t size = bytes.size();
