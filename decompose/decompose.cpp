@@ -52,8 +52,9 @@ class Grower {
     members_.reserve(static_cast<std::size_t>(store.n));
   }
 
-  // Grows subnet k from transition `seed` until a pass finds nothing new.
-  void Grow(int32_t k, int32_t seed) {
+  // Grows subnet k from transition `seed` until a pass finds nothing new,
+  // telling `sink` of each pass's new members.
+  void Grow(int32_t k, int32_t seed, SubnetSink* sink) {
     k_ = k;
     members_.clear();
     places_.clear();
@@ -63,6 +64,7 @@ class Grower {
     while (frontier < members_.size()) {
       changed_.clear();
       const std::size_t end = members_.size();
+      if (sink != nullptr) sink->Joined(k, std::span<const int32_t>(members_).subspan(frontier));
       // Which new member is touched first changes nothing (the changed
       // places are ordered afterwards), so they go in transition order,
       // which walks the index forward instead of jumping about in it.
@@ -91,7 +93,8 @@ class Grower {
   // Transitions in the order they joined the subnet.
   const std::vector<int32_t>& Members() const { return members_; }
   // Splits the places the subnet touched into its input, internal and
-  // output places, each in increasing place number.
+  // output places, each in increasing place number, and writes the subnet's
+  // share of SX, SQ and SY: every role is final once its side's subnet is.
   void PlaceLists(std::vector<int32_t>& xs, std::vector<int32_t>& qs, std::vector<int32_t>& ys) {
     SortDistinct(places_, std::span<uint64_t>(bits_.data(), words_));
     xs.clear();
@@ -100,10 +103,11 @@ class Grower {
     for (int32_t p : places_) {
       Group group = GroupOf(p);
       (group == kX ? xs : group == kQ ? qs : ys).push_back(p);
+      (group == kX ? map_.SX : group == kQ ? map_.SQ : map_.SY)[p] = k_;
     }
   }
 
-  // Writes SX, SQ and SY from the recorded sides.
+  // Writes SX, SQ and SY from the recorded sides, all at once.
   void SetRoles() const {
     for (int32_t p = 1; p <= s_.m; ++p) {
       const Sides& side = sides_[static_cast<std::size_t>(p)];
@@ -223,11 +227,11 @@ class Grower {
 
 }  // namespace
 
-void Decompose(const NetStore& store, SubnetMap& map, const SubnetListing& listing) {
+void Decompose(const NetStore& store, SubnetMap& map, SubnetSink* sink) {
   AllocateSubnetMap(map, store.n, store.m);
   if (store.n == 0) {
     // A net without transitions still has one, empty, subnet.
-    if (listing) listing(1, {}, {}, {}, {});
+    if (sink != nullptr) sink->Completed(1, {}, {}, {}, {});
     return;
   }
   Grower grower(store, map);
@@ -235,27 +239,42 @@ void Decompose(const NetStore& store, SubnetMap& map, const SubnetListing& listi
   int32_t seed = 1;
   for (int32_t k = 1;; ++k) {
     map.iSubNet = k;
-    grower.Grow(k, seed);
-    if (listing) {
+    grower.Grow(k, seed, sink);
+    if (sink != nullptr) {
       grower.PlaceLists(xs, qs, ys);
-      listing(k, grower.Members(), xs, qs, ys);
+      sink->Completed(k, grower.Members(), xs, qs, ys);
     }
     while (seed <= store.n && map.SubNet[seed] != 0) ++seed;
     if (seed > store.n) break;
   }
-  grower.SetRoles();
+  if (sink == nullptr) grower.SetRoles();
 }
+
+namespace {
+
+class ListingSink final : public SubnetSink {
+ public:
+  ListingSink(const NetStore& store, Output& report) : store_(store), report_(report) {}
+  void Completed(int32_t k, std::span<const int32_t> members, std::span<const int32_t> xs,
+                 std::span<const int32_t> qs, std::span<const int32_t> ys) override {
+    WriteSubnetListing(store_, k, members, xs, qs, ys, report_);
+  }
+
+ private:
+  const NetStore& store_;
+  Output& report_;
+};
+
+}  // namespace
 
 void Decompose(const NetStore& store, SubnetMap& map, Output& report, bool full) {
   if (!full) {
-    Decompose(store, map, SubnetListing());
+    Decompose(store, map, nullptr);
     return;
   }
   WriteSubnetsHeading(report);
-  Decompose(store, map, [&](int32_t k, std::span<const int32_t> members, std::span<const int32_t> xs,
-                            std::span<const int32_t> qs, std::span<const int32_t> ys) {
-    WriteSubnetListing(store, k, members, xs, qs, ys, report);
-  });
+  ListingSink listing(store, report);
+  Decompose(store, map, &listing);
 }
 
 }  // namespace vantira
