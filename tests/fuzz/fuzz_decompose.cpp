@@ -1,5 +1,5 @@
 // Arbitrary bytes through recognition, either reader, the index, the
-// decomposition, the full report and the graph.
+// decomposition, the full report, the graph and the JSON report.
 #include <cstddef>
 #include <cstdint>
 #include <string>
