@@ -71,6 +71,9 @@ class Grower {
       touching_.assign(members_.begin() + static_cast<std::ptrdiff_t>(frontier), members_.end());
       SortDistinct(touching_, transition_bits_);
       const std::size_t count = touching_.size();
+      // A big pass marks its changed places in the group bitmaps as it
+      // goes; a small one lists them, to be sorted.
+      marking_ = 4 * count > words_;
       for (std::size_t i = 0; i < count; ++i) {
         // Their places are scattered: fetch ahead, each level of the look-up
         // a little later than the one it depends on.
@@ -132,6 +135,10 @@ class Grower {
   // then Q, each group in increasing place number. A big pass goes through
   // one bitmap per group (cost m/64 words), a small one is sorted.
   void OrderChanged() {
+    if (marking_) {
+      ListMarked();
+      return;
+    }
     for (uint64_t& key : changed_) key |= static_cast<uint64_t>(GroupOf(static_cast<int32_t>(key))) << 32;
     if (changed_.size() <= words_) {
       std::sort(changed_.begin(), changed_.end());
@@ -144,6 +151,11 @@ class Grower {
       bits_[(key >> 32) * words_ + p / 64] |= uint64_t{1} << (p % 64);
     }
     changed_.clear();
+    ListMarked();
+  }
+
+  // The places marked in the group bitmaps, in order, leaving them clear.
+  void ListMarked() {
     for (std::size_t w = 0; w < bits_.size(); ++w) {
       const uint64_t group = w / words_;
       const uint64_t base = (w % words_) * 64;
@@ -187,17 +199,38 @@ class Grower {
   void Consume(int32_t p) {
     Sides& side = sides_[static_cast<std::size_t>(p)];
     if (side.consumers == k_) return;
-    if (side.producers != k_) places_.push_back(p);
     side.consumers = k_;
-    changed_.push_back(static_cast<uint32_t>(p));
+    if (side.producers != k_) {
+      places_.push_back(p);
+      Changed(p, kX, kX);
+    } else {
+      Changed(p, kQ, kY);
+    }
   }
 
   void Produce(int32_t p) {
     Sides& side = sides_[static_cast<std::size_t>(p)];
     if (side.producers == k_) return;
-    if (side.consumers != k_) places_.push_back(p);
     side.producers = k_;
-    changed_.push_back(static_cast<uint32_t>(p));
+    if (side.consumers != k_) {
+      places_.push_back(p);
+      Changed(p, kY, kY);
+    } else {
+      Changed(p, kQ, kX);
+    }
+  }
+
+  // Place p is now in `group`; a mark it got earlier in the pass in `before`
+  // (its other side's group, when it has just become internal) goes.
+  void Changed(int32_t p, Group group, Group before) {
+    if (!marking_) {
+      changed_.push_back(static_cast<uint32_t>(p));
+      return;
+    }
+    const std::size_t w = static_cast<std::size_t>(p) / 64;
+    const uint64_t bit = uint64_t{1} << (p % 64);
+    bits_[before * words_ + w] &= ~bit;
+    bits_[group * words_ + w] |= bit;
   }
 
   // Candidates of a changed place: consumers of an input place, producers of
@@ -223,6 +256,7 @@ class Grower {
   std::vector<int32_t> touching_;  // a pass's new members in transition order
   std::vector<int32_t> places_;
   std::vector<uint64_t> changed_;
+  bool marking_ = false;  // this pass marks its changed places instead of listing them
 };
 
 }  // namespace
