@@ -147,7 +147,7 @@ int Run(const std::vector<std::string_view>& args) {
       // The subnets grow alike from an arc given twice, and the JSON lists
       // no arcs: repeats may stay.
       AllocateIndex(store);
-      CreateIOPTOnTwoThreads(store);
+      CreateIOPT(store);
       ReleaseArcLists(store);
       WriteJsonReport(store, FormatName(format), map, *report);
     } else if (options.full) {

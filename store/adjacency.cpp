@@ -1,8 +1,5 @@
 #include "store/adjacency.h"
 
-#include <algorithm>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace vantira {
@@ -33,13 +30,19 @@ void CursorsToStarts(int32_t* first, int32_t* second, int32_t count) {
   }
 }
 
-// Input and output places of every transition, in arc-list order: a stable
-// counting sort of both arc lists by transition.
-void IndexTransitions(NetStore& s) {
+}  // namespace
+
+int32_t CreateIOPT(NetStore& s) {
   const int32_t n = s.n;
+  const int32_t m = s.m;
   int32_t* tx = s.tx.Data();
   int32_t* ty = s.ty.Data();
+  int32_t* px = s.px.Data();
+  int32_t* py = s.py.Data();
   int32_t* at = s.at.Data();
+  int32_t* ap = s.ap.Data();
+
+  // Transitions: a stable counting sort of both arc lists by transition.
   for (int32_t t = 1; t <= n; ++t) tx[t] = ty[t] = 0;
   for (int32_t k = 0; k < s.fapt; ++k) ++tx[s.aptt[k]];
   for (int32_t k = 0; k < s.fatp; ++k) ++ty[s.atpt[k]];
@@ -48,20 +51,9 @@ void IndexTransitions(NetStore& s) {
   for (int32_t k = 0; k < s.fatp; ++k) at[ty[s.atpt[k]]++] = s.atpp[k];
   CursorsToStarts(tx, ty, n);
   s.fat = tx[n + 1];
-}
 
-// Producers and consumers of every place from the transitions' half:
-// walking transitions in increasing order makes each place's producers and
-// consumers come out in increasing transition number.
-void IndexPlacesFromTransitions(NetStore& s) {
-  const int32_t n = s.n;
-  const int32_t m = s.m;
-  const int32_t* tx = s.tx.Data();
-  const int32_t* ty = s.ty.Data();
-  const int32_t* at = s.at.Data();
-  int32_t* px = s.px.Data();
-  int32_t* py = s.py.Data();
-  int32_t* ap = s.ap.Data();
+  // Places: walking transitions in increasing order makes each place's
+  // producers and consumers come out in increasing transition number.
   for (int32_t p = 1; p <= m; ++p) px[p] = py[p] = 0;
   for (int32_t t = 1; t <= n; ++t) {
     for (int32_t j = tx[t]; j < ty[t]; ++j) ++py[at[j]];
@@ -74,62 +66,6 @@ void IndexPlacesFromTransitions(NetStore& s) {
   }
   CursorsToStarts(px, py, m);
   s.fap = px[m + 1];
-}
-
-// Puts one range in increasing order; most are short and already sorted.
-void SortRange(int32_t* first, int32_t* last) {
-  if (std::is_sorted(first, last)) return;
-  if (last - first > 16) {
-    std::sort(first, last);
-    return;
-  }
-  for (int32_t* i = first + 1; i < last; ++i) {
-    const int32_t value = *i;
-    int32_t* j = i;
-    for (; j > first && *(j - 1) > value; --j) *j = *(j - 1);
-    *j = value;
-  }
-}
-
-// The same from the arc lists alone: a counting sort by place, whose ranges
-// keep arc-list order and are then sorted.
-void IndexPlacesFromArcLists(NetStore& s) {
-  const int32_t m = s.m;
-  int32_t* px = s.px.Data();
-  int32_t* py = s.py.Data();
-  int32_t* ap = s.ap.Data();
-  for (int32_t p = 1; p <= m; ++p) px[p] = py[p] = 0;
-  for (int32_t k = 0; k < s.fatp; ++k) ++px[s.atpp[k]];
-  for (int32_t k = 0; k < s.fapt; ++k) ++py[s.aptp[k]];
-  CountsToStarts(px, py, m);
-  for (int32_t k = 0; k < s.fatp; ++k) ap[px[s.atpp[k]]++] = s.atpt[k];
-  for (int32_t k = 0; k < s.fapt; ++k) ap[py[s.aptp[k]]++] = s.aptt[k];
-  CursorsToStarts(px, py, m);
-  for (int32_t p = 1; p <= m; ++p) {
-    SortRange(ap + px[p], ap + py[p]);
-    SortRange(ap + py[p], ap + px[p + 1]);
-  }
-  s.fap = px[m + 1];
-}
-
-}  // namespace
-
-int32_t CreateIOPT(NetStore& s) {
-  IndexTransitions(s);
-  IndexPlacesFromTransitions(s);
-  return s.fap;
-}
-
-int32_t CreateIOPTOnTwoThreads(NetStore& s) {
-  // The halves write separate tables and only read the arc lists.
-  std::jthread places;
-  try {
-    places = std::jthread([&s] { IndexPlacesFromArcLists(s); });
-  } catch (const std::system_error&) {
-    return CreateIOPT(s);
-  }
-  IndexTransitions(s);
-  places.join();
   return s.fap;
 }
 

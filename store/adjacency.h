@@ -13,11 +13,6 @@ namespace vantira {
 // been taken by AllocateIndex.
 int32_t CreateIOPT(NetStore& store);
 
-// The same index, its two halves built at the same time: the places' half
-// on a second thread, straight from the arc lists, each range then put in
-// increasing transition number. One after the other without a thread.
-int32_t CreateIOPTOnTwoThreads(NetStore& store);
-
 // Keeps the first occurrence of every (transition, place) pair in each arc
 // list and drops the repeats, preserving order.
 void RemoveDuplicateArcs(NetStore& store);

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
-#include "store/adjacency.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
@@ -41,43 +39,6 @@ TEST(NetStore, GrowsInFixedStepsOnlyTheTableThatIsFull) {
   EXPECT_GE(s.maxnames, s.fnames + room);
   EXPECT_LT(s.maxnames - 16384, s.fnames + room);
   EXPECT_EQ(s.Name(kept), "x");
-}
-
-// Both ways of building the index give the same tables, whatever the order
-// of the arc lists and however often an arc repeats; some places have more
-// arcs than a short range holds, so both ways of sorting a range are used.
-TEST(CreateIOPT, TwoThreadsBuildTheSameIndexAsOne) {
-  std::mt19937 random(7);
-  for (int round = 0; round < 200; ++round) {
-    NetStore one, two;
-    AllocateStore(one);
-    AllocateStore(two);
-    const int n = 1 + static_cast<int>(random() % 40), m = 1 + static_cast<int>(random() % (round % 2 ? 40 : 3));
-    for (NetStore* s : {&one, &two}) {
-      for (int t = 0; t < n; ++t) AddTransition(*s, "t");
-      for (int p = 0; p < m; ++p) AddPlace(*s, "p");
-    }
-    for (int a = static_cast<int>(random() % 200); a > 0; --a) {
-      const int32_t t = 1 + static_cast<int32_t>(random() % n), p = 1 + static_cast<int32_t>(random() % m);
-      const bool out = random() % 2;
-      for (NetStore* s : {&one, &two}) out ? AppendAtp(*s, t, p) : AppendApt(*s, p, t);
-    }
-    AllocateIndex(one);
-    AllocateIndex(two);
-    EXPECT_EQ(CreateIOPT(one), CreateIOPTOnTwoThreads(two));
-    auto tables = [n, m](const NetStore& s) {
-      V all;
-      all.insert(all.end(), s.tx.Data() + 1, s.tx.Data() + n + 2);  // with the sentinel end
-      all.insert(all.end(), s.ty.Data() + 1, s.ty.Data() + n + 1);
-      all.insert(all.end(), s.px.Data() + 1, s.px.Data() + m + 2);
-      all.insert(all.end(), s.py.Data() + 1, s.py.Data() + m + 1);
-      all.insert(all.end(), s.at.Data(), s.at.Data() + s.fat);
-      all.insert(all.end(), s.ap.Data(), s.ap.Data() + s.fap);
-      all.push_back(s.fat);
-      return all;
-    };
-    ASSERT_EQ(tables(one), tables(two)) << "round " << round;
-  }
 }
 
 TEST(CArray, KeepsItsElementsThroughSmallAndLargeSteps) {
