@@ -37,17 +37,22 @@ void SortDistinct(std::vector<int32_t>& values, std::span<uint64_t> bitmap) {
 // increasing place number. A place changes role at most twice per subnet,
 // which keeps the whole decomposition linear in the arcs.
 //
-// While growing, a place records the subnet of its consumers and the subnet of
-// its producers side by side (one cache line per look); the roles SX, SQ, SY
-// follow from the two once every subnet is complete.
+// What growing looks up at every arc lives in bitmaps that stay in the
+// cache whatever the size of the net: whether a transition is placed, and
+// whether the growing subnet consumes and produces a place (cleared for the
+// places it touched before the next subnet grows). A subnet's share of the
+// roles SX, SQ, SY is written when it is complete: a role is final once the
+// subnet of its side is.
 class Grower {
  public:
   Grower(const NetStore& store, SubnetMap& map)
       : s_(store),
         map_(map),
-        sides_(static_cast<std::size_t>(store.m) + 1, Sides{0, 0}),
         words_(static_cast<std::size_t>(store.m) / 64 + 1),
+        consumed_(words_, 0),
+        produced_(words_, 0),
         bits_(3 * words_, 0),
+        placed_(static_cast<std::size_t>(store.n) / 64 + 1, 0),
         transition_bits_(static_cast<std::size_t>(store.n) / 64 + 1, 0) {
     members_.reserve(static_cast<std::size_t>(store.n));
   }
@@ -55,9 +60,14 @@ class Grower {
   // Grows subnet k from transition `seed` until a pass finds nothing new,
   // telling `sink` of each pass's new members.
   void Grow(int32_t k, int32_t seed, SubnetSink* sink) {
+    for (int32_t p : places_) {
+      Clear(consumed_, p);
+      Clear(produced_, p);
+    }
     k_ = k;
     members_.clear();
     places_.clear();
+    Set(placed_, seed);
     map_.SubNet[seed] = k;
     members_.push_back(seed);
     std::size_t frontier = 0;
@@ -77,17 +87,15 @@ class Grower {
       for (std::size_t i = 0; i < count; ++i) {
         // Their places are scattered: fetch ahead, each level of the look-up
         // a little later than the one it depends on.
-        if (i + 2 * kAhead < count) PrefetchLine(&s_.at[s_.tx[touching_[i + 2 * kAhead]]]);
-        if (i + kAhead < count) PrefetchSides(touching_[i + kAhead]);
+        if (i + kAhead < count) PrefetchLine(&s_.at[s_.tx[touching_[i + kAhead]]]);
         Touch(touching_[i]);
       }
       frontier = end;
       OrderChanged();
       const std::size_t changed = changed_.size();
       for (std::size_t i = 0; i < changed; ++i) {
-        if (i + 3 * kAhead < changed) PrefetchRange(changed_[i + 3 * kAhead]);
-        if (i + 2 * kAhead < changed) PrefetchCandidates(changed_[i + 2 * kAhead]);
-        if (i + kAhead < changed) PrefetchSubnets(changed_[i + kAhead]);
+        if (i + 2 * kAhead < changed) PrefetchRange(changed_[i + 2 * kAhead]);
+        if (i + kAhead < changed) PrefetchCandidates(changed_[i + kAhead]);
         Collect(PlaceOf(changed_[i]), changed_[i] >> 32);
       }
     }
@@ -110,26 +118,27 @@ class Grower {
     }
   }
 
-  // Writes SX, SQ and SY from the recorded sides, all at once.
+  // Writes the subnet's share of SX, SQ and SY alone.
   void SetRoles() const {
-    for (int32_t p = 1; p <= s_.m; ++p) {
-      const Sides& side = sides_[static_cast<std::size_t>(p)];
-      if (side.consumers != 0 && side.consumers == side.producers) {
-        map_.SQ[p] = side.consumers;
-      } else {
-        map_.SX[p] = side.consumers;
-        map_.SY[p] = side.producers;
-      }
+    for (int32_t p : places_) {
+      Group group = GroupOf(p);
+      (group == kX ? map_.SX : group == kQ ? map_.SQ : map_.SY)[p] = k_;
     }
   }
 
  private:
   enum Group : uint32_t { kX = 0, kY = 1, kQ = 2 };
   static constexpr std::size_t kAhead = 6;  // steps between the levels of a prefetched look-up
-  struct Sides {
-    int32_t consumers;  // subnet of the place's consumers, 0 while unknown
-    int32_t producers;
-  };
+
+  static bool Test(const std::vector<uint64_t>& bitmap, int32_t e) {
+    return (bitmap[static_cast<std::size_t>(e) / 64] >> (e % 64)) & 1;
+  }
+  static void Set(std::vector<uint64_t>& bitmap, int32_t e) {
+    bitmap[static_cast<std::size_t>(e) / 64] |= uint64_t{1} << (e % 64);
+  }
+  static void Clear(std::vector<uint64_t>& bitmap, int32_t e) {
+    bitmap[static_cast<std::size_t>(e) / 64] &= ~(uint64_t{1} << (e % 64));
+  }
 
   // Puts the pass's changed places in visiting order, each once: X, then Y,
   // then Q, each group in increasing place number. A big pass goes through
@@ -166,10 +175,6 @@ class Grower {
     }
   }
 
-  void PrefetchSides(int32_t t) const {
-    for (int32_t j = s_.tx[t]; j < s_.tx[t + 1]; ++j) PrefetchLine(&sides_[static_cast<std::size_t>(s_.at[j])]);
-  }
-
   // The transitions Collect looks at for a changed place (see there).
   std::pair<int32_t, int32_t> Candidates(int32_t p, uint64_t group) const {
     return {group == kX ? s_.py[p] : s_.px[p], group == kY ? s_.py[p] : s_.px[p + 1]};
@@ -180,14 +185,9 @@ class Grower {
     PrefetchLine(&s_.py[PlaceOf(key)]);
   }
   void PrefetchCandidates(uint64_t key) const { PrefetchLine(&s_.ap[Candidates(PlaceOf(key), key >> 32).first]); }
-  void PrefetchSubnets(uint64_t key) const {
-    const auto [from, to] = Candidates(PlaceOf(key), key >> 32);
-    for (int32_t j = from; j < to; ++j) PrefetchLine(&map_.SubNet[s_.ap[j]]);
-  }
 
   Group GroupOf(int32_t p) const {
-    const Sides& side = sides_[static_cast<std::size_t>(p)];
-    if (side.consumers == k_) return side.producers == k_ ? kQ : kX;
+    if (Test(consumed_, p)) return Test(produced_, p) ? kQ : kX;
     return kY;
   }
 
@@ -197,10 +197,9 @@ class Grower {
   }
 
   void Consume(int32_t p) {
-    Sides& side = sides_[static_cast<std::size_t>(p)];
-    if (side.consumers == k_) return;
-    side.consumers = k_;
-    if (side.producers != k_) {
+    if (Test(consumed_, p)) return;
+    Set(consumed_, p);
+    if (!Test(produced_, p)) {
       places_.push_back(p);
       Changed(p, kX, kX);
     } else {
@@ -209,10 +208,9 @@ class Grower {
   }
 
   void Produce(int32_t p) {
-    Sides& side = sides_[static_cast<std::size_t>(p)];
-    if (side.producers == k_) return;
-    side.producers = k_;
-    if (side.consumers != k_) {
+    if (Test(produced_, p)) return;
+    Set(produced_, p);
+    if (!Test(consumed_, p)) {
       places_.push_back(p);
       Changed(p, kY, kY);
     } else {
@@ -239,7 +237,8 @@ class Grower {
     const auto [from, to] = Candidates(p, group);
     for (int32_t j = from; j < to; ++j) {
       int32_t t = s_.ap[j];
-      if (map_.SubNet[t] != 0) continue;
+      if (Test(placed_, t)) continue;
+      Set(placed_, t);
       map_.SubNet[t] = k_;
       members_.push_back(t);
     }
@@ -248,9 +247,11 @@ class Grower {
   const NetStore& s_;
   SubnetMap& map_;
   int32_t k_ = 0;
-  std::vector<Sides> sides_;
-  std::size_t words_;           // 64-bit words of one place bitmap
+  std::size_t words_;  // 64-bit words of one place bitmap
+  std::vector<uint64_t> consumed_;  // places the growing subnet consumes
+  std::vector<uint64_t> produced_;  // and produces
   std::vector<uint64_t> bits_;  // the X, Y and Q bitmaps of OrderChanged, kept clear
+  std::vector<uint64_t> placed_;  // transitions in a subnet
   std::vector<uint64_t> transition_bits_;  // for SortDistinct of a pass's new members, kept clear
   std::vector<int32_t> members_;
   std::vector<int32_t> touching_;  // a pass's new members in transition order
@@ -277,11 +278,12 @@ void Decompose(const NetStore& store, SubnetMap& map, SubnetSink* sink) {
     if (sink != nullptr) {
       grower.PlaceLists(xs, qs, ys);
       sink->Completed(k, grower.Members(), xs, qs, ys);
+    } else {
+      grower.SetRoles();
     }
     while (seed <= store.n && map.SubNet[seed] != 0) ++seed;
     if (seed > store.n) break;
   }
-  if (sink == nullptr) grower.SetRoles();
 }
 
 namespace {
