@@ -1,13 +1,7 @@
 #include "decompose/json_report.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <exception>
-#include <mutex>
 #include <span>
-#include <system_error>
-#include <thread>
-#include <utility>
 #include <vector>
 
 #include "decompose/decompose.h"
@@ -42,20 +36,21 @@ void PutPlaceList(const NetStore& s, std::string_view key, std::span<const int32
   out.Put(']');
 }
 
-// The JSON text of the subnets, written piece by piece as they grow: a
-// subnet's object opens with the first transitions that join it and closes
-// with its places.
-class SubnetsText {
+// The JSON text of the subnets, written as they grow: a subnet's object
+// opens with its seed, takes the transitions each pass adds, and closes with
+// its places when it is complete.
+class SubnetsText final : public SubnetSink {
  public:
   SubnetsText(const NetStore& s, Output& out) : s_(s), out_(out) {}
 
-  void Joined(int32_t k, std::span<const int32_t> transitions) {
+  void Joined(int32_t k, std::span<const int32_t> transitions) override {
     Open(k);
     PutNames(s_, s_.tn, transitions, first_, out_);
   }
 
-  void Completed(int32_t k, std::span<const int32_t> xs, std::span<const int32_t> qs, std::span<const int32_t> ys) {
-    Open(k);
+  void Completed(int32_t k, std::span<const int32_t> /*members*/, std::span<const int32_t> xs,
+                 std::span<const int32_t> qs, std::span<const int32_t> ys) override {
+    Open(k);  // the members came with Joined
     out_.Put(']');
     PutPlaceList(s_, ", \"input\": [", xs, out_);
     PutPlaceList(s_, ", \"internal\": [", qs, out_);
@@ -77,156 +72,6 @@ class SubnetsText {
   Output& out_;
   int32_t open_ = 0;  // the subnet whose object is open
   bool first_ = true;
-};
-
-// What the growing side has told and the writer not yet written, back to
-// back: a tag, the subnet and the lengths of its lists, then the lists.
-class Batch {
- public:
-  void Joined(int32_t k, std::span<const int32_t> transitions) {
-    ints_.insert(ints_.end(), {kJoined, k, static_cast<int32_t>(transitions.size())});
-    ints_.insert(ints_.end(), transitions.begin(), transitions.end());
-  }
-  void Completed(int32_t k, std::span<const int32_t> xs, std::span<const int32_t> qs, std::span<const int32_t> ys) {
-    ints_.insert(ints_.end(), {kCompleted, k, static_cast<int32_t>(xs.size()), static_cast<int32_t>(qs.size()),
-                               static_cast<int32_t>(ys.size())});
-    for (std::span<const int32_t> list : {xs, qs, ys}) ints_.insert(ints_.end(), list.begin(), list.end());
-  }
-  std::size_t Size() const { return ints_.size(); }
-  void Clear() { ints_.clear(); }
-
-  void WriteTo(SubnetsText& text) const {
-    const std::span<const int32_t> all(ints_);
-    for (std::size_t at = 0; at < all.size();) {
-      const int32_t k = all[at + 1];
-      if (all[at] == kJoined) {
-        const auto count = static_cast<std::size_t>(all[at + 2]);
-        text.Joined(k, all.subspan(at + 3, count));
-        at += 3 + count;
-      } else {
-        std::span<const int32_t> lists[3];
-        std::size_t from = at + 5;
-        for (std::size_t i = 0; i < 3; ++i) {
-          lists[i] = all.subspan(from, static_cast<std::size_t>(all[at + 2 + i]));
-          from += lists[i].size();
-        }
-        text.Completed(k, lists[0], lists[1], lists[2]);
-        at = from;
-      }
-    }
-  }
-
- private:
-  static constexpr int32_t kJoined = 0;
-  static constexpr int32_t kCompleted = 1;
-  std::vector<int32_t> ints_;
-};
-
-// Writes the subnets on a second thread, so that their names are looked up
-// and written while the subnets grow. The growing side never waits: it
-// hands over what it has gathered whenever the writer has taken the last
-// batch. Without a thread to be had, the text is written as it comes.
-class SubnetWriter final : public SubnetSink {
- public:
-  SubnetWriter(const NetStore& s, Output& out) : text_(s, out) {
-    try {
-      thread_ = std::jthread([this] { Loop(); });
-    } catch (const std::system_error&) {
-      // One after the other, then.
-    }
-  }
-  SubnetWriter(const SubnetWriter&) = delete;
-  SubnetWriter& operator=(const SubnetWriter&) = delete;
-  // When the growing side fails, what is not written yet is dropped.
-  ~SubnetWriter() {
-    if (!thread_.joinable()) return;
-    {
-      std::lock_guard lock(mutex_);
-      stopping_ = true;
-    }
-    changed_.notify_all();
-  }
-
-  void Joined(int32_t k, std::span<const int32_t> transitions) override {
-    if (!thread_.joinable()) return text_.Joined(k, transitions);
-    filling_.Joined(k, transitions);
-    Offer();
-  }
-
-  void Completed(int32_t k, std::span<const int32_t> /*members*/, std::span<const int32_t> xs,
-                 std::span<const int32_t> qs, std::span<const int32_t> ys) override {
-    // The members came with Joined.
-    if (!thread_.joinable()) return text_.Completed(k, xs, qs, ys);
-    filling_.Completed(k, xs, qs, ys);
-    Offer();
-  }
-
-  // Hands over the rest; the writer ends when it has written it.
-  void Close() {
-    if (!thread_.joinable()) return;
-    {
-      std::unique_lock lock(mutex_);
-      changed_.wait(lock, [this] { return !handed_; });
-      std::swap(filling_, batch_);
-      handed_ = true;
-      closing_ = true;
-    }
-    changed_.notify_all();
-  }
-
-  // Waits for the writer to end; a failure of its own is thrown here.
-  void Join() {
-    if (!thread_.joinable()) return;
-    thread_.join();
-    if (failed_) std::rethrow_exception(failed_);
-  }
-
- private:
-  static constexpr std::size_t kBatch = std::size_t{1} << 16;  // ints worth a wake-up
-
-  void Offer() {
-    if (filling_.Size() < kBatch) return;
-    {
-      std::lock_guard lock(mutex_);
-      if (handed_) return;
-      std::swap(filling_, batch_);
-      handed_ = true;
-    }
-    changed_.notify_all();
-  }
-
-  void Loop() {
-    Batch writing;
-    for (;;) {
-      {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return handed_ || closing_ || stopping_; });
-        if (stopping_ || !handed_) return;
-        std::swap(writing, batch_);
-        handed_ = false;
-      }
-      changed_.notify_all();
-      if (!failed_) {
-        try {
-          writing.WriteTo(text_);
-        } catch (...) {
-          failed_ = std::current_exception();  // later batches are dropped
-        }
-      }
-      writing.Clear();
-    }
-  }
-
-  SubnetsText text_;  // the writer's alone while it runs
-  Batch filling_;     // the growing side's own
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  Batch batch_;  // handed over, not yet taken
-  bool handed_ = false;
-  bool closing_ = false;
-  bool stopping_ = false;
-  std::exception_ptr failed_;  // the writer's, read after the join
-  std::jthread thread_;        // last: it starts once the rest is in place
 };
 
 void PutGraph(const NetStore& s, const std::vector<Connection>& links, Output& out) {
@@ -277,16 +122,10 @@ void WriteJsonReport(const NetStore& s, std::string_view format_name, SubnetMap&
   out.Put(",\n  \"transitions\": ");
   out.PutNumber(s.n);
   out.Put(",\n  \"subnets\": [");
-  std::vector<Connection> links;
-  {
-    SubnetWriter writer(s, out);
-    Decompose(s, map, &writer);
-    writer.Close();
-    links = ConnectionsByFrom(s, map);
-    writer.Join();
-  }
+  SubnetsText subnets(s, out);
+  Decompose(s, map, &subnets);
   out.Put("\n  ],\n");
-  PutGraph(s, links, out);
+  PutGraph(s, ConnectionsByFrom(s, map), out);
   PutIsolatedPlaces(s, map, out);
   out.Put("}\n");
 }
