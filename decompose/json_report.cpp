@@ -25,7 +25,7 @@ void PutNames(const NetStore& s, const CArray<int32_t>& names_of, std::span<cons
     if (i + 4 < count) PrefetchLine(s.names.Data() + names_of[elements[i + 4]]);
     if (!first) out.Put(", ");
     first = false;
-    PutJsonString(s.Name(names_of[elements[i]]), out);
+    PutJsonName(s.names.Data() + names_of[elements[i]], out);
   }
 }
 
@@ -112,7 +112,8 @@ void PutIsolatedPlaces(const NetStore& s, const SubnetMap& map, Output& out) {
 
 }  // namespace
 
-void WriteJsonReport(const NetStore& s, std::string_view format_name, SubnetMap& map, Output& out) {
+void WriteJsonReport(NetStore& s, std::string_view format_name, SubnetMap& map, Output& out) {
+  ExpandNames(s, 8);  // names are read 8 bytes at a time, the last one too
   out.Put("{\n  \"net\": ");
   PutJsonString(s.NetName(), out);
   out.Put(",\n  \"format\": ");

@@ -1,6 +1,7 @@
 #include "formats/json_text.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -111,6 +112,25 @@ std::size_t Utf8SequenceLength(std::string_view bytes) {
     if (!IsContinuation(b[i])) return 0;
   }
   return length;
+}
+
+void PutJsonName(const char* name, Output& out) {
+  if constexpr (std::endian::native == std::endian::little) {
+    // The lowest flagged byte of a word is exact (a borrow only runs
+    // upwards), and a NUL is flagged like any byte below 0x20: a plain name
+    // ends at the first flagged byte, which is its NUL.
+    for (std::size_t i = 0;; i += 8) {
+      const uint64_t look = NeedsLook(Load64(name + i));
+      if (look == 0) continue;
+      const std::size_t end = i + static_cast<std::size_t>(__builtin_ctzll(look)) / 8;
+      if (name[end] != '\0') break;
+      out.Put('"');
+      out.Put(std::string_view(name, end));
+      out.Put('"');
+      return;
+    }
+  }
+  PutJsonString(name, out);
 }
 
 void PutJsonString(std::string_view bytes, Output& out) {

@@ -20,4 +20,8 @@ std::size_t Utf8SequenceLength(std::string_view bytes);
 // does not begin a well-formed UTF-8 sequence is written as \u00xx.
 void PutJsonString(std::string_view bytes, Output& out);
 
+// The same for the NUL-terminated name at `name`, found and checked 8 bytes
+// at a time: the 7 bytes after its NUL must be readable.
+void PutJsonName(const char* name, Output& out);
+
 }  // namespace vantira

@@ -137,3 +137,19 @@ TEST(PutJsonString, AgreesWithADecoderOnRandomBytes) {
     ASSERT_EQ(Json(bytes), Reference(bytes)) << testing::PrintToString(bytes);
   }
 }
+
+TEST(PutJsonName, ReadsUpToTheNulWhateverFollows) {
+  std::mt19937 random(16);
+  for (int round = 0; round < 20000; ++round) {
+    std::string name(random() % 24, ' ');
+    for (char& c : name) {
+      const unsigned draw = random() % 64;
+      c = draw > 2 ? static_cast<char>('a' + draw % 26) : draw == 0 ? '"' : static_cast<char>(0x80 + random() % 128);
+    }
+    // The NUL, then bytes that would each need a look, as the next name's could.
+    std::string stored = name + '\0' + "\"\\\x01\x80\"\\\x01\x80";
+    Output out;
+    PutJsonName(stored.data(), out);
+    ASSERT_EQ(std::string(out.Text()), Json(name)) << testing::PrintToString(name);
+  }
+}

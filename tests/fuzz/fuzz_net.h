@@ -34,7 +34,7 @@ inline void CheckFailure(const Failure& failure) {
 
 // The JSON report decomposes alike, and is well-formed UTF-8 without a raw
 // control character, whatever bytes the names hold.
-inline void CheckJsonReport(const NetStore& store, Format format, const SubnetMap& map) {
+inline void CheckJsonReport(NetStore& store, Format format, const SubnetMap& map) {
   SubnetMap again;
   Output json;
   WriteJsonReport(store, FormatName(format), again, json);
