@@ -60,9 +60,14 @@ class Grower {
   // Grows subnet k from transition `seed` until a pass finds nothing new,
   // telling `sink` of each pass's new members.
   void Grow(int32_t k, int32_t seed, SubnetSink* sink) {
-    for (int32_t p : places_) {
-      Clear(consumed_, p);
-      Clear(produced_, p);
+    if (places_.size() > words_) {
+      std::fill(consumed_.begin(), consumed_.end(), 0);
+      std::fill(produced_.begin(), produced_.end(), 0);
+    } else {
+      for (int32_t p : places_) {
+        Clear(consumed_, p);
+        Clear(produced_, p);
+      }
     }
     k_ = k;
     members_.clear();
@@ -107,14 +112,35 @@ class Grower {
   // output places, each in increasing place number, and writes the subnet's
   // share of SX, SQ and SY: every role is final once its side's subnet is.
   void PlaceLists(std::vector<int32_t>& xs, std::vector<int32_t>& qs, std::vector<int32_t>& ys) {
-    SortDistinct(places_, std::span<uint64_t>(bits_.data(), words_));
     xs.clear();
     qs.clear();
     ys.clear();
+    if (places_.size() > words_) {
+      // Many places: the consumed and produced bitmaps hold the three lists
+      // in place order already.
+      for (std::size_t w = 0; w < words_; ++w) {
+        const uint64_t consumed = consumed_[w];
+        const uint64_t produced = produced_[w];
+        ListBits(w, consumed & ~produced, map_.SX, xs);
+        ListBits(w, consumed & produced, map_.SQ, qs);
+        ListBits(w, produced & ~consumed, map_.SY, ys);
+      }
+      return;
+    }
+    SortDistinct(places_, std::span<uint64_t>(bits_.data(), words_));
     for (int32_t p : places_) {
       Group group = GroupOf(p);
       (group == kX ? xs : group == kQ ? qs : ys).push_back(p);
       (group == kX ? map_.SX : group == kQ ? map_.SQ : map_.SY)[p] = k_;
+    }
+  }
+
+  // The places of word w of a bitmap into `list`, each given role k.
+  void ListBits(std::size_t w, uint64_t word, CArray<int32_t>& role, std::vector<int32_t>& list) const {
+    for (; word != 0; word &= word - 1) {
+      const auto p = static_cast<int32_t>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(word)));
+      role[p] = k_;
+      list.push_back(p);
     }
   }
 
