@@ -54,7 +54,11 @@ class Grower {
         bits_(3 * words_, 0),
         placed_(static_cast<std::size_t>(store.n) / 64 + 1, 0),
         transition_bits_(static_cast<std::size_t>(store.n) / 64 + 1, 0) {
+    // Reserved whole, so that they never move; pages are taken as written.
     members_.reserve(static_cast<std::size_t>(store.n));
+    touching_.reserve(static_cast<std::size_t>(store.n));
+    places_.reserve(words_ + 1);
+    changed_.reserve(2 * static_cast<std::size_t>(store.m));
   }
 
   // Grows subnet k from transition `seed` until a pass finds nothing new,
@@ -144,14 +148,6 @@ class Grower {
     }
   }
 
-  // Writes the subnet's share of SX, SQ and SY alone.
-  void SetRoles() const {
-    for (int32_t p : places_) {
-      Group group = GroupOf(p);
-      (group == kX ? map_.SX : group == kQ ? map_.SQ : map_.SY)[p] = k_;
-    }
-  }
-
  private:
   enum Group : uint32_t { kX = 0, kY = 1, kQ = 2 };
   static constexpr std::size_t kAhead = 6;  // steps between the levels of a prefetched look-up
@@ -226,7 +222,7 @@ class Grower {
     if (Test(consumed_, p)) return;
     Set(consumed_, p);
     if (!Test(produced_, p)) {
-      places_.push_back(p);
+      Touched(p);
       Changed(p, kX, kX);
     } else {
       Changed(p, kQ, kY);
@@ -237,11 +233,17 @@ class Grower {
     if (Test(produced_, p)) return;
     Set(produced_, p);
     if (!Test(consumed_, p)) {
-      places_.push_back(p);
+      Touched(p);
       Changed(p, kY, kY);
     } else {
       Changed(p, kQ, kX);
     }
+  }
+
+  // A place the subnet touches for the first time. Once there are more than
+  // a bitmap has words, the bitmaps serve better than the list, which stops.
+  void Touched(int32_t p) {
+    if (places_.size() <= words_) places_.push_back(p);
   }
 
   // Place p is now in `group`; a mark it got earlier in the pass in `before`
@@ -301,12 +303,8 @@ void Decompose(const NetStore& store, SubnetMap& map, SubnetSink* sink) {
   for (int32_t k = 1;; ++k) {
     map.iSubNet = k;
     grower.Grow(k, seed, sink);
-    if (sink != nullptr) {
-      grower.PlaceLists(xs, qs, ys);
-      sink->Completed(k, grower.Members(), xs, qs, ys);
-    } else {
-      grower.SetRoles();
-    }
+    grower.PlaceLists(xs, qs, ys);
+    if (sink != nullptr) sink->Completed(k, grower.Members(), xs, qs, ys);
     while (seed <= store.n && map.SubNet[seed] != 0) ++seed;
     if (seed > store.n) break;
   }
