@@ -44,13 +44,9 @@ void PutSide(const std::vector<Link>& links, std::size_t& pos, int32_t k, int32_
 
 }  // namespace
 
-std::vector<Connection> ConnectionsByFrom(const NetStore& s, const SubnetMap& map) {
-  std::vector<Connection> links;
-  for (int32_t p = 1; p <= s.m; ++p) {
-    if (map.SX[p] != 0 && map.SY[p] != 0) links.push_back(Connection{map.SY[p], map.SX[p], p});
-  }
+std::vector<Connection> OrderByFrom(const std::vector<Connection>& by_place, int32_t count) {
   // Stable passes keep place order within each pair.
-  return SortBy(SortBy(links, &Connection::to, map.iSubNet), &Connection::from, map.iSubNet);
+  return SortBy(SortBy(by_place, &Connection::to, count), &Connection::from, count);
 }
 
 void WriteGraph(const NetStore& s, const SubnetMap& map, Output& out) {

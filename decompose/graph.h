@@ -18,8 +18,9 @@ struct Connection {
   int32_t place;
 };
 
-// Every connecting place, ordered by `from`, then `to`, then place number.
-std::vector<Connection> ConnectionsByFrom(const NetStore& store, const SubnetMap& map);
+// Connecting places given in place order, ordered by `from`, then `to`, then
+// place number; subnets are 1..count.
+std::vector<Connection> OrderByFrom(const std::vector<Connection>& by_place, int32_t count);
 
 // One line per subnet: the subnets it receives tokens from, then after the
 // arrow those it passes tokens to, each with the number of connecting places

@@ -90,24 +90,18 @@ void PutGraph(const NetStore& s, const std::vector<Connection>& links, Output& o
     out.Put(", \"places\": [");
     for (std::size_t first = i; i < links.size() && links[i].from == from && links[i].to == to; ++i) {
       if (i != first) out.Put(", ");
-      PutJsonString(s.PlaceName(links[i].place), out);
+      PutJsonName(s.names.Data() + s.pn[links[i].place], out);
     }
     out.Put("]}");
   }
   out.Put("\n  ],\n");
 }
 
-void PutIsolatedPlaces(const NetStore& s, const SubnetMap& map, Output& out) {
-  out.Put("  \"isolated_places\": [");
-  bool first = true;
-  for (int32_t p = 1; p <= s.m; ++p) {
-    // A place with an arc has a consumers' or a producers' subnet.
-    if (map.SX[p] != 0 || map.SQ[p] != 0 || map.SY[p] != 0) continue;
-    if (!first) out.Put(", ");
-    first = false;
-    PutJsonString(s.PlaceName(p), out);
+void PutPlaces(const NetStore& s, const std::vector<int32_t>& places, Output& out) {
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    if (i != 0) out.Put(", ");
+    PutJsonName(s.names.Data() + s.pn[places[i]], out);
   }
-  out.Put("]\n");
 }
 
 }  // namespace
@@ -126,9 +120,20 @@ void WriteJsonReport(NetStore& s, std::string_view format_name, SubnetMap& map, 
   SubnetsText subnets(s, out);
   Decompose(s, map, &subnets);
   out.Put("\n  ],\n");
-  PutGraph(s, ConnectionsByFrom(s, map), out);
-  PutIsolatedPlaces(s, map, out);
-  out.Put("}\n");
+  // One look at every place finds what joins two subnets and what has no arcs.
+  std::vector<Connection> links;
+  std::vector<int32_t> isolated;
+  for (int32_t p = 1; p <= s.m; ++p) {
+    if (map.SX[p] != 0 && map.SY[p] != 0) {
+      links.push_back(Connection{map.SY[p], map.SX[p], p});
+    } else if (s.px[p] == s.px[p + 1]) {
+      isolated.push_back(p);
+    }
+  }
+  PutGraph(s, OrderByFrom(links, map.iSubNet), out);
+  out.Put("  \"isolated_places\": [");
+  PutPlaces(s, isolated, out);
+  out.Put("]\n}\n");
 }
 
 }  // namespace vantira
