@@ -37,12 +37,12 @@ void SortDistinct(std::vector<int32_t>& values, std::span<uint64_t> bitmap) {
 // increasing place number. A place changes role at most twice per subnet,
 // which keeps the whole decomposition linear in the arcs.
 //
-// What growing looks up at every arc lives in bitmaps that stay in the
-// cache whatever the size of the net: whether a transition is placed, and
-// whether the growing subnet consumes and produces a place (cleared for the
-// places it touched before the next subnet grows). A subnet's share of the
-// roles SX, SQ, SY is written when it is complete: a role is final once the
-// subnet of its side is.
+// What growing looks up at every arc is kept in bitmaps, a bit where a table
+// would take an int, so that it stays in the cache for far larger nets:
+// whether a transition is placed, and whether the growing subnet consumes and
+// produces a place (cleared for the places it touched before the next subnet
+// grows). A subnet's share of the roles SX, SQ, SY is written when it is
+// complete: a role is final once the subnet of its side is.
 class Grower {
  public:
   Grower(const NetStore& store, SubnetMap& map)
@@ -54,11 +54,8 @@ class Grower {
         bits_(3 * words_, 0),
         placed_(static_cast<std::size_t>(store.n) / 64 + 1, 0),
         transition_bits_(static_cast<std::size_t>(store.n) / 64 + 1, 0) {
-    // Reserved whole, so that they never move; pages are taken as written.
     members_.reserve(static_cast<std::size_t>(store.n));
-    touching_.reserve(static_cast<std::size_t>(store.n));
     places_.reserve(words_ + 1);
-    changed_.reserve(2 * static_cast<std::size_t>(store.m));
   }
 
   // Grows subnet k from transition `seed` until a pass finds nothing new,
@@ -94,8 +91,7 @@ class Grower {
       // goes; a small one lists them, to be sorted.
       marking_ = 4 * count > words_;
       for (std::size_t i = 0; i < count; ++i) {
-        // Their places are scattered: fetch ahead, each level of the look-up
-        // a little later than the one it depends on.
+        // Their places lie apart in the index: fetch them ahead.
         if (i + kAhead < count) PrefetchLine(&s_.at[s_.tx[touching_[i + kAhead]]]);
         Touch(touching_[i]);
       }
