@@ -7,8 +7,8 @@ namespace {
 // The text graph counts places and need not know which: two thirds the
 // memory of a Connection.
 struct Link {
-  int32_t from;
-  int32_t to;
+  int32_t from;  // the producers' subnet
+  int32_t to;    // the consumers' subnet
 };
 
 // Stable counting sort of links by one end, subnets 1..count.
