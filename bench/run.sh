@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Benchmark of vantira on generated nets. Builds vantira and the bench tools,
 # generates the nets once into bench/.cache/, then prints one table row per
-# shape, format and size, a -v row for the largest random net, PNML against a
-# bare expat parse and xmllint --stream, and the cost of -s on the largest
-# wide net against a bare open/write/close loop.
+# shape, format and size, -v and -j rows for the largest random net, PNML
+# against a bare expat parse and xmllint --stream, and the cost of -s on the
+# largest wide net against a bare open/write/close loop.
 # Every row checks the number of subnets against the generator's own count;
 # a mismatch fails the run. See docs/performance.md for what the columns mean.
 set -euo pipefail
@@ -18,6 +18,7 @@ usage: bench/run.sh [options]
   --seed N         generator seed                             (default: 1)
   --s-size N       size of the wide net for the -s test       (default: largest size)
   --no-full        skip the -v -g rows
+  --no-json        skip the -j rows
   --no-subnet-files  skip the -s test
   --pnml FILE      also time this PNML file against expat and xmllint (repeatable)
   --quick          --sizes 10000,100000 with the -s test on 10000 (about a minute)
@@ -36,6 +37,7 @@ runs=3
 seed=1
 s_size=
 full=1
+json=1
 subnet_files=1
 tsv=
 pnml_files=()
@@ -49,6 +51,7 @@ while [ $# -gt 0 ]; do
     --seed) seed=$2; shift ;;
     --s-size) s_size=$2; shift ;;
     --no-full) full=0 ;;
+    --no-json) json=0 ;;
     --no-subnet-files) subnet_files=0 ;;
     --quick) sizes=10000,100000; s_size=${s_size:-10000} ;;
     --build) build=$2; shift ;;
@@ -143,6 +146,9 @@ count_graph_lines() {
        END { print c + 0 }' "$1"
 }
 
+# Subnets in a JSON report: the lines of its subnet objects.
+count_json_subnets() { grep -c '^    {"id": ' "$1" || true; }
+
 # Timer resolution is 1 ms; quotients use at least that.
 floor_ms() { calc 3 "$1 < 0.001 ? 0.001 : $1"; }
 
@@ -196,32 +202,35 @@ pnml_row() {
   pnml_rows+=("$row | $cpu_ratio | $lint | $lint_ratio | $(calc 2 "$rss * 1024 / $bytes") |")
 }
 
-# measure SHAPE FORMAT SIZE MODE: one table row for vantira MODE -g.
+# measure SHAPE FORMAT SIZE MODE: one table row for vantira MODE -g, or for
+# vantira -j when MODE is -j (the JSON report has the graph anyway).
 measure() {
   local shape=$1 format=$2 size=$3 mode=$4
-  local file out found expected bytes rss times wall cpu wc_wall mark
+  local file out found expected bytes rss times wall cpu wc_wall mark args
   file=$(net_base "$shape" "$size").$format
   out=$scratch/report
   bytes=$(stat -c %s "$file")
+  args=("$mode" -g)
+  [ "$mode" = -j ] && args=(-j)
   # First run: warms the page cache, gives peak memory and the count.
-  /usr/bin/time -f %M -o "$scratch/rss" "$vantira" "$mode" -g "$file" >"$out" || {
+  /usr/bin/time -f %M -o "$scratch/rss" "$vantira" "${args[@]}" "$file" >"$out" || {
     echo "run.sh: vantira failed on $file" >&2; exit 1; }
   rss=$(tail -1 "$scratch/rss")
-  found=$(count_graph_lines "$out")
+  if [ "$mode" = -j ]; then found=$(count_json_subnets "$out"); else found=$(count_graph_lines "$out"); fi
   expected=$(expected_subnets "$shape" "$size")
   mark=$found
   if [ "$found" != "$expected" ]; then
     mark="**$found, expected $expected: MISMATCH**"
     failures=$((failures + 1))
   fi
-  times=$(time_runs "$out" "$vantira" "$mode" -g "$file")
+  times=$(time_runs "$out" "$vantira" "${args[@]}" "$file")
   read -r wall cpu <<<"$times"
   wc -l <"$file" >/dev/null
   wc_wall=$(time_runs /dev/null wc -l "$file")
   wc_wall=${wc_wall%% *}
-  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$shape" "$format" "$mode -g" "$size" "$bytes" "$wall" \
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$shape" "$format" "${args[*]}" "$size" "$bytes" "$wall" \
     "$cpu" "$rss" "$found" "$expected" "$wc_wall" >>"$tsv"
-  echo "| $shape | .$format | $mode -g | $size | $(calc 1 "$bytes / 1e6") | $wall | $cpu" \
+  echo "| $shape | .$format | ${args[*]} | $size | $(calc 1 "$bytes / 1e6") | $wall | $cpu" \
     "| $(calc 0 "$bytes / 1e6 / $(floor_ms "$wall")") | $(calc 0 "$rss / 1024") | $(calc 1 "$rss * 1024 / $bytes")" \
     "| $mark | $wc_wall | $(calc 0 "$wall / $(floor_ms "$wc_wall")") |"
   if [ "$format" = pnml ] && [ "$mode" = -q ]; then pnml_row "$shape" "$size" "$file" "$rss"; fi
@@ -240,6 +249,9 @@ for shape in "${shape_list[@]}"; do
 done
 if [ "$full" = 1 ] && [[ " ${shape_list[*]} " == *" random "* ]]; then
   for format in "${format_list[@]}"; do measure random "$format" "$largest" -v; done
+fi
+if [ "$json" = 1 ] && [[ " ${shape_list[*]} " == *" random "* ]]; then
+  for format in "${format_list[@]}"; do measure random "$format" "$largest" -j; done
 fi
 
 # PNML against the floor of reading it: expat with no handlers, and a
@@ -265,6 +277,18 @@ awk -F'\t' 'NR > 1 && $3 == "-q -g" {
   if (key in last) printf "| %s | %s -> %s | %.1f | %g |\n", key, last[key], $4, $6 / (lastw[key] > 0.001 ? lastw[key] : 0.001), $4 / last[key]
   last[key] = $4; lastw[key] = $6
 }' "$tsv"
+
+# The other modes against -q -g on the same net (its rows come first).
+if [ "$full" = 1 ] || [ "$json" = 1 ]; then
+  echo
+  echo "| shape | format | transitions | mode | wall / wall of -q -g |"
+  echo "|---|---|---:|---|---:|"
+  awk -F'\t' 'NR > 1 {
+    key = $1 " | ." $2 " | " $4
+    if ($3 == "-q -g") q[key] = $6
+    else if (key in q) printf "| %s | %s | %.2f |\n", key, $3, $6 / (q[key] > 0.001 ? q[key] : 0.001)
+  }' "$tsv"
+fi
 
 # ------------------------------------------------------------------ -s
 # Extra time of -s over the same -q run, against vantira-writefiles

@@ -37,52 +37,70 @@ void SortDistinct(std::vector<int32_t>& values, std::span<uint64_t> bitmap) {
 // increasing place number. A place changes role at most twice per subnet,
 // which keeps the whole decomposition linear in the arcs.
 //
-// While growing, a place records the subnet of its consumers and the subnet of
-// its producers side by side (one cache line per look); the roles SX, SQ, SY
-// follow from the two once every subnet is complete.
+// What growing looks up at every arc is kept in bitmaps, a bit where a table
+// would take an int, so that it stays in the cache for far larger nets:
+// whether a transition is placed, and whether the growing subnet consumes and
+// produces a place (cleared for the places it touched before the next subnet
+// grows). A subnet's share of the roles SX, SQ, SY is written when it is
+// complete: a role is final once the subnet of its side is.
 class Grower {
  public:
   Grower(const NetStore& store, SubnetMap& map)
       : s_(store),
         map_(map),
-        sides_(static_cast<std::size_t>(store.m) + 1, Sides{0, 0}),
         words_(static_cast<std::size_t>(store.m) / 64 + 1),
+        consumed_(words_, 0),
+        produced_(words_, 0),
         bits_(3 * words_, 0),
+        placed_(static_cast<std::size_t>(store.n) / 64 + 1, 0),
         transition_bits_(static_cast<std::size_t>(store.n) / 64 + 1, 0) {
     members_.reserve(static_cast<std::size_t>(store.n));
+    places_.reserve(words_ + 1);
   }
 
-  // Grows subnet k from transition `seed` until a pass finds nothing new.
-  void Grow(int32_t k, int32_t seed) {
+  // Grows subnet k from transition `seed` until a pass finds nothing new,
+  // telling `sink` of each pass's new members.
+  void Grow(int32_t k, int32_t seed, SubnetSink* sink) {
+    if (places_.size() > words_) {
+      std::fill(consumed_.begin(), consumed_.end(), 0);
+      std::fill(produced_.begin(), produced_.end(), 0);
+    } else {
+      for (int32_t p : places_) {
+        Clear(consumed_, p);
+        Clear(produced_, p);
+      }
+    }
     k_ = k;
     members_.clear();
     places_.clear();
+    Set(placed_, seed);
     map_.SubNet[seed] = k;
     members_.push_back(seed);
     std::size_t frontier = 0;
     while (frontier < members_.size()) {
       changed_.clear();
       const std::size_t end = members_.size();
+      if (sink != nullptr) sink->Joined(k, std::span<const int32_t>(members_).subspan(frontier));
       // Which new member is touched first changes nothing (the changed
       // places are ordered afterwards), so they go in transition order,
       // which walks the index forward instead of jumping about in it.
       touching_.assign(members_.begin() + static_cast<std::ptrdiff_t>(frontier), members_.end());
       SortDistinct(touching_, transition_bits_);
       const std::size_t count = touching_.size();
+      // A big pass marks its changed places in the group bitmaps as it
+      // goes; a small one lists them, to be sorted.
+      marking_ = 4 * count > words_;
       for (std::size_t i = 0; i < count; ++i) {
-        // Their places are scattered: fetch ahead, each level of the look-up
-        // a little later than the one it depends on.
-        if (i + 2 * kAhead < count) PrefetchLine(&s_.at[s_.tx[touching_[i + 2 * kAhead]]]);
-        if (i + kAhead < count) PrefetchSides(touching_[i + kAhead]);
+        // Their places lie apart in the index: fetch them ahead.
+        if (i + kAhead < count) PrefetchLine(&s_.at[s_.tx[touching_[i + kAhead]]]);
         Touch(touching_[i]);
       }
       frontier = end;
       OrderChanged();
       const std::size_t changed = changed_.size();
       for (std::size_t i = 0; i < changed; ++i) {
-        if (i + 3 * kAhead < changed) PrefetchRange(changed_[i + 3 * kAhead]);
-        if (i + 2 * kAhead < changed) PrefetchCandidates(changed_[i + 2 * kAhead]);
-        if (i + kAhead < changed) PrefetchSubnets(changed_[i + kAhead]);
+        if (i + 2 * kAhead < changed) PrefetchRange(changed_[i + 2 * kAhead]);
+        if (i + kAhead < changed) PrefetchCandidates(changed_[i + kAhead]);
         Collect(PlaceOf(changed_[i]), changed_[i] >> 32);
       }
     }
@@ -91,43 +109,63 @@ class Grower {
   // Transitions in the order they joined the subnet.
   const std::vector<int32_t>& Members() const { return members_; }
   // Splits the places the subnet touched into its input, internal and
-  // output places, each in increasing place number.
+  // output places, each in increasing place number, and writes the subnet's
+  // share of SX, SQ and SY: every role is final once its side's subnet is.
   void PlaceLists(std::vector<int32_t>& xs, std::vector<int32_t>& qs, std::vector<int32_t>& ys) {
-    SortDistinct(places_, std::span<uint64_t>(bits_.data(), words_));
     xs.clear();
     qs.clear();
     ys.clear();
+    if (places_.size() > words_) {
+      // Many places: the consumed and produced bitmaps hold the three lists
+      // in place order already.
+      for (std::size_t w = 0; w < words_; ++w) {
+        const uint64_t consumed = consumed_[w];
+        const uint64_t produced = produced_[w];
+        ListBits(w, consumed & ~produced, map_.SX, xs);
+        ListBits(w, consumed & produced, map_.SQ, qs);
+        ListBits(w, produced & ~consumed, map_.SY, ys);
+      }
+      return;
+    }
+    SortDistinct(places_, std::span<uint64_t>(bits_.data(), words_));
     for (int32_t p : places_) {
       Group group = GroupOf(p);
       (group == kX ? xs : group == kQ ? qs : ys).push_back(p);
+      (group == kX ? map_.SX : group == kQ ? map_.SQ : map_.SY)[p] = k_;
     }
   }
 
-  // Writes SX, SQ and SY from the recorded sides.
-  void SetRoles() const {
-    for (int32_t p = 1; p <= s_.m; ++p) {
-      const Sides& side = sides_[static_cast<std::size_t>(p)];
-      if (side.consumers != 0 && side.consumers == side.producers) {
-        map_.SQ[p] = side.consumers;
-      } else {
-        map_.SX[p] = side.consumers;
-        map_.SY[p] = side.producers;
-      }
+  // The places of word w of a bitmap into `list`, each given role k.
+  void ListBits(std::size_t w, uint64_t word, CArray<int32_t>& role, std::vector<int32_t>& list) const {
+    for (; word != 0; word &= word - 1) {
+      const auto p = static_cast<int32_t>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(word)));
+      role[p] = k_;
+      list.push_back(p);
     }
   }
 
  private:
   enum Group : uint32_t { kX = 0, kY = 1, kQ = 2 };
   static constexpr std::size_t kAhead = 6;  // steps between the levels of a prefetched look-up
-  struct Sides {
-    int32_t consumers;  // subnet of the place's consumers, 0 while unknown
-    int32_t producers;
-  };
+
+  static bool Test(const std::vector<uint64_t>& bitmap, int32_t e) {
+    return (bitmap[static_cast<std::size_t>(e) / 64] >> (e % 64)) & 1;
+  }
+  static void Set(std::vector<uint64_t>& bitmap, int32_t e) {
+    bitmap[static_cast<std::size_t>(e) / 64] |= uint64_t{1} << (e % 64);
+  }
+  static void Clear(std::vector<uint64_t>& bitmap, int32_t e) {
+    bitmap[static_cast<std::size_t>(e) / 64] &= ~(uint64_t{1} << (e % 64));
+  }
 
   // Puts the pass's changed places in visiting order, each once: X, then Y,
   // then Q, each group in increasing place number. A big pass goes through
   // one bitmap per group (cost m/64 words), a small one is sorted.
   void OrderChanged() {
+    if (marking_) {
+      ListMarked();
+      return;
+    }
     for (uint64_t& key : changed_) key |= static_cast<uint64_t>(GroupOf(static_cast<int32_t>(key))) << 32;
     if (changed_.size() <= words_) {
       std::sort(changed_.begin(), changed_.end());
@@ -140,6 +178,11 @@ class Grower {
       bits_[(key >> 32) * words_ + p / 64] |= uint64_t{1} << (p % 64);
     }
     changed_.clear();
+    ListMarked();
+  }
+
+  // The places marked in the group bitmaps, in order, leaving them clear.
+  void ListMarked() {
     for (std::size_t w = 0; w < bits_.size(); ++w) {
       const uint64_t group = w / words_;
       const uint64_t base = (w % words_) * 64;
@@ -148,10 +191,6 @@ class Grower {
       }
       bits_[w] = 0;
     }
-  }
-
-  void PrefetchSides(int32_t t) const {
-    for (int32_t j = s_.tx[t]; j < s_.tx[t + 1]; ++j) PrefetchLine(&sides_[static_cast<std::size_t>(s_.at[j])]);
   }
 
   // The transitions Collect looks at for a changed place (see there).
@@ -164,14 +203,9 @@ class Grower {
     PrefetchLine(&s_.py[PlaceOf(key)]);
   }
   void PrefetchCandidates(uint64_t key) const { PrefetchLine(&s_.ap[Candidates(PlaceOf(key), key >> 32).first]); }
-  void PrefetchSubnets(uint64_t key) const {
-    const auto [from, to] = Candidates(PlaceOf(key), key >> 32);
-    for (int32_t j = from; j < to; ++j) PrefetchLine(&map_.SubNet[s_.ap[j]]);
-  }
 
   Group GroupOf(int32_t p) const {
-    const Sides& side = sides_[static_cast<std::size_t>(p)];
-    if (side.consumers == k_) return side.producers == k_ ? kQ : kX;
+    if (Test(consumed_, p)) return Test(produced_, p) ? kQ : kX;
     return kY;
   }
 
@@ -181,19 +215,44 @@ class Grower {
   }
 
   void Consume(int32_t p) {
-    Sides& side = sides_[static_cast<std::size_t>(p)];
-    if (side.consumers == k_) return;
-    if (side.producers != k_) places_.push_back(p);
-    side.consumers = k_;
-    changed_.push_back(static_cast<uint32_t>(p));
+    if (Test(consumed_, p)) return;
+    Set(consumed_, p);
+    if (!Test(produced_, p)) {
+      Touched(p);
+      Changed(p, kX, kX);
+    } else {
+      Changed(p, kQ, kY);
+    }
   }
 
   void Produce(int32_t p) {
-    Sides& side = sides_[static_cast<std::size_t>(p)];
-    if (side.producers == k_) return;
-    if (side.consumers != k_) places_.push_back(p);
-    side.producers = k_;
-    changed_.push_back(static_cast<uint32_t>(p));
+    if (Test(produced_, p)) return;
+    Set(produced_, p);
+    if (!Test(consumed_, p)) {
+      Touched(p);
+      Changed(p, kY, kY);
+    } else {
+      Changed(p, kQ, kX);
+    }
+  }
+
+  // A place the subnet touches for the first time. Once there are more than
+  // a bitmap has words, the bitmaps serve better than the list, which stops.
+  void Touched(int32_t p) {
+    if (places_.size() <= words_) places_.push_back(p);
+  }
+
+  // Place p is now in `group`; a mark it got earlier in the pass in `before`
+  // (its other side's group, when it has just become internal) goes.
+  void Changed(int32_t p, Group group, Group before) {
+    if (!marking_) {
+      changed_.push_back(static_cast<uint32_t>(p));
+      return;
+    }
+    const std::size_t w = static_cast<std::size_t>(p) / 64;
+    const uint64_t bit = uint64_t{1} << (p % 64);
+    bits_[before * words_ + w] &= ~bit;
+    bits_[group * words_ + w] |= bit;
   }
 
   // Candidates of a changed place: consumers of an input place, producers of
@@ -202,7 +261,8 @@ class Grower {
     const auto [from, to] = Candidates(p, group);
     for (int32_t j = from; j < to; ++j) {
       int32_t t = s_.ap[j];
-      if (map_.SubNet[t] != 0) continue;
+      if (Test(placed_, t)) continue;
+      Set(placed_, t);
       map_.SubNet[t] = k_;
       members_.push_back(t);
     }
@@ -211,24 +271,26 @@ class Grower {
   const NetStore& s_;
   SubnetMap& map_;
   int32_t k_ = 0;
-  std::vector<Sides> sides_;
-  std::size_t words_;           // 64-bit words of one place bitmap
+  std::size_t words_;  // 64-bit words of one place bitmap
+  std::vector<uint64_t> consumed_;  // places the growing subnet consumes
+  std::vector<uint64_t> produced_;  // and produces
   std::vector<uint64_t> bits_;  // the X, Y and Q bitmaps of OrderChanged, kept clear
+  std::vector<uint64_t> placed_;  // transitions in a subnet
   std::vector<uint64_t> transition_bits_;  // for SortDistinct of a pass's new members, kept clear
   std::vector<int32_t> members_;
   std::vector<int32_t> touching_;  // a pass's new members in transition order
   std::vector<int32_t> places_;
   std::vector<uint64_t> changed_;
+  bool marking_ = false;  // this pass marks its changed places instead of listing them
 };
 
 }  // namespace
 
-void Decompose(const NetStore& store, SubnetMap& map, Output& report, bool full) {
+void Decompose(const NetStore& store, SubnetMap& map, SubnetSink* sink) {
   AllocateSubnetMap(map, store.n, store.m);
-  if (full) WriteSubnetsHeading(report);
   if (store.n == 0) {
     // A net without transitions still has one, empty, subnet.
-    if (full) WriteSubnetListing(store, 1, {}, {}, {}, {}, report);
+    if (sink != nullptr) sink->Completed(1, {}, {}, {}, {});
     return;
   }
   Grower grower(store, map);
@@ -236,15 +298,39 @@ void Decompose(const NetStore& store, SubnetMap& map, Output& report, bool full)
   int32_t seed = 1;
   for (int32_t k = 1;; ++k) {
     map.iSubNet = k;
-    grower.Grow(k, seed);
-    if (full) {
-      grower.PlaceLists(xs, qs, ys);
-      WriteSubnetListing(store, k, grower.Members(), xs, qs, ys, report);
-    }
+    grower.Grow(k, seed, sink);
+    grower.PlaceLists(xs, qs, ys);
+    if (sink != nullptr) sink->Completed(k, grower.Members(), xs, qs, ys);
     while (seed <= store.n && map.SubNet[seed] != 0) ++seed;
     if (seed > store.n) break;
   }
-  grower.SetRoles();
+}
+
+namespace {
+
+class ListingSink final : public SubnetSink {
+ public:
+  ListingSink(const NetStore& store, Output& report) : store_(store), report_(report) {}
+  void Completed(int32_t k, std::span<const int32_t> members, std::span<const int32_t> xs,
+                 std::span<const int32_t> qs, std::span<const int32_t> ys) override {
+    WriteSubnetListing(store_, k, members, xs, qs, ys, report_);
+  }
+
+ private:
+  const NetStore& store_;
+  Output& report_;
+};
+
+}  // namespace
+
+void Decompose(const NetStore& store, SubnetMap& map, Output& report, bool full) {
+  if (!full) {
+    Decompose(store, map, nullptr);
+    return;
+  }
+  WriteSubnetsHeading(report);
+  ListingSink listing(store, report);
+  Decompose(store, map, &listing);
 }
 
 }  // namespace vantira

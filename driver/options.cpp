@@ -24,6 +24,8 @@ Options ScanArguments(const std::vector<std::string_view>& args) {
       options.graph = true;
     } else if (arg == "-e") {
       options.wide_grammar = true;
+    } else if (arg == "-j") {
+      options.json = true;
     } else if (arg == "-z") {
       options.subnet_files = true;
       // A second -z while a zname is still pending keeps the first state, so

@@ -15,7 +15,7 @@ inline constexpr std::string_view kUsage =
     "file formats: .ndr, .net, .pnml (described in the vantira README)\n"
     "usage: vantira [-h | -help]\n"
     "               [-v | -q]\n"
-    "               [-s] [-g] [-e]\n"
+    "               [-s] [-g] [-e] [-j]\n"
     "               [-z zname]\n"
     "               [infile] [outfile]\n"
     "FLAGS          WHAT                                DEFAULT\n"
@@ -23,6 +23,7 @@ inline constexpr std::string_view kUsage =
     "-s             write files of subnets\n"
     "-g             create graph of subnets\n"
     "-e             read labels, priorities, notes and arc kinds\n"
+    "-j             write the report as JSON\n"
     "-v | -q        textual output (full | digest)      -v\n"
     "-z zname       prefix for names of subnets' files  infile\n"
     "infile         input file (stdin if -)             stdin\n"
@@ -36,6 +37,7 @@ struct Options {
   bool subnet_files = false;
   bool graph = false;
   bool wide_grammar = false;  // -e
+  bool json = false;  // -j: the report as one JSON document
   std::string infile = "-";
   std::string outfile = "-";
   std::string zname;

@@ -12,6 +12,7 @@
 
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
+#include "decompose/json_report.h"
 #include "decompose/partition.h"
 #include "decompose/report.h"
 #include "driver/options.h"
@@ -21,6 +22,7 @@
 #include "formats/input_text.h"
 #include "formats/output.h"
 #include "formats/recognize.h"
+#include "store/adjacency.h"
 #include "store/failure.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
@@ -147,7 +149,14 @@ int Run(const std::vector<std::string_view>& args) {
     }
 
     SubnetMap map;
-    if (options.full) {
+    if (options.json) {
+      // The subnets grow alike from an arc given twice, and the JSON lists
+      // no arcs: repeats may stay.
+      AllocateIndex(store);
+      CreateIOPT(store);
+      ReleaseArcLists(store);
+      WriteJsonReport(store, FormatName(format), map, *report);
+    } else if (options.full) {
       // Listing the net and the subnets needs the index and the order of growth.
       IndexByFormat(format, store);
       ReleaseArcLists(store);
@@ -156,9 +165,11 @@ int Run(const std::vector<std::string_view>& args) {
       WriteNetPart(store, *report, false);
       PartitionArcs(store, map);
     }
-    WriteIndicators(store, map, *report);
-    if (options.graph) WriteGraph(store, map, *report);
-    WriteClosing(*report);
+    if (!options.json) {
+      WriteIndicators(store, map, *report);
+      if (options.graph) WriteGraph(store, map, *report);
+      WriteClosing(*report);
+    }
     report->Flush();
     if (report->Failed() || !output.Close()) throw WriteError(report_name);
     report.reset();

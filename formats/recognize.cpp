@@ -41,4 +41,16 @@ std::string_view FormatExtension(Format format) {
   return ".net";
 }
 
+std::string_view FormatName(Format format) {
+  switch (format) {
+    case Format::kNet:
+      return "net";
+    case Format::kNdr:
+      return "ndr";
+    case Format::kPnml:
+      return "pnml";
+  }
+  return "net";
+}
+
 }  // namespace vantira

@@ -1,6 +1,7 @@
-// Arbitrary bytes through recognition, either reader in both grammars, the
-// index, the decomposition, the full report and the graph. Where the basic
-// grammar meets no construct of the wider one, both read the same net.
+// Arbitrary bytes through recognition, every reader in both grammars, the
+// index, the decomposition, the full report, the graph and the JSON report.
+// Where the basic grammar meets no construct of the wider one, both read the
+// same net.
 #include <cstddef>
 #include <cstdint>
 #include <string>

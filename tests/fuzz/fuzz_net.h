@@ -9,11 +9,13 @@
 
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
+#include "decompose/json_report.h"
 #include "decompose/partition.h"
 #include "decompose/report.h"
 #include "formats/by_format.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
+#include "formats/json_text.h"
 #include "formats/recognize.h"
 #include "store/adjacency.h"
 #include "store/failure.h"
@@ -29,6 +31,26 @@ inline void CheckFailure(const Failure& failure) {
   const std::string& m = failure.Message();
   FUZZ_CHECK(m.size() > 5 && m.starts_with("*** ") && m.back() == '\n');
   FUZZ_CHECK(failure.Status() == kExitBadInput || failure.Status() == kExitNoMemory);
+}
+
+// The JSON report decomposes alike, and is well-formed UTF-8 without a raw
+// control character, whatever bytes the names hold.
+inline void CheckJsonReport(NetStore& store, Format format, const SubnetMap& map) {
+  SubnetMap again;
+  Output json;
+  WriteJsonReport(store, FormatName(format), again, json);
+  FUZZ_CHECK(again.iSubNet == map.iSubNet);
+  for (int32_t t = 1; t <= store.n; ++t) FUZZ_CHECK(again.SubNet[t] == map.SubNet[t]);
+  for (int32_t p = 1; p <= store.m; ++p) {
+    FUZZ_CHECK(again.SX[p] == map.SX[p] && again.SQ[p] == map.SQ[p] && again.SY[p] == map.SY[p]);
+  }
+  std::string_view text = json.Text();
+  FUZZ_CHECK(text.starts_with("{\n") && text.ends_with("\n}\n"));
+  while (!text.empty()) {
+    const std::size_t length = Utf8SequenceLength(text);
+    FUZZ_CHECK(length != 0 && (static_cast<unsigned char>(text[0]) >= 0x20 || text[0] == '\n'));
+    text.remove_prefix(length);
+  }
 }
 
 // Reads a prepared text, builds the index and decomposes, writing the full
@@ -51,6 +73,7 @@ inline void Analyse(Format format, std::string_view text, Grammar grammar, NetSt
   WriteIndicators(store, map, report);
   WriteGraph(store, map, report);
   WriteClosing(report);
+  CheckJsonReport(store, format, map);
 }
 
 // Checks the index and the map against each other: the consumers of a place

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "formats/json_text.h"
+
+using namespace vantira;
+
+namespace {
+
+std::string Json(std::string_view bytes) {
+  Output out;
+  PutJsonString(bytes, out);
+  return std::string(out.Text());
+}
+
+// The rule worked out another way: decode a code point and check its range.
+std::string Reference(std::string_view bytes) {
+  std::string json = "\"";
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    std::size_t length = c < 0x80 ? 1 : c >> 5 == 6 ? 2 : c >> 4 == 14 ? 3 : c >> 3 == 30 ? 4 : 0;
+    uint32_t code = length == 1 ? c : length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
+    for (std::size_t j = 1; j < length; ++j) {
+      const auto d = static_cast<unsigned char>(i + j < bytes.size() ? bytes[i + j] : 0);
+      if (d >> 6 != 2) length = 0;
+      code = code << 6 | (d & 0x3F);
+    }
+    static constexpr uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (length == 0 || code < kLeast[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      json += escape;
+      ++i;
+      continue;
+    }
+    if (c == '"' || c == '\\') {
+      json += '\\';
+      json += static_cast<char>(c);
+    } else if (c < 0x20) {
+      static const std::string kShort[] = {"b", "t", "n", "", "f", "r"};
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      json += c >= 8 && c <= 13 && !kShort[c - 8].empty() ? "\\" + kShort[c - 8] : std::string(escape);
+    } else {
+      json.append(bytes.substr(i, length));
+    }
+    i += length;
+  }
+  return json + "\"";
+}
+
+}  // namespace
+
+TEST(Utf8SequenceLength, EdgesOfEveryRange) {
+  struct Case {
+    std::string bytes;
+    std::size_t length;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"", 0},
+           {"a", 1},
+           {"\x7f", 1},
+           {"\x80", 0},                // a lone continuation byte
+           {"\xbf", 0},
+           {"\xc0\x80", 0},            // overlong two-byte forms
+           {"\xc1\xbf", 0},
+           {"\xc2\x80", 2},            // U+0080
+           {"\xdf\xbf", 2},            // U+07FF
+           {"\xc2", 0},                // truncated
+           {"\xc2\x41", 0},
+           {"\xe0\x9f\xbf", 0},        // overlong three-byte form
+           {"\xe0\xa0\x80", 3},        // U+0800
+           {"\xed\x9f\xbf", 3},        // U+D7FF
+           {"\xed\xa0\x80", 0},        // U+D800, a surrogate
+           {"\xed\xbf\xbf", 0},        // U+DFFF
+           {"\xee\x80\x80", 3},        // U+E000
+           {"\xef\xbf\xbf", 3},        // U+FFFF
+           {"\xe2\x82", 0},            // truncated
+           {"\xe2\x82\x41", 0},
+           {"\xf0\x8f\xbf\xbf", 0},    // overlong four-byte form
+           {"\xf0\x90\x80\x80", 4},    // U+10000
+           {"\xf4\x8f\xbf\xbf", 4},    // U+10FFFF
+           {"\xf4\x90\x80\x80", 0},    // U+110000
+           {"\xf5\x80\x80\x80", 0},
+           {"\xff", 0},
+           {"\xf0\x9f\x98", 0},        // truncated
+           {"\xf0\x9f\x98\x80xyz", 4},  // only the first sequence counts
+       }) {
+    EXPECT_EQ(Utf8SequenceLength(c.bytes), c.length) << testing::PrintToString(c.bytes);
+  }
+}
+
+TEST(PutJsonString, EscapesAndInvalidBytes) {
+  struct Case {
+    std::string bytes, json;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"", R"("")"},
+           {"p1", R"("p1")"},
+           {"{my place}", R"("{my place}")"},
+           {"a\"b\\c", R"("a\"b\\c")"},
+           {std::string("\0\x01\x1f", 3), R"("\u0000\u0001\u001f")"},
+           {"\b\t\n\v\f\r", R"("\b\t\n\u000b\f\r")"},
+           {"\x7f", "\"\x7f\""},
+           {"gr\xc3\xbc\xc3\x9f \xe2\x82\xac \xf0\x9f\x98\x80", "\"gr\xc3\xbc\xc3\x9f \xe2\x82\xac \xf0\x9f\x98\x80\""},
+           {"\xc3", R"("\u00c3")"},
+           {"a\xe2\x82z", R"("a\u00e2\u0082z")"},
+           {"\xc0\xaf", R"("\u00c0\u00af")"},
+           {"\xed\xa0\x80", R"("\u00ed\u00a0\u0080")"},
+           {"\xf4\x90\x80\x80", R"("\u00f4\u0090\u0080\u0080")"},
+           {"\xf0\x90\x80\xf0\x90\x80\x80", "\"\\u00f0\\u0090\\u0080\xf0\x90\x80\x80\""},
+           // Longer than one 8-byte load, the odd byte in every position.
+           {"abcdefgh\"", R"("abcdefgh\"")"},
+           {"abcdefghijklmnopq\\rst", R"("abcdefghijklmnopq\\rst")"},
+           {"abcdefghijklmno\xff", R"("abcdefghijklmno\u00ff")"},
+           {"\x01" "bcdefghijklmnop", R"("\u0001bcdefghijklmnop")"},
+       }) {
+    EXPECT_EQ(Json(c.bytes), c.json) << testing::PrintToString(c.bytes);
+  }
+}
+
+TEST(PutJsonString, AgreesWithADecoderOnRandomBytes) {
+  std::mt19937 random(15);
+  // Bytes drawn mostly from the places where the rules change.
+  static constexpr char kPool[] = "\0\x01\x1f \"\\az\x7f\x80\x8f\x90\x9f\xa0\xbf\xc0\xc1\xc2\xdf\xe0\xed\xef\xf0\xf4\xf5\xff";
+  const std::string pool(kPool, sizeof kPool - 1);
+  for (int round = 0; round < 20000; ++round) {
+    // Sparse odd bytes too, or the 8-byte test of plain names goes untried.
+    const unsigned odd = 1 + round % 16;
+    std::string bytes(random() % 24, ' ');
+    for (char& c : bytes) {
+      const unsigned draw = random() % 32;
+      c = draw >= odd ? static_cast<char>('a' + draw % 26) : draw % 2 ? static_cast<char>(random()) : pool[random() % pool.size()];
+    }
+    ASSERT_EQ(Json(bytes), Reference(bytes)) << testing::PrintToString(bytes);
+  }
+}
+
+TEST(PutJsonName, ReadsUpToTheNulWhateverFollows) {
+  std::mt19937 random(16);
+  for (int round = 0; round < 20000; ++round) {
+    std::string name(random() % 24, ' ');
+    for (char& c : name) {
+      const unsigned draw = random() % 64;
+      c = draw > 2 ? static_cast<char>('a' + draw % 26) : draw == 0 ? '"' : static_cast<char>(0x80 + random() % 128);
+    }
+    // The NUL, then bytes that would each need a look, as the next name's could.
+    std::string stored = name + '\0' + "\"\\\x01\x80\"\\\x01\x80";
+    Output out;
+    PutJsonName(stored.data(), out);
+    ASSERT_EQ(std::string(out.Text()), Json(name)) << testing::PrintToString(name);
+  }
+}
