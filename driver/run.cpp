@@ -132,8 +132,9 @@ int Run(const std::vector<std::string_view>& args) {
 
     NetStore store;
     AllocateStore(store);
-    // Without listings the subnets need only the classes the arcs make.
-    store.join_arcs = !options.full;
+    // Without listings (text or JSON) the subnets need only the classes the
+    // arcs make.
+    store.join_arcs = !options.full && !options.json;
     std::string text = ReadInputText(in_fd);
     const Format format = PrepareByFormat(text);
     const Grammar grammar = options.wide_grammar ? Grammar::kWide : Grammar::kBasic;
