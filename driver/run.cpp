@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -135,16 +136,31 @@ int Run(const std::vector<std::string_view>& args) {
     // Without listings (text or JSON) the subnets need only the classes the
     // arcs make.
     store.join_arcs = !options.full && !options.json;
-    std::string text = ReadInputText(in_fd);
-    const Format format = PrepareByFormat(text);
+    // Only the subnet files read the input a second time; without them it
+    // is read block by block and never held whole.
+    std::string text;
+    std::optional<TextBlocks> input;
+    Format format;
+    if (options.subnet_files) {
+      text = ReadInputText(in_fd);
+      format = PrepareByFormat(text);
+      input.emplace(text);
+    } else {
+      input.emplace(in_fd);
+      format = input->Recognize();
+    }
     const Grammar grammar = options.wide_grammar ? Grammar::kWide : Grammar::kBasic;
     NameIndex index(store);
     GrammarHint hint(STDERR_FILENO);
     PnmlLayout layout;
-    ReadByFormat(format, grammar, text, store, index, hint, options.subnet_files ? &layout : nullptr);
+    try {
+      ReadByFormat(format, grammar, *input, store, index, hint, options.subnet_files ? &layout : nullptr);
+    } catch (const Failure&) {
+      input->CheckRest();  // a NUL byte or a read error further on is told first
+      throw;
+    }
     if (!options.subnet_files) {
-      // Only the subnet files look at the text and the names again.
-      std::string().swap(text);
+      // Only the subnet files look at the names again.
       index.places.Clear();
       index.transitions.Clear();
     }

@@ -17,15 +17,15 @@ Format PrepareByFormat(std::string& text) {
   return format;
 }
 
-void ReadByFormat(Format format, Grammar grammar, std::string_view text, NetStore& store, NameIndex& index,
+void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, NetStore& store, NameIndex& index,
                   GrammarHint& hint, PnmlLayout* layout) {
   switch (format) {
     case Format::kNdr:
-      return ReadNDR(text, grammar, store, index, hint);
+      return ReadNDR(input, grammar, store, index, hint);
     case Format::kPnml:
-      return ReadPNML(text, store, layout);
+      return ReadPNML(input, store, layout);
     case Format::kNet:
-      return ReadNET(text, grammar, store, index, hint);
+      return ReadNET(input, grammar, store, index, hint);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "decompose/subnet_map.h"
 #include "formats/grammar.h"
+#include "formats/input_text.h"
 #include "formats/pnml_layout.h"
 #include "formats/recognize.h"
 #include "formats/subnet_plan.h"
@@ -23,7 +24,7 @@ Format PrepareByFormat(std::string& text);
 // place and transition name, read in `grammar`, and tell `hint` of the first
 // construct of the wider grammar the basic one meets; PNML fills `layout`,
 // when given, for its subnet files.
-void ReadByFormat(Format format, Grammar grammar, std::string_view text, NetStore& store, NameIndex& index,
+void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, NetStore& store, NameIndex& index,
                   GrammarHint& hint, PnmlLayout* layout);
 
 // Builds the adjacency index from the arc lists. The same arc may be given

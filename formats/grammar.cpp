@@ -1,6 +1,5 @@
 #include "formats/grammar.h"
 
-#include <algorithm>
 
 #include "formats/output.h"
 
@@ -30,10 +29,8 @@ std::string_view Reading(WideConstruct construct) {
 
 }  // namespace
 
-void GrammarHint::Note(WideConstruct construct, std::string_view text, const char* position) {
+void GrammarHint::Note(WideConstruct construct, uint64_t number) {
   if (Given()) return;
-  // Counted only now: the readers do not number their lines.
-  const auto number = std::count(text.data(), position, '\n') + 1;
   text_.assign("vantira: line ").append(std::to_string(number)).append(": ").append(Reading(construct));
   text_.append("; -e reads the wider grammar\n");
   // A hint that cannot be written changes nothing else in the run.

@@ -31,8 +31,8 @@ class GrammarHint {
   // -1 it is only kept.
   explicit GrammarHint(int fd = -1) : fd_(fd) {}
 
-  // The construct met on the line that holds `position`, a place in `text`.
-  void Note(WideConstruct construct, std::string_view text, const char* position);
+  // The construct met on the input's line `number` (counted from 1).
+  void Note(WideConstruct construct, uint64_t number);
   bool Given() const { return !text_.empty(); }
   const std::string& Text() const { return text_; }
 

@@ -5,6 +5,9 @@
 
 #include <cerrno>
 
+#include <algorithm>
+
+#include "formats/tokens.h"
 #include "store/c_array.h"
 #include "store/failure.h"
 
@@ -56,6 +59,110 @@ std::string ReadInputText(int fd) {
   text.resize(filled + 1);  // room for a final LF without another copy
   text.resize(filled);
   return text;
+}
+
+namespace {
+
+// True when the whole lines of `text` hold a significant one.
+bool HoldsSignificantLine(std::string_view text) {
+  LineCursor lines(text);
+  std::string_view view;
+  while (lines.Next(view)) {
+    if (view.back() != '\n') return false;  // not a whole line yet
+    const Line line{view};
+    if (!IsCommentLine(line) && FirstNonBlank(line) != line.Length()) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TextBlocks::TextBlocks(std::string_view whole) : whole_(whole), size_(whole.size()) {}
+
+// A block of a megabyte stays in the caches while its lines are read, and
+// reading it costs few system calls.
+TextBlocks::TextBlocks(int fd, std::size_t block) : streaming_(true), fd_(fd) {
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) size_ = static_cast<uint64_t>(st.st_size);
+  capacity_ = block;
+  buffer_ = std::make_unique<char[]>(capacity_ + 1);  // + 1: room for a last line's LF
+}
+
+bool TextBlocks::Fill() {
+  if (at_end_) return false;
+  if (end_ == capacity_) {
+    if (begin_ > 0) {
+      // What was handed out is done with: the rest moves to the front.
+      std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+      end_ -= begin_;
+      begin_ = 0;
+    } else {
+      // A line longer than the buffer: the buffer grows to hold it.
+      auto grown = std::make_unique<char[]>(2 * capacity_ + 1);
+      std::memcpy(grown.get(), buffer_.get(), end_);
+      buffer_ = std::move(grown);
+      capacity_ *= 2;
+    }
+  }
+  for (;;) {
+    const ssize_t got = read(fd_, buffer_.get() + end_, capacity_ - end_);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw WrongInput();
+    }
+    if (got == 0) {
+      at_end_ = true;
+      return false;
+    }
+    RefuseNul(std::string_view(buffer_.get() + end_, static_cast<std::size_t>(got)));
+    end_ += static_cast<std::size_t>(got);
+    return true;
+  }
+}
+
+Format TextBlocks::Recognize() {
+  while (!HoldsSignificantLine(std::string_view(buffer_.get() + begin_, end_ - begin_)) && Fill()) {
+  }
+  const Format format = RecognizeFile(std::string_view(buffer_.get() + begin_, end_ - begin_));
+  end_last_line_ = format != Format::kPnml;
+  return format;
+}
+
+bool TextBlocks::Next(TextBlock& block) {
+  if (done_) return false;
+  if (!streaming_) {
+    done_ = true;
+    block = TextBlock{whole_, 0};
+    return !whole_.empty();
+  }
+  // Up to the last line end in the buffer, read full first; at the end of
+  // the input, all that is left.
+  for (;;) {
+    if (end_ < capacity_ && Fill()) continue;
+    const char* from = buffer_.get() + begin_;
+    const std::string_view held(from, end_ - begin_);
+    const std::size_t last = held.rfind('\n');
+    if (at_end_ || last != std::string_view::npos) {
+      std::size_t length = at_end_ ? held.size() : last + 1;
+      if (at_end_) {
+        done_ = true;
+        if (length == 0) return false;
+        if (end_last_line_ && held.back() != '\n') buffer_[end_++] = '\n';  // the room kept for it
+        length = end_ - begin_;
+      }
+      block = TextBlock{std::string_view(from, length), offset_};
+      begin_ += length;
+      offset_ += length;
+      return true;
+    }
+    Fill();
+  }
+}
+
+void TextBlocks::CheckRest() {
+  if (!streaming_) return;
+  begin_ = end_ = 0;
+  while (Fill()) begin_ = end_ = 0;
 }
 
 }  // namespace vantira

@@ -1,11 +1,17 @@
-// The whole input, read once into memory. Recognition, the reader and the
-// subnet writers all walk this same text, so a pipe works as well as a file
-// and every pass sees the same lines.
+// The input. A run that writes subnet files reads it once, whole, into
+// memory: recognition, the reader and the subnet writers all walk this same
+// text, so a pipe works as well as a file and every pass sees the same lines.
+// A run that reads the input only once walks it block by block instead, and
+// holds a few megabytes of it at a time.
 #pragma once
 
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "formats/recognize.h"
 
 namespace vantira {
 
@@ -23,6 +29,59 @@ void EndLastLine(std::string& text);
 
 // RefuseNul and EndLastLine, for a text of a line format already in memory.
 void PrepareInputText(std::string& text);
+
+// A part of the input: whole lines, each with its LF (in the line formats
+// the last line of the input gets one), and where it lies in the input.
+struct TextBlock {
+  std::string_view text;
+  uint64_t offset = 0;  // of its first byte
+};
+
+// The input as the readers walk it, block after block.
+class TextBlocks {
+ public:
+  // A whole text, already read and prepared: one block.
+  explicit TextBlocks(std::string_view whole);
+  // Reads `fd` as the blocks are taken, about `block` bytes at a time; for a
+  // text that is read once. A read error or a NUL byte ends the run with
+  // "*** wrong input file".
+  static constexpr std::size_t kBlock = std::size_t{1} << 20;
+  explicit TextBlocks(int fd, std::size_t block = kBlock);
+
+  // Reads up to the first significant line (or the end) and tells the format
+  // from it; the line formats then read a last line without a line end as if
+  // it had one, PNML keeps the bytes as they are. Call once, before Next, on
+  // a text read from a descriptor.
+  Format Recognize();
+
+  // The next block; false at the end of the input.
+  bool Next(TextBlock& block);
+
+  // The input's size when known ahead (a regular file, or a whole text), else 0.
+  uint64_t Size() const { return size_; }
+
+  // After a reader failed: reads the rest of the input, so that a NUL byte or
+  // a read error in it is told first ("*** wrong input file"), as it would
+  // have been had the input been read whole before.
+  void CheckRest();
+
+ private:
+  // Reads into the buffer behind what it holds; false at the end of input.
+  bool Fill();
+
+  std::string_view whole_;
+  bool streaming_ = false;
+  int fd_ = -1;
+  uint64_t size_ = 0;
+  bool end_last_line_ = false;
+  bool at_end_ = false;  // the descriptor has no more to give
+  bool done_ = false;    // every block handed out
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = 0;
+  std::size_t begin_ = 0;  // where the bytes not handed out yet start
+  std::size_t end_ = 0;    // end of the bytes read
+  uint64_t offset_ = 0;    // of buffer_[begin_] in the input
+};
 
 // Hands out the lines of a prepared text, each with its LF.
 class LineCursor {

@@ -28,8 +28,8 @@ namespace {
 
 class NdrApplier {
  public:
-  NdrApplier(std::string_view text, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint)
-      : text_(text), wide_(grammar == Grammar::kWide), store_(store), index_(index), hint_(hint) {}
+  NdrApplier(Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint)
+      : wide_(grammar == Grammar::kWide), store_(store), index_(index), hint_(hint) {}
 
   // Hints the slots this record's names may be looked up in: a node's name
   // and an edge's source among both kinds, an edge's target in one of them.
@@ -43,7 +43,8 @@ class NdrApplier {
     index_.transitions.Prefetch(record.target_hash);
   }
 
-  void Apply(const NdrRecord& record) {
+  // Enters one parsed record, the input's line `number`.
+  void Apply(const NdrRecord& record, uint64_t number) {
     switch (record.kind) {
       case NdrRecord::Kind::kSkip:
       case NdrRecord::Kind::kOther:  // carries nothing the decomposition needs
@@ -61,7 +62,7 @@ class NdrApplier {
         return;
       case NdrRecord::Kind::kEdge: {
         const EdgeEnds ends = ResolveEdge(index_, record);
-        if (ends.transition == 0) return ApplyOtherEdge(record);
+        if (ends.transition == 0) return ApplyOtherEdge(record, number);
         if (ends.from_place) {
           AppendApt(store_, ends.place, ends.transition);
         } else {
@@ -76,10 +77,10 @@ class NdrApplier {
   // An edge that joins no place and transition: a priority, skipped in the
   // wider grammar, or else the end of the run. Kept out of line, so that the
   // hot path stays as small as it was.
-  [[gnu::noinline]] void ApplyOtherEdge(const NdrRecord& record) {
+  [[gnu::noinline]] void ApplyOtherEdge(const NdrRecord& record, uint64_t number) {
     if (ResolvePriority(index_, record).source != 0) {
       if (wide_) return;  // carries no token flow
-      hint_.Note(WideConstruct::kPriorityEdge, text_, record.name.data());
+      hint_.Note(WideConstruct::kPriorityEdge, number);
     }
     std::string text = "unknown arc: ";
     throw MakeFailure(kExitBadInput, text.append(record.name).append(" -> ").append(record.target));
@@ -93,7 +94,6 @@ class NdrApplier {
     }
   }
 
-  std::string_view text_;
   bool wide_;
   NetStore& store_;
   NameIndex& index_;
@@ -102,14 +102,17 @@ class NdrApplier {
 
 }  // namespace
 
-void ReadNDR(std::string_view text, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint) {
+void ReadNDR(TextBlocks& input, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint) {
   store.m = 0;
   store.n = 0;
-  NdrApplier applier(text, grammar, store, index, hint);
-  ReadAhead<NdrRecord, 8>(
-      text, store, index, [](std::string_view view, NdrRecord& record) { ParseNdrRecord(Line{view}, record); },
-      [&](const NdrRecord& record) { applier.Prefetch(record); },
-      [&](const NdrRecord& record, std::string_view) { applier.Apply(record); });
+  NdrApplier applier(grammar, store, index, hint);
+  ReadAhead<NdrRecord, 8> reader(input, store, index);
+  for (TextBlock block; input.Next(block);) {
+    reader.Read(
+        block, [](std::string_view view, NdrRecord& record) { ParseNdrRecord(Line{view}, record); },
+        [&](const NdrRecord& record) { applier.Prefetch(record); },
+        [&](const NdrRecord& record, std::string_view, uint64_t number) { applier.Apply(record, number); });
+  }
 }
 
 }  // namespace vantira

@@ -4,18 +4,19 @@
 #include <string_view>
 
 #include "formats/grammar.h"
+#include "formats/input_text.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
 namespace vantira {
 
-// Reads a prepared input text into the store: places and transitions in
+// Reads the input, block by block, into the store: places and transitions in
 // record order, the net's name from the last net-name record, one arc per
 // edge record (repeats kept). A clash of names or an edge that does not join
 // an earlier place and an earlier transition ends the run with status 2; the
 // wider grammar skips an edge between two earlier transitions (a priority),
 // and the basic one notes it in `hint` before failing.
-void ReadNDR(std::string_view text, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint);
+void ReadNDR(TextBlocks& input, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint);
 
 struct NdrRecord;
 

@@ -74,17 +74,14 @@ bool HasArcKind(const NetLine& line) {
 
 class NetApplier {
  public:
-  NetApplier(std::string_view text, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint)
-      : text_(text),
-        wide_(grammar == Grammar::kWide),
-        store_(store),
-        index_(index),
-        hint_(hint),
-        watching_(!wide_ && !hint.Given()),
-        marks_(text) {}
+  NetApplier(Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint)
+      : wide_(grammar == Grammar::kWide), store_(store), index_(index), hint_(hint), watching_(!wide_ && !hint.Given()) {}
 
-  // Enters one parsed line into the store.
-  void Apply(const NetLine& line, std::string_view view) {
+  // The lines to come lie in `text`.
+  void Block(std::string_view text) { marks_ = MarkFinder(text); }
+
+  // Enters one parsed line, the input's line `number`, into the store.
+  void Apply(const NetLine& line, std::string_view view, uint64_t number) {
     switch (line.kind) {
       case NetLine::Kind::kSkip:
       case NetLine::Kind::kLabel:  // labels matter only to the subnet files, which copy them
@@ -95,13 +92,13 @@ class NetApplier {
       case NetLine::Kind::kPriority:
       case NetLine::Kind::kNote:
         if (wide_) return;  // they carry no token flow
-        Tell(line.kind == NetLine::Kind::kPriority ? WideConstruct::kPriorityLine : WideConstruct::kNoteLine, view);
+        Tell(line.kind == NetLine::Kind::kPriority ? WideConstruct::kPriorityLine : WideConstruct::kNoteLine, number);
         [[fallthrough]];
       case NetLine::Kind::kUnknown:
         throw MakeFailure(kExitBadInput, std::string("unknown command: ").append(line.keyword));
       case NetLine::Kind::kPlace:
       case NetLine::Kind::kTransition:
-        if (watching_) Watch(line, view);
+        if (watching_) Watch(line, view, number);
         ApplyElementLine(line, view);
         return;
     }
@@ -119,20 +116,20 @@ class NetApplier {
   }
 
  private:
-  void Tell(WideConstruct construct, std::string_view view) {
-    hint_.Note(construct, text_, view.data());
+  void Tell(WideConstruct construct, uint64_t number) {
+    hint_.Note(construct, number);
     watching_ = false;
   }
 
   // Looks for the constructs of the wider grammar on an element line read in
   // the basic one: a label's ":" behind the name, or an arc kind in an entry,
   // which is looked for only on lines that hold "?" or "!".
-  void Watch(const NetLine& line, std::string_view view) {
+  void Watch(const NetLine& line, std::string_view view, uint64_t number) {
     const bool place = line.kind == NetLine::Kind::kPlace;
     if (line.unread_label) {
-      Tell(place ? WideConstruct::kPlaceLabel : WideConstruct::kTransitionLabel, view);
+      Tell(place ? WideConstruct::kPlaceLabel : WideConstruct::kTransitionLabel, number);
     } else if (marks_.In(view) && HasArcKind(line)) {
-      Tell(place ? WideConstruct::kArcKindOnPlace : WideConstruct::kArcKindOnTransition, view);
+      Tell(place ? WideConstruct::kArcKindOnPlace : WideConstruct::kArcKindOnTransition, number);
     }
   }
 
@@ -181,23 +178,26 @@ class NetApplier {
     return e;
   }
 
-  std::string_view text_;
   bool wide_;
   NetStore& store_;
   NameIndex& index_;
   GrammarHint& hint_;
   bool watching_;  // the basic grammar, and nothing told yet
-  MarkFinder marks_;
+  MarkFinder marks_{std::string_view()};
 };
 
 }  // namespace
 
-void ReadNET(std::string_view text, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint) {
-  NetApplier applier(text, grammar, store, index, hint);
-  ReadAhead<NetLine, 4>(
-      text, store, index, [grammar](std::string_view view, NetLine& line) { ParseNetLine(Line{view}, grammar, line); },
-      [&](const NetLine& line) { applier.Prefetch(line); },
-      [&](const NetLine& line, std::string_view view) { applier.Apply(line, view); });
+void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint) {
+  NetApplier applier(grammar, store, index, hint);
+  ReadAhead<NetLine, 4> reader(input, store, index);
+  for (TextBlock block; input.Next(block);) {
+    applier.Block(block.text);
+    reader.Read(
+        block, [grammar](std::string_view view, NetLine& line) { ParseNetLine(Line{view}, grammar, line); },
+        [&](const NetLine& line) { applier.Prefetch(line); },
+        [&](const NetLine& line, std::string_view view, uint64_t number) { applier.Apply(line, view, number); });
+  }
 }
 
 }  // namespace vantira

@@ -4,17 +4,18 @@
 #include <string_view>
 
 #include "formats/grammar.h"
+#include "formats/input_text.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
 namespace vantira {
 
-// Reads a prepared input text into the store: the net's name, places and
+// Reads the input, block by block, into the store: the net's name, places and
 // transitions numbered by first occurrence, and the arcs in order, repeats
 // included (IndexByFormat drops them; the subnets do not depend on them).
 // `index` receives every place and transition name. A format error ends the
 // run with exit status 2. In the basic grammar the first construct of the
 // wider one is noted in `hint`, and read as before.
-void ReadNET(std::string_view text, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint);
+void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint);
 
 }  // namespace vantira

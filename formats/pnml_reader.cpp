@@ -55,19 +55,25 @@ const char* Find(const char** atts, std::string_view wanted) {
 
 class PnmlReader {
  public:
-  PnmlReader(std::string_view text, NetStore& store, PnmlLayout* layout)
-      : text_(text), store_(store), layout_(layout), nodes_(store) {
+  PnmlReader(TextBlocks& input, NetStore& store, PnmlLayout* layout)
+      : input_(input), size_(input.Size()), store_(store), layout_(layout), nodes_(store) {
     XML_Parser parser = xml_.Parser();
     XML_SetUserData(parser, this);
     XML_SetElementHandler(parser, OnStart, OnEnd);
     // Room for more elements than a document of this size holds in the usual
     // layouts (100 bytes an element and more), so that the table does not
     // move while it fills; room not written to costs no memory.
-    if (layout_ != nullptr) layout_->elements.reserve(text.size() / 48);
+    if (layout_ != nullptr) layout_->elements.reserve(size_ / 48);
   }
 
   void Read() {
-    xml_.Parse(text_);
+    // The subnet files need the whole text; so does noting where their
+    // elements lie, which is asked for only then.
+    for (TextBlock block; input_.Next(block);) {
+      if (layout_ != nullptr) text_ = block.text;
+      xml_.Parse(block.text, false);
+    }
+    xml_.Parse({}, true);
     if (nets_ == 0) throw WrongPnml("no net");
     nodes_.Resolve();
     NameNet();
@@ -208,11 +214,11 @@ class PnmlReader {
   // Sizes the id table ahead, as the line formats size theirs: to the
   // number of ids the part read so far projects for the whole text, capped.
   void SizeTable(uint64_t at) {
-    next_sizing_ = at + text_.size() / 64 + 1;
+    next_sizing_ = size_ == 0 ? UINT64_MAX : at + size_ / 64 + 1;
     if (at == 0) return;
     const double projected =
-        static_cast<double>(nodes_.Count()) * static_cast<double>(text_.size()) / static_cast<double>(at);
-    const double cap = static_cast<double>(text_.size() / 24);
+        static_cast<double>(nodes_.Count()) * static_cast<double>(size_) / static_cast<double>(at);
+    const double cap = static_cast<double>(size_ / 24);
     nodes_.Reserve(static_cast<std::size_t>(projected < cap ? projected : cap));
   }
 
@@ -242,7 +248,9 @@ class PnmlReader {
     layout_->name_end = name_end_;
   }
 
-  std::string_view text_;
+  TextBlocks& input_;
+  uint64_t size_;
+  std::string_view text_;  // the whole document, when the layout is noted
   NetStore& store_;
   PnmlLayout* layout_;
   XmlStream xml_{"wrong PNML file"};
@@ -267,8 +275,8 @@ class PnmlReader {
 
 }  // namespace
 
-void ReadPNML(std::string_view text, NetStore& store, PnmlLayout* layout) {
-  PnmlReader reader(text, store, layout);
+void ReadPNML(TextBlocks& input, NetStore& store, PnmlLayout* layout) {
+  PnmlReader reader(input, store, layout);
   reader.Read();
 }
 

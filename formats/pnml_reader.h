@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "formats/input_text.h"
 #include "formats/pnml_layout.h"
 #include "store/net_store.h"
 
@@ -14,9 +15,9 @@ namespace vantira {
 // resolved (repeats included: IndexByFormat drops them), and the net's name.
 // Ids live in a table of the reader's own, which also holds the reference
 // nodes. With `layout`, also notes where every node and arc element lies and
-// whom it follows, for the subnet files. A fault ends the run with status 2;
+// whom it follows, for the subnet files; the input is then one whole block. A fault ends the run with status 2;
 // the first one in document order counts, then those found after the
 // document: no net, references, arcs.
-void ReadPNML(std::string_view text, NetStore& store, PnmlLayout* layout);
+void ReadPNML(TextBlocks& input, NetStore& store, PnmlLayout* layout);
 
 }  // namespace vantira

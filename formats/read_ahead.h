@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "formats/input_text.h"
@@ -17,31 +18,43 @@
 
 namespace vantira {
 
-// `parse(view, record)` takes a line apart, `prefetch(record)` hints its
-// slots, and `apply(record, view)` enters it.
-template <class Record, std::size_t kAhead, class Parse, class Prefetch, class Apply>
-void ReadAhead(std::string_view text, NetStore& store, NameIndex& index, Parse parse, Prefetch prefetch,
-               Apply apply) {
-  GrowthPlanner planner(index, text);
-  std::array<Record, kAhead> parsed;
-  std::array<std::string_view, kAhead> views;
-  LineCursor lines(text);
-  std::size_t filled = 0;
-  while (filled < kAhead && lines.Next(views[filled])) {
-    parse(views[filled], parsed[filled]);
-    prefetch(parsed[filled]);
-    ++filled;
-  }
-  for (std::size_t i = 0; filled > 0; i = (i + 1) % kAhead, --filled) {
-    planner.At(views[i].data());
-    ExpandNames(store, NameRoomForLine(views[i].size()));
-    apply(parsed[i], views[i]);
-    if (lines.Next(views[i])) {
-      parse(views[i], parsed[i]);
-      prefetch(parsed[i]);
+template <class Record, std::size_t kAhead>
+class ReadAhead {
+ public:
+  ReadAhead(const TextBlocks& input, NetStore& store, NameIndex& index)
+      : store_(store), planner_(index, input.Size()) {}
+
+  // Reads the lines of one block, in order: `parse(view, record)` takes a
+  // line apart, `prefetch(record)` hints its slots, and
+  // `apply(record, view, number)` enters it, `number` counting the lines of
+  // all blocks from 1.
+  template <class Parse, class Prefetch, class Apply>
+  void Read(const TextBlock& block, Parse parse, Prefetch prefetch, Apply apply) {
+    LineCursor lines(block.text);
+    std::size_t filled = 0;
+    while (filled < kAhead && lines.Next(views_[filled])) {
+      parse(views_[filled], parsed_[filled]);
+      prefetch(parsed_[filled]);
       ++filled;
     }
+    for (std::size_t i = 0; filled > 0; i = (i + 1) % kAhead, --filled) {
+      planner_.At(block.offset + static_cast<uint64_t>(views_[i].data() - block.text.data()));
+      ExpandNames(store_, NameRoomForLine(views_[i].size()));
+      apply(parsed_[i], views_[i], ++lines_);
+      if (lines.Next(views_[i])) {
+        parse(views_[i], parsed_[i]);
+        prefetch(parsed_[i]);
+        ++filled;
+      }
+    }
   }
-}
+
+ private:
+  NetStore& store_;
+  GrowthPlanner planner_;
+  std::array<Record, kAhead> parsed_;
+  std::array<std::string_view, kAhead> views_;
+  uint64_t lines_ = 0;
+};
 
 }  // namespace vantira

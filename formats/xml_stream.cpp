@@ -17,12 +17,12 @@ void XmlStream::Stop(std::exception_ptr failure) {
   XML_StopParser(parser_.get(), XML_FALSE);
 }
 
-void XmlStream::Parse(std::string_view text) {
+void XmlStream::Parse(std::string_view text, bool last) {
   std::size_t done = 0;
   for (;;) {
     const std::size_t length = std::min(kChunk, text.size() - done);
-    const bool last = done + length == text.size();
-    if (XML_Parse(parser_.get(), text.data() + done, static_cast<int>(length), last) != XML_STATUS_OK) {
+    const bool final = last && done + length == text.size();
+    if (XML_Parse(parser_.get(), text.data() + done, static_cast<int>(length), final) != XML_STATUS_OK) {
       if (failure_) std::rethrow_exception(failure_);
       const XML_Error error = XML_GetErrorCode(parser_.get());
       if (error == XML_ERROR_NO_MEMORY) throw NoMemory();
@@ -30,8 +30,8 @@ void XmlStream::Parse(std::string_view text) {
       message.append(": line ").append(std::to_string(Line())).append(": ").append(XML_ErrorString(error));
       throw MakeFailure(kExitBadInput, message);
     }
-    if (last) return;
     done += length;
+    if (done == text.size()) return;
   }
 }
 

@@ -25,8 +25,9 @@ class XmlStream {
   // For setting handlers; their user data is the caller's business.
   XML_Parser Parser() const { return parser_.get(); }
 
-  // Parses `text` to its end; throws the first failure met.
-  void Parse(std::string_view text);
+  // Parses the next part of the document, `text`; `last` when it is the last
+  // one. Throws the first failure met.
+  void Parse(std::string_view text, bool last);
 
   // Runs `handle` unless the parse is stopping; whatever it throws stops the
   // parse and is rethrown by Parse. An exception must not cross expat's

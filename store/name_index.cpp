@@ -60,8 +60,8 @@ uint32_t HashName(std::string_view name) {
 
 namespace {
 
-// Linear probing stays within a cache line or two up to this load.
-constexpr double kMaxLoad = 0.7;
+// Up to this load most look-ups end in their first bucket.
+constexpr double kMaxLoad = 0.75;
 
 // The first 8 bytes, zero-padded, in the order of the bytes in memory. A
 // copy of a variable length into a word would be written bytewise and read
@@ -81,8 +81,16 @@ inline uint64_t Head(std::string_view name) {
   // index, above a zero byte (a short name's first byte is never zero, and
   // the empty name's head is all zero).
   uint64_t h = Fold(Load64(name.data()) ^ kSeed2, Load64(name.data() + len - 8) ^ kSeed0 ^ len);
-  h = Fold(h ^ kSeed1, HashName(name.substr(8)) ^ kSeed2);
-  return (h << 8) | (h == 0 ? 0x100 : 0);
+  h = Fold(h ^ kSeed1, HashName(name.substr(8)) ^ kSeed2) << 8;
+  return h != 0 ? h : 0x100;
+}
+
+// The name a short head holds, which is its name, zero-padded.
+std::string_view NameInHead(const uint64_t& head) {
+  const auto* bytes = reinterpret_cast<const char*>(&head);
+  std::size_t len = 0;
+  while (len < 8 && bytes[len] != '\0') ++len;
+  return {bytes, len};
 }
 
 }  // namespace
@@ -90,35 +98,43 @@ inline uint64_t Head(std::string_view name) {
 int32_t NameTable::Find(std::string_view name, uint32_t hash) const {
   if (count_ == 0) return 0;
   const uint64_t head = Head(name);
-  const auto low = static_cast<uint32_t>(head);
-  const auto high = static_cast<uint32_t>(head >> 32);
-  for (std::size_t i = Home(hash);;) {
-    const Slot& slot = slots_[i];
-    if (slot.element == 0) return 0;
-    if (slot.head_low == low && slot.head_high == high) {
+  for (std::size_t b = Home(hash);;) {
+    const Bucket& bucket = buckets_[b];
+    for (int j = 0; j < kSlots; ++j) {
+      const int32_t element = bucket.element[j];
+      if (element == 0) return 0;
+      if (bucket.head[j] != head) continue;
       // Two names of at most 8 bytes with equal heads are equal.
-      if (name.size() <= 8) return slot.element;
+      if (name.size() <= 8) return element;
       // strncmp stops at the stored name's NUL, so a shorter stored name is never overrun.
-      const char* stored = store_.names.Data() + offsets_[slot.element];
-      if (std::strncmp(stored, name.data(), name.size()) == 0 && stored[name.size()] == '\0') return slot.element;
+      const char* stored = store_.names.Data() + offsets_[element];
+      if (std::strncmp(stored, name.data(), name.size()) == 0 && stored[name.size()] == '\0') return element;
     }
-    if (++i == size_) i = 0;
+    if (++b == size_) b = 0;
+  }
+}
+
+void NameTable::Place(int32_t element, uint64_t head, uint32_t hash) {
+  for (std::size_t b = Home(hash);;) {
+    Bucket& bucket = buckets_[b];
+    for (int j = 0; j < kSlots; ++j) {
+      if (bucket.element[j] != 0) continue;
+      bucket.head[j] = head;
+      bucket.element[j] = element;
+      return;
+    }
+    if (++b == size_) b = 0;
   }
 }
 
 void NameTable::Insert(int32_t element, std::string_view name, uint32_t hash) {
-  if (static_cast<std::size_t>(count_) + 1 > limit_) Rehash(size_ == 0 ? kFirstSize : 2 * size_);
-  std::size_t i = Home(hash);
-  while (slots_[i].element != 0) {
-    if (++i == size_) i = 0;
-  }
-  const uint64_t head = Head(name);
-  slots_[i] = Slot{static_cast<uint32_t>(head), static_cast<uint32_t>(head >> 32), element};
+  if (static_cast<std::size_t>(count_) + 1 > limit_) Rehash(size_ == 0 ? kFirstBuckets : 2 * size_);
+  Place(element, Head(name), hash);
   ++count_;
 }
 
 void NameTable::Clear() {
-  slots_.Release();
+  buckets_.reset();
   size_ = 0;
   limit_ = 0;
   count_ = 0;
@@ -126,36 +142,43 @@ void NameTable::Clear() {
 
 void NameTable::Reserve(std::size_t elements) {
   if (elements <= limit_) return;
-  // A little beyond the need, so that a projection that creeps up does not
-  // rebuild the table at every step.
-  Rehash(std::max(kFirstSize, static_cast<std::size_t>(static_cast<double>(elements) * 1.15 / kMaxLoad)));
+  // Beyond the need, and by half again at least, so that a projection that
+  // creeps up rebuilds the table a few times at most.
+  const double buckets = static_cast<double>(elements) * 1.1 / (kMaxLoad * kSlots);
+  Rehash(std::max({kFirstBuckets, static_cast<std::size_t>(buckets), size_ + size_ / 2}));
 }
 
-// Slots keep no hash, so the names are hashed again from the store; the
-// tables are sized ahead, so this happens a few times per run at most.
-void NameTable::Rehash(std::size_t size) {
-  if (size > (std::size_t{1} << 32)) throw NoMemory();
-  slots_.Allocate(size);  // zero-filled: every slot empty
-  size_ = size;
-  limit_ = static_cast<std::size_t>(static_cast<double>(size) * kMaxLoad);
-  for (int32_t e = 1; e <= count_; ++e) {
-    const std::string_view name = store_.Name(offsets_[e]);
-    std::size_t i = Home(HashName(name));
-    while (slots_[i].element != 0) {
-      if (++i == size_) i = 0;
+// A slot keeps no hash. A short name is its head, so its hash comes from
+// the slot itself; only a longer name is read from the names buffer.
+void NameTable::Rehash(std::size_t buckets) {
+  if (buckets > (std::size_t{1} << 32)) throw NoMemory();
+  const std::size_t bytes = buckets * sizeof(Bucket);
+  std::unique_ptr<Bucket[], Free> old(static_cast<Bucket*>(std::aligned_alloc(alignof(Bucket), bytes)));
+  if (old == nullptr) throw NoMemory();
+  AdviseHugePages(old.get(), bytes);
+  std::memset(static_cast<void*>(old.get()), 0, bytes);  // every slot empty
+  old.swap(buckets_);
+  const std::size_t old_size = size_;
+  size_ = buckets;
+  limit_ = static_cast<std::size_t>(static_cast<double>(buckets * kSlots) * kMaxLoad);
+  for (std::size_t b = 0; b < old_size; ++b) {
+    const Bucket& bucket = old[b];
+    for (int j = 0; j < kSlots && bucket.element[j] != 0; ++j) {
+      const uint64_t head = bucket.head[j];
+      const bool stored = (head & 0xff) == 0 && head != 0;  // a name longer than 8 bytes
+      const std::string_view name = stored ? store_.Name(offsets_[bucket.element[j]]) : NameInHead(bucket.head[j]);
+      Place(bucket.element[j], head, HashName(name));
     }
-    const uint64_t head = Head(name);
-    slots_[i] = Slot{static_cast<uint32_t>(head), static_cast<uint32_t>(head >> 32), e};
   }
 }
 
-GrowthPlanner::GrowthPlanner(NameIndex& index, std::string_view text)
-    : index_(index), begin_(text.data()), total_(text.size()), next_(text.data() + text.size() / kSteps) {}
+GrowthPlanner::GrowthPlanner(NameIndex& index, uint64_t total)
+    : index_(index), total_(total), next_(total == 0 ? UINT64_MAX : total / kSteps) {}
 
-void GrowthPlanner::Plan(const char* position) {
-  const auto done = static_cast<double>(position - begin_);
+void GrowthPlanner::Plan(uint64_t position) {
   next_ = position + total_ / kSteps + 1;
-  if (done == 0) return;
+  if (position == 0) return;
+  const auto done = static_cast<double>(position);
   // A table for e names takes up to 43 e bytes; at most total / 24 names keeps
   // the two tables within about twice the text.
   const double cap = static_cast<double>(total_ / 24);

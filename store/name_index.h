@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string_view>
 
 #include "store/net_store.h"
@@ -26,7 +28,7 @@ class NameTable {
   void Insert(int32_t element, std::string_view name, uint32_t hash);
   // Hints that `hash` will be looked up soon.
   void Prefetch(uint32_t hash) const {
-    if (count_ != 0) PrefetchLine(&slots_[Home(hash)]);
+    if (count_ != 0) PrefetchLine(&buckets_[Home(hash)]);
   }
   // Makes room for `elements` names in all, so that adding them needs no growth.
   void Reserve(std::size_t elements);
@@ -34,30 +36,37 @@ class NameTable {
   void Clear();
 
  private:
-  // A slot holds no hash, only the name's head: a name of up to 8 bytes
+  // Slots come in buckets of one cache line each, five names' heads and
+  // element numbers. A look-up reads the bucket its hash points at and, when
+  // that one is full, the next; most look-ups, those of new names included,
+  // touch one line. A slot keeps the name's head: a name of up to 8 bytes
   // itself, zero-padded (names hold no NUL), so that it is matched without
   // touching the names buffer; for a longer name, a second hash of it with a
   // zero first byte, which no shorter name's head has, and the stored name
-  // decides. 12 bytes a slot keep the tables small: fresh memory is what a
-  // run pays most for.
-  struct Slot {
-    uint32_t head_low;
-    uint32_t head_high;
-    int32_t element;  // 0 marks an empty slot
+  // decides. About 13 bytes a slot keep the tables small: fresh memory is
+  // what a run pays most for.
+  static constexpr int kSlots = 5;
+  struct alignas(64) Bucket {
+    uint64_t head[kSlots];
+    int32_t element[kSlots];  // 0 marks an empty slot; a bucket fills from its first slot
   };
-  static_assert(sizeof(Slot) == 12);
-  static constexpr std::size_t kFirstSize = 1024;
+  static_assert(sizeof(Bucket) == 64);
+  static constexpr std::size_t kFirstBuckets = 256;
 
-  // Any size, not only powers of two, so a table sized ahead fits its names
-  // closely: the hash is scaled to the size.
+  // Any number of buckets, not only powers of two, so a table sized ahead
+  // fits its names closely: the hash is scaled to the size.
   std::size_t Home(uint32_t hash) const { return static_cast<std::size_t>((uint64_t{hash} * size_) >> 32); }
-  void Rehash(std::size_t size);
+  void Rehash(std::size_t buckets);
+  void Place(int32_t element, uint64_t head, uint32_t hash);
 
+  struct Free {
+    void operator()(Bucket* buckets) const { std::free(buckets); }
+  };
   const NetStore& store_;
   const CArray<int32_t>& offsets_;
-  CArray<Slot> slots_;
-  std::size_t size_ = 0;
-  std::size_t limit_ = 0;  // the count at which the table is too full for short probes
+  std::unique_ptr<Bucket[], Free> buckets_;
+  std::size_t size_ = 0;   // buckets
+  std::size_t limit_ = 0;  // the count at which the table is too full for short look-ups
   int32_t count_ = 0;
 };
 
@@ -75,20 +84,21 @@ struct NameIndex {
 // that an uneven file costs at most about its own size in table memory.
 class GrowthPlanner {
  public:
-  GrowthPlanner(NameIndex& index, std::string_view text);
-  // Called with the start of each line before it is entered.
-  void At(const char* position) {
+  // `total`: the size of the text in bytes, 0 when unknown (the tables then
+  // grow as they fill).
+  GrowthPlanner(NameIndex& index, uint64_t total);
+  // Called with the offset of each line in the text before it is entered.
+  void At(uint64_t position) {
     if (position >= next_) Plan(position);
   }
 
  private:
-  static constexpr std::size_t kSteps = 64;
-  void Plan(const char* position);
+  static constexpr uint64_t kSteps = 64;
+  void Plan(uint64_t position);
 
   NameIndex& index_;
-  const char* begin_;
-  std::size_t total_;
-  const char* next_;
+  uint64_t total_;
+  uint64_t next_;
 };
 
 }  // namespace vantira

@@ -159,7 +159,7 @@ memory_limits() {
   phases=""
   low=4000
   until (ulimit -v $low && exec "$V" -h) >/dev/null 2>&1; do low=$((low + 1000)); done
-  for kb in $(seq $low 1000 80000); do
+  for kb in $(seq $low 250 80000); do
     (ulimit -v $kb && exec "$V" "$2" -z chain.net/x chain.net r) >"$tmp/out" 2>"$tmp/err"
     status=$?
     size=$(stat -c %s r)

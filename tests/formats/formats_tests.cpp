@@ -36,13 +36,15 @@ std::string Describe(const NetStore& s) {
 // before indexing.
 void ReadNetOnce(std::string_view text, NetStore& s, NameIndex& index) {
   GrammarHint hint;
-  ReadNET(text, Grammar::kBasic, s, index, hint);
+  TextBlocks input(text);
+  ReadNET(input, Grammar::kBasic, s, index, hint);
   RemoveDuplicateArcs(s);
 }
 
 void ReadNdrBasic(std::string_view text, NetStore& s, NameIndex& index) {
   GrammarHint hint;
-  ReadNDR(text, Grammar::kBasic, s, index, hint);
+  TextBlocks input(text);
+  ReadNDR(input, Grammar::kBasic, s, index, hint);
 }
 
 // What `reader` made of `text`, or the failure's message followed by its status.
@@ -167,7 +169,8 @@ std::string HintOf(std::string text, Grammar grammar = Grammar::kBasic) {
   GrammarHint hint;
   try {
     const Format format = PrepareByFormat(text);
-    ReadByFormat(format, grammar, text, s, index, hint, nullptr);
+    TextBlocks input(text);
+    ReadByFormat(format, grammar, input, s, index, hint, nullptr);
   } catch (const Failure& f) {
     return hint.Text() + f.Message();
   }
@@ -223,7 +226,8 @@ std::string ReadPnml(std::string text) {
   return Read(
       [](std::string& prepared, NetStore& s, NameIndex&) {
         prepared.pop_back();  // the LF Read appended to the bytes
-        ReadPNML(prepared, s, nullptr);
+        TextBlocks input(prepared);
+        ReadPNML(input, s, nullptr);
         RemoveDuplicateArcs(s);
       },
       text + "\n");
@@ -321,4 +325,80 @@ TEST(ReadPNML, FirstFaultInDocumentOrder) {
       {Page(pt + "<arc id=\"b\" source=\"x&amp;\" target=\"t\"/>"), "*** unknown arc: x& -> t\n2"},
   };
   for (const auto& [input, expected] : rows) EXPECT_EQ(ReadPnml(input), expected) << input;
+}
+
+namespace {
+
+// What a run makes of `text` read from a descriptor in blocks of `block`
+// bytes: the store, the hint, or the failure (after the rest of the input
+// was checked, as a run does).
+std::string ReadInBlocks(const std::string& text, std::size_t block) {
+  std::FILE* file = std::tmpfile();
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::fflush(file);
+  std::rewind(file);
+  NetStore s;
+  NameIndex index(s);
+  AllocateStore(s);
+  GrammarHint hint;
+  TextBlocks input(fileno(file), block);
+  std::string result;
+  try {
+    try {
+      const Format format = input.Recognize();
+      ReadByFormat(format, Grammar::kBasic, input, s, index, hint, nullptr);
+      result = Describe(s);
+    } catch (const Failure&) {
+      input.CheckRest();
+      throw;
+    }
+  } catch (const Failure& f) {
+    result = f.Message();
+  }
+  std::fclose(file);
+  return hint.Text() + result;
+}
+
+// The same, from the whole text in memory.
+std::string ReadWhole(std::string text) {
+  NetStore s;
+  NameIndex index(s);
+  AllocateStore(s);
+  GrammarHint hint;
+  try {
+    RefuseNul(text);
+    const Format format = PrepareByFormat(text);
+    TextBlocks input(text);
+    ReadByFormat(format, Grammar::kBasic, input, s, index, hint, nullptr);
+    return hint.Text() + Describe(s);
+  } catch (const Failure& f) {
+    return hint.Text() + f.Message();
+  }
+}
+
+}  // namespace
+
+TEST(TextBlocks, ReadBlockByBlockAsWhole) {
+  using namespace std::string_literals;
+  const std::string long_name(100, 'x');
+  const std::vector<std::string> texts = {
+      "",
+      "# only a comment",
+      "net n\ntr t1 p1 -> p2\ntr t2 p2 -> p3\npl p3 -> t1\n",
+      "# a comment longer than a block, before the first significant line\n\ntr t " + long_name + " -> q",
+      "tr t1 " + long_name + " -> " + long_name + "\r\ntr t2 : lab p\r\ntr t3 p?1\n",
+      "p 1 2 a\nt 1 2 b\ne a b\ne b " + long_name + "\nh name",
+      "<pnml><net type=\"http://www.pnml.org/version-2009/grammar/ptnet\"><page>\n<place id=\"" + long_name +
+          "\"/><transition id=\"t\"/>\n<arc id=\"a\" source=\"" + long_name + "\" target=\"t\"/></page></net></pnml>",
+      "tr t p\nzz fails here\ntr u q\n",
+      "tr t p\nzz fails here\n" + std::string(50, '#') + "\nnul \0 here\n"s,
+      "tr t p\nnul \0 here\nzz fails after it\n"s,
+  };
+  ASSERT_NE(texts[8].find('\0'), std::string::npos);
+  ASSERT_NE(texts[9].find('\0'), std::string::npos);
+  for (const std::string& text : texts) {
+    const std::string whole = ReadWhole(text);
+    for (std::size_t block : {1, 7, 16, 64, 1 << 20}) EXPECT_EQ(ReadInBlocks(text, block), whole) << text << block;
+  }
+  EXPECT_EQ(ReadWhole(texts[8]), "*** wrong input file\n");
 }

@@ -21,7 +21,8 @@ struct Planned {
     AllocateStore(s);
     const Format format = PrepareByFormat(text);
     GrammarHint hint;
-    ReadByFormat(format, grammar, text, s, index, hint, &layout);
+    TextBlocks blocks(text);
+    ReadByFormat(format, grammar, blocks, s, index, hint, &layout);
     PartitionArcs(s, map);
     PlanByFormat(format, grammar, text, index, layout, map, plan);
   }

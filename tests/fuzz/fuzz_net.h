@@ -58,7 +58,8 @@ inline void CheckJsonReport(NetStore& store, Format format, const SubnetMap& map
 inline void Analyse(Format format, std::string_view text, Grammar grammar, NetStore& store, NameIndex& index,
                     PnmlLayout& layout, SubnetMap& map, Output& report, GrammarHint& hint) {
   AllocateStore(store);
-  ReadByFormat(format, grammar, text, store, index, hint, &layout);
+  TextBlocks input(text);
+  ReadByFormat(format, grammar, input, store, index, hint, &layout);
   SubnetMap partition;  // what the digest report is made from
   PartitionArcs(store, partition);
   IndexByFormat(format, store);
