@@ -11,6 +11,7 @@
 // distributions, whose results differ between library versions), so a seed
 // gives the same bytes on every machine.
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -244,6 +245,30 @@ Net BuildDeep(int64_t n, Rng& rng) {
     net.AddArc(static_cast<int32_t>(i), p, out);
   }
   net.by_construction = 1;
+  return net;
+}
+
+// Every transition a subnet of its own, joined to later ones only through
+// link places of one producer and one consumer: a million subnets and a
+// graph of subnets with two or three million edges, so that the report
+// outgrows the net.
+Net BuildLinks(int64_t n, Rng& rng) {
+  Net net;
+  net.name = Numbered("links_", n);
+  for (int64_t i = 1; i <= n; ++i) net.AddTransition(Numbered("t", i));
+  int64_t places = 0;
+  for (int64_t i = 0; i < n; ++i) {
+    const uint32_t outs = 1 + rng.Below(3);
+    for (uint32_t j = 0; j < outs; ++j) {
+      const int32_t p = net.AddPlace(Numbered("p", ++places));
+      net.AddArc(static_cast<int32_t>(i), p, true);
+      const int64_t later = n - i - 1;
+      if (later == 0) continue;
+      const auto step = rng.Below(static_cast<uint32_t>(std::min<int64_t>(later, 1000)));
+      net.AddArc(static_cast<int32_t>(i + 1 + step), p, false);
+    }
+  }
+  net.by_construction = n == 0 ? 1 : n;
   return net;
 }
 
@@ -681,7 +706,7 @@ void WriteMixPnml(const Net& net, const std::string& path) {
 int Usage() {
   std::fprintf(stderr,
                "usage: vantira-gen [--seed N] [--format net|ndr|both|pnml] SHAPE TRANSITIONS OUTBASE\n"
-               "  SHAPE: random, wide, deep or mix\n"
+               "  SHAPE: random, wide, deep, mix or links\n"
                "  writes OUTBASE.net and OUTBASE.ndr (both, the default), or one of them,\n"
                "  or OUTBASE.pnml, and prints one line:\n"
                "  shape=... transitions=... places=... arcs=... subnets=...\n");
@@ -729,6 +754,8 @@ int main(int argc, char** argv) {
     net = BuildDeep(n, rng);
   } else if (shape == "mix") {
     net = BuildMix(n, rng);
+  } else if (shape == "links") {
+    net = BuildLinks(n, rng);
   } else {
     return Usage();
   }

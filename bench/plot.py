@@ -20,7 +20,7 @@ matplotlib.use("Agg")
 import matplotlib.pyplot as plt  # noqa: E402
 
 ROOT = Path(__file__).resolve().parent.parent
-COLORS = {"random": "tab:blue", "wide": "tab:orange", "deep": "tab:green", "mix": "tab:red"}
+COLORS = {"random": "tab:blue", "wide": "tab:orange", "deep": "tab:green", "mix": "tab:red", "links": "tab:purple"}
 
 
 def main() -> None:

@@ -11,7 +11,7 @@ set -euo pipefail
 usage() {
   cat <<'EOF'
 usage: bench/run.sh [options]
-  --shapes LIST    comma-separated, of random,wide,deep,mix   (default: all)
+  --shapes LIST    comma-separated, of random,wide,deep,mix,links (default: all)
   --formats LIST   comma-separated, of net,ndr,pnml           (default: all three)
   --sizes LIST     transition counts, e.g. 10000,100000       (default: 10000,100000,1000000)
   --runs N         timed runs per measurement, median taken   (default: 3)
@@ -30,7 +30,7 @@ EOF
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-bench
 cache=$root/bench/.cache
-shapes=random,wide,deep,mix
+shapes=random,wide,deep,mix,links
 formats=net,ndr,pnml
 sizes=10000,100000,1000000
 runs=3
@@ -75,11 +75,12 @@ tsv=${tsv:-$cache/results.tsv}
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$build" -j2 --target vantira vantira-gen vantira-writefiles vantira-expatparse >/dev/null
+cmake --build "$build" -j2 --target vantira vantira-gen vantira-writefiles vantira-expatparse vantira-nohuge >/dev/null
 vantira=$build/vantira
 gen=$build/vantira-gen
 writefiles=$build/vantira-writefiles
 expatparse=$build/vantira-expatparse
+nohuge=$build/vantira-nohuge
 xmllint=$(command -v xmllint || true)
 
 mkdir -p "$cache"
@@ -152,9 +153,9 @@ count_json_subnets() { grep -c '^    {"id": ' "$1" || true; }
 # Timer resolution is 1 ms; quotients use at least that.
 floor_ms() { calc 3 "$1 < 0.001 ? 0.001 : $1"; }
 
-printf 'shape\tformat\tmode\ttransitions\tbytes\twall\tcpu\trss_kb\tsubnets\texpected\twc_wall\n' >"$tsv"
-echo "| shape | format | mode | transitions | input MB | wall s | CPU s | MB/s | peak RSS MiB | RSS / input | subnets (= generator) | wc -l s | wall / wc -l |"
-echo "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+printf 'shape\tformat\tmode\ttransitions\tbytes\twall\tcpu\trss_kb\tsubnets\texpected\twc_wall\tfaults\tfresh_mb\n' >"$tsv"
+echo "| shape | format | mode | transitions | input MB | wall s | CPU s | MB/s | peak RSS MiB | RSS / input | page faults | fresh MB | subnets (= generator) | wc -l s | wall / wc -l |"
+echo "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 
 failures=0
 pnml_rows=()
@@ -206,16 +207,19 @@ pnml_row() {
 # vantira -j when MODE is -j (the JSON report has the graph anyway).
 measure() {
   local shape=$1 format=$2 size=$3 mode=$4
-  local file out found expected bytes rss times wall cpu wc_wall mark args
+  local file out found expected bytes rss faults fresh times wall cpu wc_wall mark args
   file=$(net_base "$shape" "$size").$format
   out=$scratch/report
   bytes=$(stat -c %s "$file")
   args=("$mode" -g)
   [ "$mode" = -j ] && args=(-j)
   # First run: warms the page cache, gives peak memory and the count.
-  /usr/bin/time -f %M -o "$scratch/rss" "$vantira" "${args[@]}" "$file" >"$out" || {
+  /usr/bin/time -f '%M %R' -o "$scratch/rss" "$vantira" "${args[@]}" "$file" >"$out" || {
     echo "run.sh: vantira failed on $file" >&2; exit 1; }
-  rss=$(tail -1 "$scratch/rss")
+  read -r rss faults < <(tail -1 "$scratch/rss")
+  # Fresh memory: without huge pages every page touched first costs a fault.
+  /usr/bin/time -f %R -o "$scratch/faults" "$nohuge" "$vantira" "${args[@]}" "$file" >/dev/null
+  fresh=$(calc 0 "$(tail -1 "$scratch/faults") * 4096 / 1e6")
   if [ "$mode" = -j ]; then found=$(count_json_subnets "$out"); else found=$(count_graph_lines "$out"); fi
   expected=$(expected_subnets "$shape" "$size")
   mark=$found
@@ -228,11 +232,11 @@ measure() {
   wc -l <"$file" >/dev/null
   wc_wall=$(time_runs /dev/null wc -l "$file")
   wc_wall=${wc_wall%% *}
-  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$shape" "$format" "${args[*]}" "$size" "$bytes" "$wall" \
-    "$cpu" "$rss" "$found" "$expected" "$wc_wall" >>"$tsv"
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$shape" "$format" "${args[*]}" "$size" "$bytes" \
+    "$wall" "$cpu" "$rss" "$found" "$expected" "$wc_wall" "$faults" "$fresh" >>"$tsv"
   echo "| $shape | .$format | ${args[*]} | $size | $(calc 1 "$bytes / 1e6") | $wall | $cpu" \
-    "| $(calc 0 "$bytes / 1e6 / $(floor_ms "$wall")") | $(calc 0 "$rss / 1024") | $(calc 1 "$rss * 1024 / $bytes")" \
-    "| $mark | $wc_wall | $(calc 0 "$wall / $(floor_ms "$wc_wall")") |"
+    "| $(calc 0 "$bytes / 1e6 / $(floor_ms "$wall")") | $(calc 0 "$rss / 1024") | $(calc 2 "$rss * 1024 / $bytes")" \
+    "| $faults | $fresh | $mark | $wc_wall | $(calc 0 "$wall / $(floor_ms "$wc_wall")") |"
   if [ "$format" = pnml ] && [ "$mode" = -q ]; then pnml_row "$shape" "$size" "$file" "$rss"; fi
 }
 

@@ -74,15 +74,13 @@ inline uint64_t ShortHead(const char* p, std::size_t len) {
   return byte(0) | (byte(len >> 1) << (8 * (len >> 1))) | (byte(len - 1) << (8 * (len - 1)));
 }
 
-inline uint64_t Head(std::string_view name) {
+inline uint64_t Head(std::string_view name, uint32_t hash) {
   const std::size_t len = name.size();
   if (len <= 8) return ShortHead(name.data(), len);
-  // A name longer than 8 bytes: 56 bits of a hash independent of the slot
-  // index, above a zero byte (a short name's first byte is never zero, and
-  // the empty name's head is all zero).
-  uint64_t h = Fold(Load64(name.data()) ^ kSeed2, Load64(name.data() + len - 8) ^ kSeed0 ^ len);
-  h = Fold(h ^ kSeed1, HashName(name.substr(8)) ^ kSeed2) << 8;
-  return h != 0 ? h : 0x100;
+  // A name longer than 8 bytes: its hash and three of its last bytes above a
+  // zero byte (a short name's first byte is never zero, and the empty name's
+  // head is all zero; names hold no NUL, so this head is not zero either).
+  return (uint64_t{hash} << 32) | ((Load32(name.data() + len - 4) & 0xffffff) << 8);
 }
 
 // The name a short head holds, which is its name, zero-padded.
@@ -97,7 +95,7 @@ std::string_view NameInHead(const uint64_t& head) {
 
 int32_t NameTable::Find(std::string_view name, uint32_t hash) const {
   if (count_ == 0) return 0;
-  const uint64_t head = Head(name);
+  const uint64_t head = Head(name, hash);
   for (std::size_t b = Home(hash);;) {
     const Bucket& bucket = buckets_[b];
     for (int j = 0; j < kSlots; ++j) {
@@ -129,7 +127,7 @@ void NameTable::Place(int32_t element, uint64_t head, uint32_t hash) {
 
 void NameTable::Insert(int32_t element, std::string_view name, uint32_t hash) {
   if (static_cast<std::size_t>(count_) + 1 > limit_) Rehash(size_ == 0 ? kFirstBuckets : 2 * size_);
-  Place(element, Head(name), hash);
+  Place(element, Head(name, hash), hash);
   ++count_;
 }
 

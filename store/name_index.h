@@ -41,9 +41,9 @@ class NameTable {
   // that one is full, the next; most look-ups, those of new names included,
   // touch one line. A slot keeps the name's head: a name of up to 8 bytes
   // itself, zero-padded (names hold no NUL), so that it is matched without
-  // touching the names buffer; for a longer name, a second hash of it with a
-  // zero first byte, which no shorter name's head has, and the stored name
-  // decides. About 13 bytes a slot keep the tables small: fresh memory is
+  // touching the names buffer; for a longer name, its hash and a few of its
+  // bytes above a zero first byte, which no shorter name's head has, and the
+  // stored name decides. About 13 bytes a slot keep the tables small: fresh memory is
   // what a run pays most for.
   static constexpr int kSlots = 5;
   struct alignas(64) Bucket {
