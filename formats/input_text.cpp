@@ -83,7 +83,8 @@ TextBlocks::TextBlocks(std::string_view whole) : whole_(whole), size_(whole.size
 // reading it costs few system calls.
 TextBlocks::TextBlocks(int fd, std::size_t block) : streaming_(true), fd_(fd) {
   struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) size_ = static_cast<uint64_t>(st.st_size);
+  regular_ = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (regular_ && st.st_size > 0) size_ = static_cast<uint64_t>(st.st_size);
   capacity_ = block;
   buffer_ = std::make_unique<char[]>(capacity_ + 1);  // + 1: room for a last line's LF
 }
@@ -160,7 +161,7 @@ bool TextBlocks::Next(TextBlock& block) {
 }
 
 void TextBlocks::CheckRest() {
-  if (!streaming_) return;
+  if (!streaming_ || !regular_) return;
   begin_ = end_ = 0;
   while (Fill()) begin_ = end_ = 0;
 }

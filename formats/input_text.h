@@ -60,9 +60,10 @@ class TextBlocks {
   // The input's size when known ahead (a regular file, or a whole text), else 0.
   uint64_t Size() const { return size_; }
 
-  // After a reader failed: reads the rest of the input, so that a NUL byte or
-  // a read error in it is told first ("*** wrong input file"), as it would
-  // have been had the input been read whole before.
+  // After a reader failed: reads the rest of a regular file, so that a NUL
+  // byte or a read error in it is told first ("*** wrong input file"), as it
+  // would have been had the file been read whole before. A pipe is left
+  // alone: it may never end.
   void CheckRest();
 
  private:
@@ -71,6 +72,7 @@ class TextBlocks {
 
   std::string_view whole_;
   bool streaming_ = false;
+  bool regular_ = false;
   int fd_ = -1;
   uint64_t size_ = 0;
   bool end_last_line_ = false;
