@@ -79,6 +79,8 @@ printf 'tr t p\0q\n' >nul.net
 check nul-byte-stdin 2 $'*** wrong input file\n' '' '$V <nul.net'
 # An endless stream is refused at its first NUL, not read until memory runs out.
 check endless-nul-stream 2 $'*** wrong input file\n' '' '$asan || ulimit -v 1000000; $V /dev/zero'
+# An endless pipe stops at the first fault of its net: nothing waits for its end.
+check endless-pipe-fault 2 $'*** unknown command: y\n' '' 'yes | timeout 20 $V -q'
 printf 'net {never\ntr {a b -> p\ntr t2 {x\\} y -> {z\n' >brace.net
 check braces-never-close 0 "@"<(digest '{never' 1 2 '{a b -> p*1 t2*2 ' '{x\} y -> {z*2 ' '' '') '' '$V -q brace.net'
 printf 'tr t1 p1 -> p2\rtr t2 p2 -> p3\r' >cr.net
