@@ -177,8 +177,8 @@ void GrowthPlanner::Plan(uint64_t position) {
   next_ = position + total_ / kSteps + 1;
   if (position == 0) return;
   const auto done = static_cast<double>(position);
-  // A table for e names takes up to 43 e bytes; at most total / 24 names keeps
-  // the two tables within about twice the text.
+  // A table for e names takes about 19 e bytes, up to 28 e when it grew by
+  // half; at most total / 24 names keeps the two within about twice the text.
   const double cap = static_cast<double>(total_ / 24);
   for (NameTable* table : {&index_.places, &index_.transitions}) {
     const double projected = static_cast<double>(table->Count()) * static_cast<double>(total_) / done;
