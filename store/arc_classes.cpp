@@ -10,37 +10,38 @@ namespace vantira {
 void ArcClasses::CoverPlace(int32_t p) {
   const auto size = static_cast<std::size_t>(p) + 1;
   for (CArray<int32_t>* first : {&consumer_, &producer_}) {
-    first->Resize(size);
+    first->ResizeScattered(size);
     std::memset(first->Data() + places_, 0, sizeof(int32_t) * (size - static_cast<std::size_t>(places_)));
   }
   places_ = p + 1;
 }
 
 void ArcClasses::CoverTransition(int32_t t) {
-  parent_.Resize(static_cast<std::size_t>(t) + 1);
+  parent_.ResizeScattered(static_cast<std::size_t>(t) + 1);
   for (int32_t i = transitions_; i <= t; ++i) parent_[static_cast<std::size_t>(i)] = -1;
   transitions_ = t + 1;
 }
 
-void ArcClasses::Look(const Pending& pending) {
-  int32_t& seen = (pending.producer ? producer_ : consumer_)[static_cast<std::size_t>(pending.p)];
-  if (seen == 0) {
-    seen = pending.t;
-    return;
+void ArcClasses::Drain() {
+  std::size_t joins = 0;
+  for (std::size_t k = 0; k < waiting_; ++k) {
+    if (k + kAhead < waiting_) {
+      const int32_t ahead = batch_[k + kAhead][0];
+      PrefetchLine(ahead < 0 ? &producer_[static_cast<std::size_t>(-ahead)] : &consumer_[static_cast<std::size_t>(ahead)]);
+    }
+    const auto [place, t] = batch_[k];
+    int32_t& seen = place < 0 ? producer_[static_cast<std::size_t>(-place)] : consumer_[static_cast<std::size_t>(place)];
+    if (seen == 0) {
+      seen = t;
+    } else {
+      batch_[joins++] = {seen, t};  // joins <= k: that arc was read already
+    }
   }
-  PrefetchLine(&parent_[static_cast<std::size_t>(seen)]);
-  std::array<int32_t, 2>& slot = joining_[joined_++ % kDelay];
-  if (joined_ > kDelay) Union(slot[0], slot[1]);
-  slot = {seen, pending.t};
-}
-
-void ArcClasses::Flush() {
-  for (uint64_t i = fetched_ > kDelay ? fetched_ - kDelay : 0; i < fetched_; ++i) Look(fetching_[i % kDelay]);
-  fetched_ = 0;
-  for (uint64_t i = joined_ > kDelay ? joined_ - kDelay : 0; i < joined_; ++i) {
-    Union(joining_[i % kDelay][0], joining_[i % kDelay][1]);
+  for (std::size_t k = 0; k < joins; ++k) {
+    if (k + kAhead < joins) PrefetchLine(&parent_[static_cast<std::size_t>(batch_[k + kAhead][0])]);
+    Union(batch_[k][0], batch_[k][1]);
   }
-  joined_ = 0;
+  waiting_ = 0;
 }
 
 // A root is an entry below zero, or (once Number has begun) one that points
@@ -71,7 +72,7 @@ void ArcClasses::Union(int32_t a, int32_t b) {
 }
 
 int32_t ArcClasses::Number(int32_t n, int32_t m) {
-  Flush();
+  Drain();
   if (n + 1 > transitions_) CoverTransition(n);
   if (m + 1 > places_) CoverPlace(m);
   // Every transition is pointed at its root (a root at itself). Then, in

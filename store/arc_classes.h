@@ -31,29 +31,22 @@ class ArcClasses {
 
  private:
   // Places and classes are met in no order, and every join is a few cache
-  // misses. So a join waits in two short queues: the first fetches the
-  // place's entry, the second the class of the transition found there, and
-  // each is done a few dozen joins after it came. Joins commute, so the
-  // delay changes nothing.
-  struct Pending {
-    int32_t p;
-    int32_t t;
-    bool producer;
-  };
-  static constexpr std::size_t kDelay = 16;
+  // misses. Arcs wait in a small batch, which is then joined in two tight
+  // loops that fetch ahead: one finds each place's first transition, the
+  // other joins the classes. Misses that overlap cost little; misses spread
+  // among the reader's own work each cost in full. Joins commute, and the
+  // batch keeps the arcs' order, so the waiting changes nothing.
+  static constexpr std::size_t kBatch = 2048;
+  static constexpr std::size_t kAhead = 16;
 
   void Push(int32_t p, int32_t t, bool producer) {
     if (p >= places_) CoverPlace(p);
     if (t >= transitions_) CoverTransition(t);
-    PrefetchLine(&(producer ? producer_ : consumer_)[static_cast<std::size_t>(p)]);
-    Pending& slot = fetching_[fetched_++ % kDelay];
-    if (fetched_ > kDelay) Look(slot);
-    slot = Pending{p, t, producer};
+    batch_[waiting_++] = {producer ? -p : p, t};
+    if (waiting_ == kBatch) Drain();
   }
-  // The place's entry has arrived: a first transition is recorded at once;
-  // otherwise the join waits for the class of the one recorded.
-  void Look(const Pending& pending);
-  void Flush();
+  // Joins the waiting arcs.
+  void Drain();
 
   void CoverPlace(int32_t p);
   void CoverTransition(int32_t t);
@@ -68,10 +61,10 @@ class ArcClasses {
   CArray<int32_t> producer_;
   int32_t places_ = 0;
 
-  std::array<Pending, kDelay> fetching_{};
-  std::array<std::array<int32_t, 2>, kDelay> joining_{};  // transitions to join
-  uint64_t fetched_ = 0;
-  uint64_t joined_ = 0;
+  // Waiting arcs: a place (negated for a producer's arc) and a transition,
+  // then, once looked at, the two transitions to join.
+  std::array<std::array<int32_t, 2>, kBatch> batch_{};
+  std::size_t waiting_ = 0;
 };
 
 }  // namespace vantira

@@ -1,6 +1,7 @@
 #include "store/name_index.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace vantira {
@@ -98,16 +99,25 @@ int32_t NameTable::Find(std::string_view name, uint32_t hash) const {
   const uint64_t head = Head(name, hash);
   for (std::size_t b = Home(hash);;) {
     const Bucket& bucket = buckets_[b];
+    // All five slots are compared at once, without a branch: where the name
+    // sits in its bucket is random, and a branch per slot would guess wrong
+    // on most look-ups. An empty slot holds a zero head, the empty name's,
+    // and a zero element, which is the answer "none" for that name too.
+    unsigned match = 0;
+    unsigned empty = 0;
     for (int j = 0; j < kSlots; ++j) {
-      const int32_t element = bucket.element[j];
-      if (element == 0) return 0;
-      if (bucket.head[j] != head) continue;
-      // Two names of at most 8 bytes with equal heads are equal.
-      if (name.size() <= 8) return element;
+      match |= static_cast<unsigned>(bucket.head[j] == head) << j;
+      empty |= static_cast<unsigned>(bucket.element[j] == 0) << j;
+    }
+    // Two names of at most 8 bytes with equal heads are equal.
+    if (match != 0 && name.size() <= 8) return bucket.element[std::countr_zero(match)];
+    for (; match != 0; match &= match - 1) {
+      const int32_t element = bucket.element[std::countr_zero(match)];
       // strncmp stops at the stored name's NUL, so a shorter stored name is never overrun.
       const char* stored = store_.names.Data() + offsets_[element];
       if (std::strncmp(stored, name.data(), name.size()) == 0 && stored[name.size()] == '\0') return element;
     }
+    if (empty != 0) return 0;
     if (++b == size_) b = 0;
   }
 }

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <random>
+#include <string>
 #include <vector>
 
+#include "store/arc_classes.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
@@ -85,4 +90,58 @@ TEST(NameTable, NamesOfEveryLengthUpToTwentyAndTheirNearMisses) {
     if (len > 0) all_found = all_found && table.Find(name.substr(0, len - 1) + "Z", HashName(name)) == 0;
   }
   EXPECT_TRUE(all_found);
+}
+
+TEST(NameTable, NamesThatShareOneHashSpillOverBuckets) {
+  NetStore s;
+  AllocateStore(s);
+  NameTable table(s, s.pn);
+  // Every name goes in with the same hash, so all land in one bucket and
+  // spill over into the next ones; the empty name's head equals an empty slot's.
+  const std::vector<std::string> names = {"", "a", "ab", "abcdefgh", "abcdefghi", "abcdefghij", "b",
+                                          "long name number one", "long name number two", "x", "y", "z"};
+  constexpr uint32_t kHash = 12345;
+  for (const std::string& name : names) table.Insert(AddPlace(s, name), name, kHash);
+  bool all_found = true;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    all_found = all_found && table.Find(names[i], kHash) == static_cast<int32_t>(i) + 1;
+  }
+  EXPECT_TRUE(all_found);
+  for (const char* absent : {"c", "abcdefgz", "long name number six", "abcdefghijk"}) {
+    EXPECT_EQ(table.Find(absent, kHash), 0) << absent;
+  }
+  // Nor is the empty name found in a table that lacks it.
+  NameTable other(s, s.tn);
+  other.Insert(AddTransition(s, "t"), "t", kHash);
+  EXPECT_EQ(other.Find("", kHash), 0);
+}
+
+TEST(ArcClasses, JoinsInAnyOrderAcrossManyBatchesAndLargeTables) {
+  // Transitions 3k+1, 3k+2, 3k+3 form one class through two shared output
+  // places; every transition also has an input place of its own. Enough of
+  // them that the tables outgrow small pages, with the arcs shuffled.
+  constexpr int32_t n = 1200000;
+  std::vector<std::array<int32_t, 3>> arcs;  // place, transition, producer?
+  for (int32_t t = 1; t <= n; ++t) {
+    arcs.push_back({t, t, 0});
+    if (t % 3 != 0) {
+      arcs.push_back({n + t, t, 1});
+      arcs.push_back({n + t, t + 1, 1});
+    }
+  }
+  std::shuffle(arcs.begin(), arcs.end(), std::mt19937(7));
+  ArcClasses classes;
+  for (const auto& [p, t, producer] : arcs) producer ? classes.JoinProducer(p, t) : classes.JoinConsumer(p, t);
+  ASSERT_EQ(classes.Number(n, 2 * n), n / 3);
+  const CArray<int32_t> subnet = classes.TakeSubnets();
+  const CArray<int32_t> consumer = classes.TakeConsumers();
+  const CArray<int32_t> producer = classes.TakeProducers();
+  int32_t wrong = 0;
+  for (int32_t t = 1; t <= n; ++t) {
+    wrong += subnet[t] != (t - 1) / 3 + 1;  // numbered in the order of the lowest transitions
+    wrong += consumer[t] != t || producer[t] != 0;
+    const int32_t q = n + t;  // a shared place's first producer is either of its two
+    wrong += t % 3 != 0 ? consumer[q] != 0 || (producer[q] != t && producer[q] != t + 1) : producer[q] != 0;
+  }
+  EXPECT_EQ(wrong, 0);
 }
