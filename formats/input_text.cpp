@@ -79,8 +79,8 @@ bool HoldsSignificantLine(std::string_view text) {
 
 TextBlocks::TextBlocks(std::string_view whole) : whole_(whole), size_(whole.size()) {}
 
-// A block of a megabyte stays in the caches while its lines are read, and
-// reading it costs few system calls.
+// A block of a quarter megabyte stays in the caches while its lines are
+// read, and reading it costs few system calls.
 TextBlocks::TextBlocks(int fd, std::size_t block) : streaming_(true), fd_(fd) {
   struct stat st;
   regular_ = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);

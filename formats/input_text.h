@@ -45,7 +45,7 @@ class TextBlocks {
   // Reads `fd` as the blocks are taken, about `block` bytes at a time; for a
   // text that is read once. A read error or a NUL byte ends the run with
   // "*** wrong input file".
-  static constexpr std::size_t kBlock = std::size_t{1} << 20;
+  static constexpr std::size_t kBlock = std::size_t{1} << 18;
   explicit TextBlocks(int fd, std::size_t block = kBlock);
 
   // Reads up to the first significant line (or the end) and tells the format
@@ -59,6 +59,8 @@ class TextBlocks {
 
   // The input's size when known ahead (a regular file, or a whole text), else 0.
   uint64_t Size() const { return size_; }
+  // Read block by block from a regular file, whose reads end.
+  bool Regular() const { return streaming_ && regular_; }
 
   // After a reader failed: reads the rest of a regular file, so that a NUL
   // byte or a read error in it is told first ("*** wrong input file"), as it

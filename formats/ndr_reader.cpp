@@ -1,7 +1,7 @@
 #include "formats/ndr_reader.h"
 
 #include "formats/ndr_record.h"
-#include "formats/read_ahead.h"
+#include "formats/read_lines.h"
 #include "store/failure.h"
 
 namespace vantira {
@@ -106,13 +106,11 @@ void ReadNDR(TextBlocks& input, Grammar grammar, NetStore& store, NameIndex& ind
   store.m = 0;
   store.n = 0;
   NdrApplier applier(grammar, store, index, hint);
-  ReadAhead<NdrRecord, 8> reader(input, store, index);
-  for (TextBlock block; input.Next(block);) {
-    reader.Read(
-        block, [](std::string_view view, NdrRecord& record) { ParseNdrRecord(Line{view}, record); },
-        [&](const NdrRecord& record) { applier.Prefetch(record); },
-        [&](const NdrRecord& record, std::string_view, uint64_t number) { applier.Apply(record, number); });
-  }
+  ReadLines<NdrRecord, 8>(
+      input, store, index, [](std::string_view) {},
+      [](std::string_view view, NdrRecord& record) { ParseNdrRecord(Line{view}, record); },
+      [&](const NdrRecord& record) { applier.Prefetch(record); },
+      [&](const NdrRecord& record, std::string_view, uint64_t number) { applier.Apply(record, number); });
 }
 
 }  // namespace vantira

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "formats/net_line.h"
-#include "formats/read_ahead.h"
+#include "formats/read_lines.h"
 #include "store/failure.h"
 
 namespace vantira {
@@ -190,14 +190,11 @@ class NetApplier {
 
 void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint) {
   NetApplier applier(grammar, store, index, hint);
-  ReadAhead<NetLine, 4> reader(input, store, index);
-  for (TextBlock block; input.Next(block);) {
-    applier.Block(block.text);
-    reader.Read(
-        block, [grammar](std::string_view view, NetLine& line) { ParseNetLine(Line{view}, grammar, line); },
-        [&](const NetLine& line) { applier.Prefetch(line); },
-        [&](const NetLine& line, std::string_view view, uint64_t number) { applier.Apply(line, view, number); });
-  }
+  ReadLines<NetLine, 4>(
+      input, store, index, [&](std::string_view text) { applier.Block(text); },
+      [grammar](std::string_view view, NetLine& line) { ParseNetLine(Line{view}, grammar, line); },
+      [&](const NetLine& line) { applier.Prefetch(line); },
+      [&](const NetLine& line, std::string_view view, uint64_t number) { applier.Apply(line, view, number); });
 }
 
 }  // namespace vantira

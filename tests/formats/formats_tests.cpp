@@ -402,3 +402,31 @@ TEST(TextBlocks, ReadBlockByBlockAsWhole) {
   }
   EXPECT_EQ(ReadWhole(texts[8]), "*** wrong input file\n");
 }
+
+TEST(TextBlocks, LargeFilesReadAheadOnASecondThreadAsWhole) {
+  using namespace std::string_literals;
+  // Large enough to be taken apart on a second thread, in many chunks.
+  std::string net;
+  std::string ndr;
+  for (int i = 1; i <= 60000; ++i) {
+    const std::string t = std::to_string(i);
+    net += "tr t" + t + " p" + t + " p" + std::to_string(i / 3) + " -> p" + std::to_string(i + 1) + "\n";
+    if (i % 1000 == 0) net += "# a comment\n\n";
+    ndr += "t 1 2 t" + t + " 0 w n\ne t" + t + " p" + std::to_string(i % 7919) + " 1\n";
+  }
+  ndr.insert(0, "p 1 2 p0 0 n\n");
+  const std::vector<std::string> texts = {
+      net,
+      ndr,
+      net + "tr late p?1\n",                     // a hint of the wider grammar, late
+      net + "zz fails late\n" + net,             // a failure far from the start
+      net + "zz fails\n" + net + "nul \0\n"s,  // a NUL byte after it is told first
+      net + "nul \0\nzz fails after it\n"s,
+  };
+  for (const std::string& text : texts) {
+    const std::string whole = ReadWhole(text);
+    for (std::size_t block : {4096, 1 << 18}) EXPECT_EQ(ReadInBlocks(text, block), whole) << block;
+  }
+  EXPECT_EQ(ReadWhole(texts[3]), "*** unknown command: zz\n");
+  EXPECT_EQ(ReadWhole(texts[4]), "*** wrong input file\n");
+}
