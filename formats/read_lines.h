@@ -26,6 +26,7 @@
 #include "formats/read_ahead.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
+#include "store/prefetch.h"
 
 namespace vantira {
 
@@ -57,6 +58,16 @@ inline std::size_t ChunkLength(std::string_view rest) {
   return lf == std::string_view::npos ? rest.size() : lf + 1;
 }
 
+// What a record keeps outside itself: the entries of a line.
+template <class Record>
+void FetchParts(const Record& record) {
+  if constexpr (requires { record.entries.data(); }) {
+    const auto* begin = reinterpret_cast<const char*>(record.entries.data());
+    const auto* end = reinterpret_cast<const char*>(record.entries.data() + record.entries.size());
+    for (const char* line = begin; line < end; line += 64) PrefetchLine(line);
+  }
+}
+
 template <class Record, std::size_t kAhead, class Parse>
 class Pipeline {
  public:
@@ -83,9 +94,16 @@ class Pipeline {
       while (Chunk<Record>* chunk = NextFull()) {
         on_chunk(std::string_view(chunk->text));
         const std::size_t count = chunk->count;
-        for (std::size_t i = 0; i < count && i < kAhead; ++i) prefetch(chunk->records[i]);
+        const std::vector<Record>& records = chunk->records;
+        for (std::size_t i = 0; i < count && i < 3 * kAhead; ++i) PrefetchLine(&records[i]);
+        for (std::size_t i = 0; i < count && i < 2 * kAhead; ++i) FetchParts(records[i]);
+        for (std::size_t i = 0; i < count && i < kAhead; ++i) prefetch(records[i]);
         for (std::size_t i = 0; i < count; ++i) {
-          if (i + kAhead < count) prefetch(chunk->records[i + kAhead]);
+          // The records were written on the other core: each is fetched in
+          // three steps, itself, then what it keeps apart, then the slots it names.
+          if (i + 3 * kAhead < count) PrefetchLine(&records[i + 3 * kAhead]);
+          if (i + 2 * kAhead < count) FetchParts(records[i + 2 * kAhead]);
+          if (i + kAhead < count) prefetch(records[i + kAhead]);
           const std::string_view view = chunk->views[i];
           planner.At(chunk->offset + static_cast<uint64_t>(view.data() - chunk->text.data()));
           ExpandNames(store, NameRoomForLine(view.size()));
