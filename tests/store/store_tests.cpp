@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "store/adjacency.h"
 #include "store/arc_classes.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
@@ -142,6 +143,52 @@ TEST(ArcClasses, JoinsInAnyOrderAcrossManyBatchesAndLargeTables) {
     wrong += consumer[t] != t || producer[t] != 0;
     const int32_t q = n + t;  // a shared place's first producer is either of its two
     wrong += t % 3 != 0 ? consumer[q] != 0 || (producer[q] != t && producer[q] != t + 1) : producer[q] != 0;
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST(CreateIOPT, LargeNetWhosePlacesAreCountedOnASecondThread) {
+  // Enough arcs for the places' counts to be taken beside the transitions'
+  // half; repeats and places without arcs included.
+  constexpr int32_t n = 40000;
+  constexpr int32_t m = 60000;
+  NetStore s;
+  AllocateStore(s);
+  for (int32_t t = 1; t <= n; ++t) {
+    ExpandNames(s);
+    AddTransition(s, "t");
+  }
+  for (int32_t p = 1; p <= m; ++p) {
+    ExpandNames(s);
+    AddPlace(s, "p");
+  }
+  std::mt19937 random(11);
+  std::vector<std::vector<int32_t>> inputs(n + 1), outputs(n + 1);
+  for (int k = 0; k < 400000; ++k) {
+    const int32_t t = 1 + static_cast<int32_t>(random() % n);
+    const int32_t p = 1 + static_cast<int32_t>(random() % (m - 100));
+    if (random() % 2) {
+      AppendApt(s, p, t);
+      inputs[t].push_back(p);
+    } else {
+      AppendAtp(s, t, p);
+      outputs[t].push_back(p);
+    }
+  }
+  std::vector<std::vector<int32_t>> producers(m + 1), consumers(m + 1);
+  for (int32_t t = 1; t <= n; ++t) {
+    for (int32_t p : outputs[t]) producers[p].push_back(t);
+    for (int32_t p : inputs[t]) consumers[p].push_back(t);
+  }
+  AllocateIndex(s);
+  ASSERT_EQ(CreateIOPT(s), 400000);
+  auto slice = [](const CArray<int32_t>& a, int32_t from, int32_t to) { return V(a.Data() + from, a.Data() + to); };
+  int32_t wrong = 0;
+  for (int32_t t = 1; t <= n; ++t) {
+    wrong += slice(s.at, s.tx[t], s.ty[t]) != inputs[t] || slice(s.at, s.ty[t], s.tx[t + 1]) != outputs[t];
+  }
+  for (int32_t p = 1; p <= m; ++p) {
+    wrong += slice(s.ap, s.px[p], s.py[p]) != producers[p] || slice(s.ap, s.py[p], s.px[p + 1]) != consumers[p];
   }
   EXPECT_EQ(wrong, 0);
 }
