@@ -29,28 +29,11 @@ Format RecognizeFile(std::string_view text) {
   return Format::kNet;
 }
 
-std::string_view FormatExtension(Format format) {
-  switch (format) {
-    case Format::kNdr:
-      return ".ndr";
-    case Format::kPnml:
-      return ".pnml";
-    case Format::kNet:
-      break;
-  }
-  return ".net";
-}
+// In the order of Format; the extension is the name behind a dot.
+constexpr std::string_view kDottedNames[] = {".net", ".ndr", ".pnml"};
 
-std::string_view FormatName(Format format) {
-  switch (format) {
-    case Format::kNet:
-      return "net";
-    case Format::kNdr:
-      return "ndr";
-    case Format::kPnml:
-      return "pnml";
-  }
-  return "net";
-}
+std::string_view FormatExtension(Format format) { return kDottedNames[static_cast<int>(format)]; }
+
+std::string_view FormatName(Format format) { return FormatExtension(format).substr(1); }
 
 }  // namespace vantira
