@@ -142,15 +142,10 @@ TEST(ReadNDR, RecordsNumericFieldsAndFailures) {
       {"p10 20 a\nhsample\n", "N:sample P:a T: A:B:"},
       {ab + "e a 0.5 b\ne a 12 7 b\ne a b", "N:- P:a T:b A:a>b a>b a>b B:"},
       {ab + "e a -1 b\n", "*** unknown arc: a -> -1\n2"},
-      {ab + "e a .5 b\n", "*** unknown arc: a -> .5\n2"},
       {ab + "e a 1 2 3 b\n", "*** unknown arc: a -> 3\n2"},
       {"t 0 0 t\np 0 0 1\ne t 0 0 1\n", "N:- P:1 T:t A:B:t>1 "},
-      {"t 0 0 t\np 0 0 1\ne t 1\n", "*** unknown arc: t -> \n2"},
       {"p 0 0 a\ne a b\nt 0 0 b\n", "*** unknown arc: a -> b\n2"},
-      {"p 0 0 a\np 0 0 b\ne a b\n", "*** unknown arc: a -> b\n2"},
-      {"t 0 0 a\nt 0 0 b\ne b a\n", "*** unknown arc: b -> a\n2"},
       {"p 0 0 x\nt 0 0 x\n", "*** duplicate name: x\n2"},
-      {"t 0 0 x\np 0 0 x\n", "*** duplicate name: x\n2"},
       {"p 0 0\np 0 0\n", "*** duplicate name: \n2"},
       {"p 0 0 a*b\nt 0 0 {a}\ne a {a}\ne {a} 9 a\n", "N:- P:a T:{a} A:a>{a} B:{a}>a "},
       {"h one\r\n  # x\nx 1 2\nq\nh {two}\n", "N:{two} P: T: A:B:"},
@@ -282,21 +277,15 @@ TEST(ReadPNML, NodesArcsReferencesAndNames) {
 TEST(ReadPNML, FirstFaultInDocumentOrder) {
   const std::string pt = R"(<place id="p"/><transition id="t"/>)";
   const std::string wrong = "*** wrong PNML file: ";
+  // The messages themselves are end-to-end cases; here, which fault comes first.
   const Rows rows = {
-      {"<pnml/>", wrong + "no net\n2"},
       {"<x><net type=\"http://www.pnml.org/version-2009/grammar/ptnet\"/></x>", wrong + "no net\n2"},
       {"<pn:pnml xmlns:pn=\"u\">" + kNet + "</net></pn:pnml>", wrong + "no net\n2"},
-      {"<pnml>" + kNet + "</net>" + kNet + "</net></pnml>", wrong + "more than one net\n2"},
-      {"<pnml><net id=\"n\"/></pnml>", "*** not a P/T net: \n2"},
-      {"<pnml><net type=\"http://www.pnml.org/version-2009/grammar/symmetricnet\"/>" + kNet + "</net></pnml>",
-       "*** not a P/T net: http://www.pnml.org/version-2009/grammar/symmetricnet\n2"},
       {"<pnml>\r<net type=\"a&lt;\r\nb\"/></pnml>", "*** not a P/T net: a< b\n2"},
       // At a start tag: id, then source, then target, or ref, then a repeated id.
       {Page("\n<place/>"), wrong + "line 2: place without id\n2"},
       {Page("\r\n\r<transition><x/>"), wrong + "line 3: transition without id\n2"},
       {Page("<arc source=\"p\"/>"), wrong + "line 1: arc without id\n2"},
-      {Page("<arc id=\"a\" target=\"p\"/>"), wrong + "line 1: arc without source\n2"},
-      {Page("<arc id=\"a\" source=\"p\"/>"), wrong + "line 1: arc without target\n2"},
       {Page("<referencePlace ref=\"p\"/>"), wrong + "line 1: referencePlace without id\n2"},
       {Page("<place id=\"p\"/><referenceTransition id=\"p\"/>"), wrong + "line 1: referenceTransition without ref\n2"},
       {Page("<place id=\"p\"/><referenceTransition id=\"p\" ref=\"q\"/>"), "*** duplicate name: p\n2"},
@@ -305,14 +294,11 @@ TEST(ReadPNML, FirstFaultInDocumentOrder) {
       {Page("<place/>") + "<", wrong + "line 1: place without id\n2"},
       {Page("\n<place id=\"p\"></Place>\n<place/>"), wrong + "line 2: mismatched tag\n2"},
       {"<x>\n<y></x>", wrong + "line 2: mismatched tag\n2"},
-      {"<?xml version=\"1.0\" encoding=\"KOI8-R\"?><pnml/>", wrong + "line 1: unknown encoding\n2"},
       {"<pnml>&e;</pnml>", wrong + "line 1: undefined entity\n2"},
       // After the document: references in document order, then arcs.
       {Page(pt + "<arc id=\"a\" source=\"p\" target=\"x\"/>\n<referencePlace id=\"r\" ref=\"t\"/>"),
        wrong + "line 2: referencePlace r names no place\n2"},
       {Page(pt + "\n<referencePlace id=\"r1\" ref=\"r2\"/>\n<referencePlace id=\"r2\" ref=\"x\"/>"),
-       wrong + "line 2: referencePlace r1 names no place\n2"},
-      {Page(pt + "\n<referencePlace id=\"r1\" ref=\"r2\"/><referencePlace id=\"r2\" ref=\"r1\"/>"),
        wrong + "line 2: referencePlace r1 names no place\n2"},
       {Page(pt + "<referenceTransition id=\"r\" ref=\"r\"/>"), wrong + "line 1: referenceTransition r names no transition\n2"},
       {Page(pt + "<referenceTransition id=\"rt\" ref=\"t\"/><referencePlace id=\"r\" ref=\"rt\"/>"),

@@ -53,45 +53,6 @@ std::string Reference(std::string_view bytes) {
 
 }  // namespace
 
-TEST(Utf8SequenceLength, EdgesOfEveryRange) {
-  struct Case {
-    std::string bytes;
-    std::size_t length;
-  };
-  for (const Case& c : std::vector<Case>{
-           {"", 0},
-           {"a", 1},
-           {"\x7f", 1},
-           {"\x80", 0},                // a lone continuation byte
-           {"\xbf", 0},
-           {"\xc0\x80", 0},            // overlong two-byte forms
-           {"\xc1\xbf", 0},
-           {"\xc2\x80", 2},            // U+0080
-           {"\xdf\xbf", 2},            // U+07FF
-           {"\xc2", 0},                // truncated
-           {"\xc2\x41", 0},
-           {"\xe0\x9f\xbf", 0},        // overlong three-byte form
-           {"\xe0\xa0\x80", 3},        // U+0800
-           {"\xed\x9f\xbf", 3},        // U+D7FF
-           {"\xed\xa0\x80", 0},        // U+D800, a surrogate
-           {"\xed\xbf\xbf", 0},        // U+DFFF
-           {"\xee\x80\x80", 3},        // U+E000
-           {"\xef\xbf\xbf", 3},        // U+FFFF
-           {"\xe2\x82", 0},            // truncated
-           {"\xe2\x82\x41", 0},
-           {"\xf0\x8f\xbf\xbf", 0},    // overlong four-byte form
-           {"\xf0\x90\x80\x80", 4},    // U+10000
-           {"\xf4\x8f\xbf\xbf", 4},    // U+10FFFF
-           {"\xf4\x90\x80\x80", 0},    // U+110000
-           {"\xf5\x80\x80\x80", 0},
-           {"\xff", 0},
-           {"\xf0\x9f\x98", 0},        // truncated
-           {"\xf0\x9f\x98\x80xyz", 4},  // only the first sequence counts
-       }) {
-    EXPECT_EQ(Utf8SequenceLength(c.bytes), c.length) << testing::PrintToString(c.bytes);
-  }
-}
-
 TEST(PutJsonString, EscapesAndInvalidBytes) {
   struct Case {
     std::string bytes, json;

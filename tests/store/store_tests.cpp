@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "store/adjacency.h"
-#include "store/arc_classes.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
@@ -63,7 +62,9 @@ TEST(CArray, KeepsItsElementsThroughSmallAndLargeSteps) {
   CArray<int32_t> b = std::move(a);
   b.Resize(1000001);
   b[1000000] = 1;
-  EXPECT_EQ(V({b[999999], b[1000000], b[0]}), V({999999 * 7, 1, 0}));
+  b.ResizeScattered(3000000);  // large: moved to a fresh block
+  b[2999999] = 2;
+  EXPECT_EQ(V({b[999999], b[1000000], b[0], b[2999999]}), V({999999 * 7, 1, 0, 2}));
 }
 
 TEST(NameTable, NamesOfEveryLengthUpToTwentyAndTheirNearMisses) {
@@ -115,36 +116,6 @@ TEST(NameTable, NamesThatShareOneHashSpillOverBuckets) {
   NameTable other(s, s.tn);
   other.Insert(AddTransition(s, "t"), "t", kHash);
   EXPECT_EQ(other.Find("", kHash), 0);
-}
-
-TEST(ArcClasses, JoinsInAnyOrderAcrossManyBatchesAndLargeTables) {
-  // Transitions 3k+1, 3k+2, 3k+3 form one class through two shared output
-  // places; every transition also has an input place of its own. Enough of
-  // them that the tables outgrow small pages, with the arcs shuffled.
-  constexpr int32_t n = 1200000;
-  std::vector<std::array<int32_t, 3>> arcs;  // place, transition, producer?
-  for (int32_t t = 1; t <= n; ++t) {
-    arcs.push_back({t, t, 0});
-    if (t % 3 != 0) {
-      arcs.push_back({n + t, t, 1});
-      arcs.push_back({n + t, t + 1, 1});
-    }
-  }
-  std::shuffle(arcs.begin(), arcs.end(), std::mt19937(7));
-  ArcClasses classes;
-  for (const auto& [p, t, producer] : arcs) producer ? classes.JoinProducer(p, t) : classes.JoinConsumer(p, t);
-  ASSERT_EQ(classes.Number(n, 2 * n), n / 3);
-  const CArray<int32_t> subnet = classes.TakeSubnets();
-  const CArray<int32_t> consumer = classes.TakeConsumers();
-  const CArray<int32_t> producer = classes.TakeProducers();
-  int32_t wrong = 0;
-  for (int32_t t = 1; t <= n; ++t) {
-    wrong += subnet[t] != (t - 1) / 3 + 1;  // numbered in the order of the lowest transitions
-    wrong += consumer[t] != t || producer[t] != 0;
-    const int32_t q = n + t;  // a shared place's first producer is either of its two
-    wrong += t % 3 != 0 ? consumer[q] != 0 || (producer[q] != t && producer[q] != t + 1) : producer[q] != 0;
-  }
-  EXPECT_EQ(wrong, 0);
 }
 
 TEST(CreateIOPT, LargeNetWhosePlacesAreCountedOnASecondThread) {
