@@ -11,10 +11,25 @@ namespace vantira {
 
 namespace {
 
-constexpr std::string_view kPtNet = "http://www.pnml.org/version-2009/grammar/ptnet";
-constexpr std::string_view kCoreModel = "http://www.pnml.org/version-2009/grammar/pnmlcoremodel";
+// The net types read as P/T nets, compared as written: the 2009 grammar's two,
+// then those of the older grammar of 2004, still widely written.
+constexpr std::string_view kPtTypes[] = {
+    "http://www.pnml.org/version-2009/grammar/ptnet",
+    "http://www.pnml.org/version-2009/grammar/pnmlcoremodel",
+    "http://www.informatik.hu-berlin.de/top/pntd/ptNetb",
+    "https://www.informatik.hu-berlin.de/top/pntd/ptNetb",
+    "http://www.informatik.hu-berlin.de/top/pnml/ptNetb",
+    "P/T net",
+};
 
-// The children of a page that are read, node kinds first.
+bool IsPtType(std::string_view type) {
+  for (std::string_view known : kPtTypes) {
+    if (type == known) return true;
+  }
+  return false;
+}
+
+// The children of a page, or of the net, that are read, node kinds first.
 constexpr std::string_view kElementName[] = {"place", "transition", "referencePlace", "referenceTransition", "arc"};
 constexpr int32_t kArcElement = 4;
 
@@ -121,7 +136,8 @@ class PnmlReader {
             net_name_seen_ = true;
             return roles_.push_back(Role::kNetName);
           }
-          break;
+          // The older layout has no pages: its nodes are the net's children.
+          return StartElement(name, atts);
         case Role::kNetName:
           if (name == "text" && !has_name_text_) return StartNameText();
           break;
@@ -129,6 +145,8 @@ class PnmlReader {
           break;  // its character data still counts, its elements do not
         case Role::kPage:
           if (name == "page") return roles_.push_back(Role::kPage);
+          // A net here is a refined transition's subprocess, skipped whole:
+          // its ids may repeat the outer net's.
           return StartElement(name, atts);
       }
     }
@@ -152,7 +170,7 @@ class PnmlReader {
   void StartNet(const char** atts) {
     if (++nets_ > 1) throw WrongPnml("more than one net");
     const char* type = Find(atts, "type");
-    if (type == nullptr || (type != kPtNet && type != kCoreModel)) {
+    if (type == nullptr || !IsPtType(type)) {
       throw MakeFailure(kExitBadInput, std::string("not a P/T net: ").append(type == nullptr ? "" : type));
     }
     if (const char* id = Find(atts, "id")) {
@@ -180,7 +198,8 @@ class PnmlReader {
     }
   }
 
-  // A child of a page: a node, an arc, or something else that is skipped.
+  // A child of a page or of the net: a node, an arc, or something else that
+  // is skipped.
   void StartElement(std::string_view name, const char** atts) {
     int32_t kind = 0;
     while (kind <= kArcElement && name != kElementName[kind]) ++kind;

@@ -62,7 +62,7 @@ void PlanPNML(std::string_view text, const PnmlLayout& layout, const SubnetMap& 
   for (std::size_t i = 0; i < elements.size(); ++i) {
     const std::size_t from = elements[i].begin;
     const std::size_t to = elements[i].end;
-    // The name text lies outside every page, so never inside a cut.
+    // The name text lies outside every node and arc, so never inside a cut.
     if (name_pending && mark <= from) put_name_number();
     keep_to(from);
     // Elements that an entity's replacement text holds all lie at the
