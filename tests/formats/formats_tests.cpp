@@ -257,7 +257,8 @@ TEST(ReadPNML, NodesArcsReferencesAndNames) {
       // Ids decoded and normalised by the XML parser; arc ids name nothing.
       {Page(R"(<place id="a&amp;b&#x41;"/><transition id="x	y"/><arc id="a&amp;bA" source="a&amp;bA" target="x y"/>)"),
        "N:n P:a&bA T:x y A:a&bA>x y B:"},
-      // Only pages of the net hold nodes; a net's type may be the core model's.
+      // Nodes outside the net, or below an element that is not a page, are not read;
+      // a net's type may be the core model's.
       {R"(<pnml><page><place id="x"/></page><net id="m" type="http://www.pnml.org/version-2009/grammar/pnmlcoremodel">
 <foo><page><place id="y"/></page></foo></net></pnml>)",
        "N:m P: T: A:B:"},
@@ -270,6 +271,41 @@ TEST(ReadPNML, NodesArcsReferencesAndNames) {
       {Page(pt, "<name/><name><text>no</text></name>"), "N:n P:p T:t A:B:"},
       {"<pnml><net type=\"http://www.pnml.org/version-2009/grammar/ptnet\"/></pnml>", "N:- P: T: A:B:"},
       {"<pnml>" + kNet + "<page/><name><text>after</text></name></net></pnml>", "N:after P: T: A:B:"},
+  };
+  for (const auto& [input, expected] : rows) EXPECT_EQ(ReadPnml(input), expected) << input;
+}
+
+TEST(ReadPNML, OlderTypesNodesUnderTheNetAndSubprocesses) {
+  const auto net = [](const std::string& type, const std::string& content) {
+    return "<pnml><net id=\"n\" type=\"" + type + "\">" + content + "</net></pnml>";
+  };
+  const std::string nodes = R"(<place id="p"/><transition id="t"/><arc id="a" source="p" target="t"/>)";
+  const std::string refused = "*** not a P/T net: ";
+  const Rows rows = {
+      {net("http://www.informatik.hu-berlin.de/top/pntd/ptNetb", nodes), "N:n P:p T:t A:p>t B:"},
+      {net("https://www.informatik.hu-berlin.de/top/pntd/ptNetb", nodes), "N:n P:p T:t A:p>t B:"},
+      {net("http://www.informatik.hu-berlin.de/top/pnml/ptNetb", nodes), "N:n P:p T:t A:p>t B:"},
+      {net("P/T net", nodes), "N:n P:p T:t A:p>t B:"},
+      // Compared as written: no case folding, no trimming, no other scheme or path.
+      {net("P/T Net", nodes), refused + "P/T Net\n2"},
+      {net("P/T net ", nodes), refused + "P/T net \n2"},
+      {net("http://www.informatik.hu-berlin.de/top/pntd/ptnetb", nodes), refused + "http://www.informatik.hu-berlin.de/top/pntd/ptnetb\n2"},
+      {net("https://www.informatik.hu-berlin.de/top/pnml/ptNetb", nodes), refused + "https://www.informatik.hu-berlin.de/top/pnml/ptNetb\n2"},
+      {net("http://www.informatik.hu-berlin.de/top/pntd/ptNetb/", nodes), refused + "http://www.informatik.hu-berlin.de/top/pntd/ptNetb/\n2"},
+      // Under the net and in pages, in document order, references and arcs across them.
+      {net("http://www.pnml.org/version-2009/grammar/ptnet", R"(<place id="a"/><arc id="x" source="rt" target="b"/>
+<page id="g"><place id="b"/><page id="h"><referenceTransition id="rt" ref="u"/></page></page>
+<transition id="u"/><arc id="y" source="a" target="u"/>)"),
+       "N:n P:a,b T:u A:a>u B:u>b "},
+      // A net below a page, or below the net, holds no node, not even a second net;
+      // the names of nodes (a value or a text) do not name the net.
+      {net("P/T net", nodes + R"(<page id="t"><net id="t" type="P/T net"><place id="p"/><transition id="s"/>
+<arc id="a" source="p" target="s"/></net></page><net id="u"><place id="p"/></net>
+<name><value>v</value></name><name><text>no</text></name>)"),
+       "N:n P:p T:t A:p>t B:"},
+      // Faults of nodes under the net as in a page.
+      {net("P/T net", "\n<place/>"), "*** wrong PNML file: line 2: place without id\n2"},
+      {net("P/T net", nodes + "<transition id=\"p\"/>"), "*** duplicate name: p\n2"},
   };
   for (const auto& [input, expected] : rows) EXPECT_EQ(ReadPnml(input), expected) << input;
 }
