@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <exception>
 #include <memory>
 #include <new>
@@ -61,7 +60,9 @@ constexpr std::string_view kVersion = "vantira " VANTIRA_VERSION "\n";
 Failure OpenError(const std::string& name, int error) {
   Failure failure = MakeFailure(kExitFile, "error open file " + name);
   // A word such as "-x" or "--verbose" was more likely meant as an option.
-  if (name.size() > 1 && name[0] == '-') return std::move(failure).Because("no option " + name + "; vantira -h lists the options");
+  if (name.size() > 1 && name[0] == '-') {
+    return std::move(failure).Because("no option " + name + "; vantira -h lists the options");
+  }
   return std::move(failure).Because(name + ": " + SystemReason(error));
 }
 

@@ -54,7 +54,8 @@ void WriteOneFile(const SubnetPlan& plan, int32_t k, const std::string& name, co
                   const ProtectedFile& report, Output& content) {
   if (IsSameFile(name, input, report)) {
     // Which one is worked out only now: the test above runs once per file.
-    throw OpenError(name).Because(name + (IsSameFile(name, input) ? " would overwrite the input" : " would overwrite the report"));
+    throw OpenError(name).Because(
+        name + (IsSameFile(name, input) ? " would overwrite the input" : " would overwrite the report"));
   }
   int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) throw OpenError(name).Because(name + ": " + SystemReason(errno));
@@ -64,7 +65,8 @@ void WriteOneFile(const SubnetPlan& plan, int32_t k, const std::string& name, co
   const int write_error = errno;
   const bool closed = close(fd) == 0;
   if (!written || !closed) {
-    throw MakeFailure(kExitFile, "error write file " + name).Because(name + ": " + SystemReason(written ? errno : write_error));
+    throw MakeFailure(kExitFile, "error write file " + name)
+        .Because(name + ": " + SystemReason(written ? errno : write_error));
   }
 }
 

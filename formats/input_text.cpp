@@ -31,7 +31,9 @@ void RefuseNul(std::string_view text, uint64_t offset, std::string_view name) {
   if (nul == nullptr) return;
   offset += static_cast<uint64_t>(static_cast<const char*>(nul) - text.data());
   std::string reason(name);
-  reason.append(": a NUL byte at offset ").append(std::to_string(offset)).append("; a net file is text (UTF-16 is not read)");
+  reason.append(": a NUL byte at offset ")
+      .append(std::to_string(offset))
+      .append("; a net file is text (UTF-16 is not read)");
   throw WrongInput().Because(std::move(reason));
 }
 

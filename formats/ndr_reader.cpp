@@ -33,12 +33,21 @@ std::string UnknownArcReason(const NameIndex& index, const NdrRecord& edge, Gram
   if (!source_place && !source_transition) {
     reason = Quoted(edge.name).append(" is no place or transition defined before this line");
   } else if (source_place && target_place) {
-    reason = Quoted(edge.name).append(" and ").append(Quoted(edge.target)).append(" are both places; an edge joins a place and a transition");
+    reason = Quoted(edge.name)
+                 .append(" and ")
+                 .append(Quoted(edge.target))
+                 .append(" are both places; an edge joins a place and a transition");
   } else if (source_transition && target_transition) {
-    reason = Quoted(edge.name).append(" and ").append(Quoted(edge.target)).append(" are both transitions; an edge joins a place and a transition");
+    reason = Quoted(edge.name)
+                 .append(" and ")
+                 .append(Quoted(edge.target))
+                 .append(" are both transitions; an edge joins a place and a transition");
   } else {
     const bool either = source_transition && grammar == Grammar::kWide;
-    reason = Quoted(edge.target).append(source_place ? " is no transition" : either ? " is no place or transition" : " is no place");
+    reason = Quoted(edge.target)
+                 .append(source_place ? " is no transition"
+                         : either     ? " is no place or transition"
+                                      : " is no place");
     reason.append(" defined before this line");
   }
   return AtLine(line, reason);

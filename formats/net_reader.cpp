@@ -139,7 +139,8 @@ class NetApplier {
     if (line.name == "->") {
       std::string message = place ? "empty place name: " : "empty transition name: ";
       throw MakeFailure(kExitBadInput, message.append(text))
-          .Because(AtLine(number, place ? "the place has no name before '->'" : "the transition has no name before '->'"));
+          .Because(
+              AtLine(number, place ? "the place has no name before '->'" : "the transition has no name before '->'"));
     }
     const int32_t self = Declare(line, place, number);
     for (std::size_t i = 0; i < line.entries.size(); ++i) {

@@ -62,7 +62,9 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
         break;
       case NetLine::Kind::kPlace: {
         int32_t p = index.places.Find(line.name, line.hash);
-        if (p == 0) return plan.FailHere(Unknown("unknown place: ", line.name).Because(AtLine(plan.Line(), "the reader read no such place")));
+        if (p == 0) {
+          return plan.FailHere(Unknown("unknown place: ", line.name).Because(AtLine(plan.Line(), "the reader read no such place")));
+        }
         // A place's producers all lie in one subnet, and so do its consumers,
         // so each side of the arrow goes whole to one file. The entries'
         // transitions all exist: the reader created every one of them.
@@ -77,7 +79,8 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
       case NetLine::Kind::kTransition: {
         int32_t t = index.transitions.Find(line.name, line.hash);
         if (t == 0) {
-          return plan.FailHere(Unknown("unknown transition: ", line.name).Because(AtLine(plan.Line(), "the reader read no such transition")));
+          return plan.FailHere(Unknown("unknown transition: ", line.name)
+                                   .Because(AtLine(plan.Line(), "the reader read no such transition")));
         }
         plan.AddFor(map.SubNet[t], view);
         break;
@@ -93,8 +96,9 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
         } else {
           // The reader never looks at labels, so this is where a label that
           // names nothing is found.
-          return plan.FailHere(Unknown("unknown label name: ", line.name)
-                                   .Because(AtLine(plan.Line(), Quoted(line.name).append(" is no place or transition"))));
+          return plan.FailHere(
+              Unknown("unknown label name: ", line.name)
+                  .Because(AtLine(plan.Line(), Quoted(line.name).append(" is no place or transition"))));
         }
         break;
       }

@@ -186,10 +186,10 @@ void PnmlNodes::ResolveArcs() {
       std::string what = "unknown arc: ";
       what.append(Written(arc.source)).append(" -> ").append(Written(arc.target));
       // Arcs keep no lines: where the arc is, its source and target tell.
-      const char* reason = source_kind < 0                                   ? "an arc's source is no node's id"
-                           : target_kind < 0                                 ? "an arc's target is no node's id"
-                           : source_kind == kPlace                           ? "an arc joins two places, not a place and a transition"
-                                                                             : "an arc joins two transitions, not a place and a transition";
+      const char* reason = source_kind < 0         ? "an arc's source is no node's id"
+                           : target_kind < 0       ? "an arc's target is no node's id"
+                           : source_kind == kPlace ? "an arc joins two places, not a place and a transition"
+                                                   : "an arc joins two transitions, not a place and a transition";
       throw MakeFailure(kExitBadInput, what).Because(reason);
     }
   }

@@ -155,11 +155,14 @@ class PnmlReader {
   }
 
   void StartNet(const char** atts) {
-    if (++nets_ > 1) throw WrongPnml("more than one net").Because(AtLine(xml_.Line(), "a second net; a document holds one"));
+    if (++nets_ > 1) {
+      throw WrongPnml("more than one net").Because(AtLine(xml_.Line(), "a second net; a document holds one"));
+    }
     const char* type = Find(atts, "type");
     if (type == nullptr || (type != kPtNet && type != kCoreModel)) {
       throw MakeFailure(kExitBadInput, std::string("not a P/T net: ").append(type == nullptr ? "" : type))
-          .Because(AtLine(xml_.Line(), type == nullptr ? "the net has no type" : "the net's type is not one of the P/T types"));
+          .Because(AtLine(xml_.Line(),
+                          type == nullptr ? "the net has no type" : "the net's type is not one of the P/T types"));
     }
     if (const char* id = Find(atts, "id")) {
       net_id_ = id;

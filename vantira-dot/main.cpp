@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (i > 1) {
-      return Fail("*** unknown option: " + std::string(arg), "'" + std::string(arg) + "' would be a second file name; vantira-dot -h lists the options", 4);
+      return Fail("*** unknown option: " + std::string(arg),
+                  "'" + std::string(arg) + "' would be a second file name; vantira-dot -h lists the options", 4);
     }
     name = arg;
   }
@@ -51,8 +52,10 @@ int main(int argc, char** argv) {
       const std::string shown(name);
       // A word such as "-x" was more likely meant as an option.
       return Fail("*** error open file " + shown,
-                  name.size() > 1 && name[0] == '-' ? "no option " + shown + "; vantira-dot -h lists the options"
-                                                    : shown + ": " + (error != 0 ? std::generic_category().message(error) : "cannot be opened"), 4);
+                  name.size() > 1 && name[0] == '-'
+                      ? "no option " + shown + "; vantira-dot -h lists the options"
+                      : shown + ": " + (error != 0 ? std::generic_category().message(error) : "cannot be opened"),
+                  4);
     }
   }
   try {
