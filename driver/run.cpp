@@ -78,7 +78,7 @@ Failure WriteError(const std::string& name, int error) {
 // follows on standard error.
 int Tell(const Failure& failure) {
   if (!WriteAll(STDOUT_FILENO, failure.Message())) WriteAll(STDERR_FILENO, failure.Message());
-  if (!failure.Reason().empty()) WriteAll(STDERR_FILENO, "vantira: " + failure.Reason() + "\n");
+  WriteAll(STDERR_FILENO, ReasonLine(failure));
   return failure.Status();
 }
 

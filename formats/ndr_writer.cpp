@@ -44,7 +44,8 @@ void PlanNDR(std::string_view text, Grammar grammar, const NameIndex& index, con
       case NdrRecord::Kind::kPlace: {
         int32_t p = index.places.Find(record.name, record.hash);
         if (p == 0) {
-          return plan.FailHere(Unknown("unknown place: ", record.name).Because(AtLine(plan.Line(), "the reader read no such place")));
+          return plan.FailHere(
+              Unknown("unknown place: ", record.name).Because(AtLine(plan.Line(), "the reader read no such place")));
         }
         if (map.SX[p] != 0) plan.AddFor(map.SX[p], view);
         if (map.SY[p] != 0) plan.AddFor(map.SY[p], view);

@@ -63,7 +63,8 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
       case NetLine::Kind::kPlace: {
         int32_t p = index.places.Find(line.name, line.hash);
         if (p == 0) {
-          return plan.FailHere(Unknown("unknown place: ", line.name).Because(AtLine(plan.Line(), "the reader read no such place")));
+          return plan.FailHere(
+              Unknown("unknown place: ", line.name).Because(AtLine(plan.Line(), "the reader read no such place")));
         }
         // A place's producers all lie in one subnet, and so do its consumers,
         // so each side of the arrow goes whole to one file. The entries'

@@ -51,6 +51,13 @@ inline Failure MakeFailure(int status, std::string_view text) {
   return Failure(std::move(line), status);
 }
 
+// The line standard error gets for `failure`: "vantira: " + its reason + LF,
+// or nothing when it has none.
+inline std::string ReasonLine(const Failure& failure) {
+  if (failure.Reason().empty()) return {};
+  return std::string("vantira: ").append(failure.Reason()).append("\n");
+}
+
 // "line L: " + what: the reason of a reader's failure on input line L.
 inline std::string AtLine(uint64_t line, std::string_view what) {
   return std::string("line ").append(std::to_string(line)).append(": ").append(what);
