@@ -180,7 +180,7 @@ inline SubnetGraph ReadReport(std::istream& in) {
   }
   if (!graph_found) {
     throw ReportError{"*** no graph of subnets in the report: write the report with vantira -g", 2,
-                      "none of the report's " + std::to_string(lines.number) + " lines is the graph's heading"};
+                      "no line of the report (" + std::to_string(lines.number) + " in all) is the graph's heading"};
   }
   return graph;
 }
