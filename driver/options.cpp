@@ -10,8 +10,12 @@ Options ScanArguments(const std::vector<std::string_view>& args) {
   State state = kInfile;
   State remembered = kInfile;
   for (std::string_view arg : args) {
-    if (arg == "-h" || arg == "-help") {
+    if (arg == "-h" || arg == "-help" || arg == "--help") {
       options.usage = true;
+      return options;
+    }
+    if (arg == "--version") {
+      options.version = true;
       return options;
     }
     if (arg == "-q") {
@@ -42,7 +46,8 @@ Options ScanArguments(const std::vector<std::string_view>& args) {
       options.zname = arg;
       state = remembered;
     } else {
-      throw MakeFailure(kExitFile, std::string("unknown option: ").append(arg));
+      throw MakeFailure(kExitFile, std::string("unknown option: ").append(arg))
+          .Because(Quoted(arg).append(" would be a third file name; vantira -h lists the options"));
     }
   }
   // A trailing -z without a zname leaves the positional state as it was, so

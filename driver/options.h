@@ -32,7 +32,8 @@ inline constexpr std::string_view kUsage =
     "contact: the vantira project's issue tracker\n";
 
 struct Options {
-  bool usage = false;  // -h or -help: write kUsage and stop
+  bool usage = false;  // -h, -help or --help: write kUsage and stop
+  bool version = false;  // --version: write the version and stop
   bool full = true;    // -v full output, -q digest
   bool subnet_files = false;
   bool graph = false;
@@ -44,8 +45,9 @@ struct Options {
   bool has_outfile = false;  // two positional arguments were given
 };
 
-// Scans the arguments (without the program name). A third positional
-// argument ends the run with "*** unknown option: %s" and status 4.
+// Scans the arguments (without the program name), up to the first -h,
+// -help, --help or --version. A third positional argument ends the run with
+// "*** unknown option: %s" and status 4.
 Options ScanArguments(const std::vector<std::string_view>& args);
 
 }  // namespace vantira

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <exception>
 #include <memory>
 #include <new>
@@ -53,16 +54,31 @@ class FdCloser {
   int fd_ = -1;
 };
 
-Failure OpenError(std::string_view name) { return MakeFailure(kExitFile, std::string("error open file ").append(name)); }
+constexpr std::string_view kVersion = "vantira " VANTIRA_VERSION "\n";
 
-Failure WriteError(std::string_view name) {
-  return MakeFailure(kExitFile, std::string("error write file ").append(name));
+// A file named on the command line that open() refused with errno `error`.
+Failure OpenError(const std::string& name, int error) {
+  Failure failure = MakeFailure(kExitFile, "error open file " + name);
+  // A word such as "-x" or "--verbose" was more likely meant as an option.
+  if (name.size() > 1 && name[0] == '-') {
+    return std::move(failure).Because("no option " + name + "; vantira -h lists the options");
+  }
+  return std::move(failure).Because(name + ": " + SystemReason(error));
+}
+
+// The report `name` ("-": standard output), whose write or close failed with
+// errno `error`.
+Failure WriteError(const std::string& name, int error) {
+  const std::string shown = name == "-" ? "standard output" : name;
+  return MakeFailure(kExitFile, "error write file " + name).Because(shown + ": " + SystemReason(error));
 }
 
 // A message goes to standard output; when that stream is the one that
-// failed, to standard error instead, so the user still sees it.
+// failed, to standard error instead, so the user still sees it. Its reason
+// follows on standard error.
 int Tell(const Failure& failure) {
   if (!WriteAll(STDOUT_FILENO, failure.Message())) WriteAll(STDERR_FILENO, failure.Message());
+  WriteAll(STDERR_FILENO, ReasonLine(failure));
   return failure.Status();
 }
 
@@ -103,19 +119,22 @@ int Run(const std::vector<std::string_view>& args) {
   FdCloser input;
   FdCloser output;
   std::unique_ptr<Output> report;
+  // What a run out of memory was doing, for its reason.
+  std::string_view phase = "reading";
   try {
     const Options options = ScanArguments(args);
-    if (options.usage) {
-      WriteAll(STDOUT_FILENO, kUsage);
+    if (options.usage || options.version) {
+      WriteAll(STDOUT_FILENO, options.usage ? kUsage : kVersion);
       return kExitOk;
     }
 
     int in_fd = STDIN_FILENO;
     if (options.infile != "-") {
       in_fd = open(options.infile.c_str(), O_RDONLY | O_CLOEXEC);
-      if (in_fd < 0) throw OpenError(options.infile);
+      if (in_fd < 0) throw OpenError(options.infile, errno);
       input.Own(in_fd);
     }
+    const std::string_view input_name = options.infile == "-" ? kStandardInput : std::string_view(options.infile);
     const ProtectedFile input_file = IdentifyFd(in_fd);
 
     const bool report_to_file = options.has_outfile && options.outfile != "-";
@@ -123,9 +142,12 @@ int Run(const std::vector<std::string_view>& args) {
     int out_fd = STDOUT_FILENO;
     if (report_to_file) {
       // Opening the report truncates it: never do that to the input.
-      if (IsSameFile(options.outfile, input_file)) throw OpenError(options.outfile);
+      if (IsSameFile(options.outfile, input_file)) {
+        throw MakeFailure(kExitFile, "error open file " + options.outfile)
+            .Because(options.outfile + " is the input file; the report would overwrite it");
+      }
       out_fd = open(options.outfile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-      if (out_fd < 0) throw OpenError(options.outfile);
+      if (out_fd < 0) throw OpenError(options.outfile, errno);
       output.Own(out_fd);
     }
     const ProtectedFile report_file = IdentifyFd(out_fd);
@@ -142,11 +164,11 @@ int Run(const std::vector<std::string_view>& args) {
     std::optional<TextBlocks> input;
     Format format;
     if (options.subnet_files) {
-      text = ReadInputText(in_fd);
+      text = ReadInputText(in_fd, input_name);
       format = PrepareByFormat(text);
       input.emplace(text);
     } else {
-      input.emplace(in_fd);
+      input.emplace(in_fd, TextBlocks::kBlock, input_name);
       format = input->Recognize();
     }
     const Grammar grammar = options.wide_grammar ? Grammar::kWide : Grammar::kBasic;
@@ -165,6 +187,7 @@ int Run(const std::vector<std::string_view>& args) {
       index.transitions.Clear();
     }
 
+    phase = "decomposing";
     SubnetMap map;
     if (options.json) {
       // The subnets grow alike from an arc given twice, and the JSON lists
@@ -188,9 +211,11 @@ int Run(const std::vector<std::string_view>& args) {
       WriteClosing(*report);
     }
     report->Flush();
-    if (report->Failed() || !output.Close()) throw WriteError(report_name);
+    if (report->Failed()) throw WriteError(report_name, report->Error());
+    if (!output.Close()) throw WriteError(report_name, errno);
     report.reset();
 
+    phase = "writing subnet files";
     if (options.subnet_files) {
       SubnetPlan plan;
       PlanByFormat(format, grammar, text, index, layout, map, plan);
@@ -198,13 +223,16 @@ int Run(const std::vector<std::string_view>& args) {
                        input_file, report_file);
     }
     return kExitOk;
-  } catch (const Failure& failure) {
+  } catch (Failure& failure) {
     // What the report holds so far stays; the message follows it.
     if (report) report->Flush();
+    if (failure.Status() == kExitNoMemory && failure.Reason().empty()) {
+      failure.Because(std::string("not enough memory while ").append(phase));
+    }
     return Tell(failure);
   } catch (const std::bad_alloc&) {
     if (report) report->Flush();
-    return Tell(NoMemory());
+    return Tell(NoMemory().Because(std::string("not enough memory while ").append(phase)));
   }
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "formats/output.h"
 #include "store/failure.h"
@@ -51,14 +52,22 @@ Failure OpenError(const std::string& name) { return MakeFailure(kExitFile, "erro
 // `content` is reused from file to file, so its buffer is taken only once.
 void WriteOneFile(const SubnetPlan& plan, int32_t k, const std::string& name, const ProtectedFile& input,
                   const ProtectedFile& report, Output& content) {
-  if (IsSameFile(name, input, report)) throw OpenError(name);
+  if (IsSameFile(name, input, report)) {
+    // Which one is worked out only now: the test above runs once per file.
+    throw OpenError(name).Because(
+        name + (IsSameFile(name, input) ? " would overwrite the input" : " would overwrite the report"));
+  }
   int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) throw OpenError(name);
+  if (fd < 0) throw OpenError(name).Because(name + ": " + SystemReason(errno));
   content.Clear();
   plan.Write(k, content);
-  bool written = WriteAll(fd, content.Text());
-  bool closed = close(fd) == 0;
-  if (!written || !closed) throw MakeFailure(kExitFile, "error write file " + name);
+  const bool written = WriteAll(fd, content.Text());
+  const int write_error = errno;
+  const bool closed = close(fd) == 0;
+  if (!written || !closed) {
+    throw MakeFailure(kExitFile, "error write file " + name)
+        .Because(name + ": " + SystemReason(written ? errno : write_error));
+  }
 }
 
 }  // namespace

@@ -17,10 +17,24 @@ namespace {
 
 Failure WrongInput() { return MakeFailure(kExitBadInput, "wrong input file"); }
 
+// A read that failed with errno `error`.
+Failure ReadError(std::string_view name, int error) {
+  std::string reason(name);
+  reason.append(": ").append(error == EISDIR ? "is a folder, not a net file" : SystemReason(error));
+  return WrongInput().Because(std::move(reason));
+}
+
 }  // namespace
 
-void RefuseNul(std::string_view text) {
-  if (std::memchr(text.data(), '\0', text.size()) != nullptr) throw WrongInput();
+void RefuseNul(std::string_view text, uint64_t offset, std::string_view name) {
+  const void* nul = std::memchr(text.data(), '\0', text.size());
+  if (nul == nullptr) return;
+  offset += static_cast<uint64_t>(static_cast<const char*>(nul) - text.data());
+  std::string reason(name);
+  reason.append(": a NUL byte at offset ")
+      .append(std::to_string(offset))
+      .append("; a net file is text (UTF-16 is not read)");
+  throw WrongInput().Because(std::move(reason));
 }
 
 void EndLastLine(std::string& text) {
@@ -32,7 +46,7 @@ void PrepareInputText(std::string& text) {
   EndLastLine(text);
 }
 
-std::string ReadInputText(int fd) {
+std::string ReadInputText(int fd, std::string_view name) {
   std::string text;
   struct stat st;
   std::size_t chunk = 1 << 20;
@@ -48,11 +62,11 @@ std::string ReadInputText(int fd) {
     ssize_t got = read(fd, text.data() + filled, text.size() - filled);
     if (got < 0) {
       if (errno == EINTR) continue;
-      throw WrongInput();
+      throw ReadError(name, errno);
     }
     if (got == 0) break;
     // An endless stream such as /dev/zero must not be read to exhaustion first.
-    if (std::memchr(text.data() + filled, '\0', static_cast<std::size_t>(got)) != nullptr) throw WrongInput();
+    RefuseNul(std::string_view(text.data() + filled, static_cast<std::size_t>(got)), filled, name);
     filled += static_cast<std::size_t>(got);
     if (filled == text.size()) chunk = text.size();  // grow geometrically for pipes
   }
@@ -81,7 +95,7 @@ TextBlocks::TextBlocks(std::string_view whole) : whole_(whole), size_(whole.size
 
 // A block of a quarter megabyte stays in the caches while its lines are
 // read, and reading it costs few system calls.
-TextBlocks::TextBlocks(int fd, std::size_t block) : streaming_(true), fd_(fd) {
+TextBlocks::TextBlocks(int fd, std::size_t block, std::string_view name) : name_(name), streaming_(true), fd_(fd) {
   struct stat st;
   regular_ = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   if (regular_ && st.st_size > 0) size_ = static_cast<uint64_t>(st.st_size);
@@ -109,13 +123,13 @@ bool TextBlocks::Fill() {
     const ssize_t got = read(fd_, buffer_.get() + end_, capacity_ - end_);
     if (got < 0) {
       if (errno == EINTR) continue;
-      throw WrongInput();
+      throw ReadError(name_, errno);
     }
     if (got == 0) {
       at_end_ = true;
       return false;
     }
-    RefuseNul(std::string_view(buffer_.get() + end_, static_cast<std::size_t>(got)));
+    RefuseNul(std::string_view(buffer_.get() + end_, static_cast<std::size_t>(got)), offset_ + (end_ - begin_), name_);
     end_ += static_cast<std::size_t>(got);
     return true;
   }
@@ -162,8 +176,12 @@ bool TextBlocks::Next(TextBlock& block) {
 
 void TextBlocks::CheckRest() {
   if (!streaming_ || !regular_) return;
-  begin_ = end_ = 0;
-  while (Fill()) begin_ = end_ = 0;
+  // The offset goes on, for the reason of a NUL byte further on.
+  for (;;) {
+    offset_ += end_ - begin_;
+    begin_ = end_ = 0;
+    if (!Fill()) return;
+  }
 }
 
 }  // namespace vantira

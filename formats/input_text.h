@@ -15,13 +15,18 @@
 
 namespace vantira {
 
-// Reads everything `fd` delivers. A read error, or a NUL byte (the input is
-// then no text net), ends the run with "*** wrong input file". The bytes are
-// kept as they came, with room for one more behind them (see EndLastLine).
-std::string ReadInputText(int fd);
+// What the reasons of a failed read call the input when it has no file name.
+inline constexpr std::string_view kStandardInput = "standard input";
 
-// The NUL check of ReadInputText, for text already in memory.
-void RefuseNul(std::string_view text);
+// Reads everything `fd` delivers. A read error, or a NUL byte (the input is
+// then no text net), ends the run with "*** wrong input file", its reason
+// naming the input `name`. The bytes are kept as they came, with room for one
+// more behind them (see EndLastLine).
+std::string ReadInputText(int fd, std::string_view name = kStandardInput);
+
+// The NUL check of ReadInputText, for text already in memory that begins at
+// byte `offset` of the input `name`.
+void RefuseNul(std::string_view text, uint64_t offset = 0, std::string_view name = kStandardInput);
 
 // A last line without a line end gets a LF, so that the line formats read it
 // like every other line.
@@ -46,7 +51,7 @@ class TextBlocks {
   // text that is read once. A read error or a NUL byte ends the run with
   // "*** wrong input file".
   static constexpr std::size_t kBlock = std::size_t{1} << 18;
-  explicit TextBlocks(int fd, std::size_t block = kBlock);
+  explicit TextBlocks(int fd, std::size_t block = kBlock, std::string_view name = kStandardInput);
 
   // Reads up to the first significant line (or the end) and tells the format
   // from it; the line formats then read a last line without a line end as if
@@ -73,6 +78,7 @@ class TextBlocks {
   bool Fill();
 
   std::string_view whole_;
+  std::string_view name_ = kStandardInput;  // for the reasons of failed reads
   bool streaming_ = false;
   bool regular_ = false;
   int fd_ = -1;

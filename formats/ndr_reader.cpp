@@ -24,6 +24,35 @@ PriorityEnds ResolvePriority(const NameIndex& index, const NdrRecord& edge) {
   return target != 0 ? PriorityEnds{source, target} : PriorityEnds{};
 }
 
+std::string UnknownArcReason(const NameIndex& index, const NdrRecord& edge, Grammar grammar, uint64_t line) {
+  const bool source_place = index.places.Find(edge.name, edge.hash) != 0;
+  const bool source_transition = !source_place && index.transitions.Find(edge.name, edge.hash) != 0;
+  const bool target_place = index.places.Find(edge.target, edge.target_hash) != 0;
+  const bool target_transition = !target_place && index.transitions.Find(edge.target, edge.target_hash) != 0;
+  std::string reason;
+  if (!source_place && !source_transition) {
+    reason = Quoted(edge.name).append(" is no place or transition defined before this line");
+  } else if (source_place && target_place) {
+    reason = Quoted(edge.name)
+                 .append(" and ")
+                 .append(Quoted(edge.target))
+                 .append(" are both places; an edge joins a place and a transition");
+  } else if (source_transition && target_transition) {
+    reason = Quoted(edge.name)
+                 .append(" and ")
+                 .append(Quoted(edge.target))
+                 .append(" are both transitions; an edge joins a place and a transition");
+  } else {
+    const bool either = source_transition && grammar == Grammar::kWide;
+    reason = Quoted(edge.target)
+                 .append(source_place ? " is no transition"
+                         : either     ? " is no place or transition"
+                                      : " is no place");
+    reason.append(" defined before this line");
+  }
+  return AtLine(line, reason);
+}
+
 namespace {
 
 class NdrApplier {
@@ -53,11 +82,11 @@ class NdrApplier {
         store_.netname = CommitName(store_, record.name);
         return;
       case NdrRecord::Kind::kPlace:
-        CheckNewName(record);
+        CheckNewName(record, number);
         index_.places.Insert(AddPlace(store_, record.name), record.name, record.hash);
         return;
       case NdrRecord::Kind::kTransition:
-        CheckNewName(record);
+        CheckNewName(record, number);
         index_.transitions.Insert(AddTransition(store_, record.name), record.name, record.hash);
         return;
       case NdrRecord::Kind::kEdge: {
@@ -83,14 +112,17 @@ class NdrApplier {
       hint_.Note(WideConstruct::kPriorityEdge, number);
     }
     std::string text = "unknown arc: ";
-    throw MakeFailure(kExitBadInput, text.append(record.name).append(" -> ").append(record.target));
+    throw MakeFailure(kExitBadInput, text.append(record.name).append(" -> ").append(record.target))
+        .Because(UnknownArcReason(index_, record, wide_ ? Grammar::kWide : Grammar::kBasic, number));
   }
 
   // Names are unique over places and transitions together.
-  void CheckNewName(const NdrRecord& record) const {
-    if (index_.places.Find(record.name, record.hash) != 0 ||
-        index_.transitions.Find(record.name, record.hash) != 0) {
-      throw MakeFailure(kExitBadInput, std::string("duplicate name: ").append(record.name));
+  void CheckNewName(const NdrRecord& record, uint64_t number) const {
+    const bool place = index_.places.Find(record.name, record.hash) != 0;
+    if (place || index_.transitions.Find(record.name, record.hash) != 0) {
+      const std::string reason = Quoted(record.name).append(place ? " is a place" : " is a transition");
+      throw MakeFailure(kExitBadInput, std::string("duplicate name: ").append(record.name))
+          .Because(AtLine(number, reason + " already; a name is defined once"));
     }
   }
 

@@ -1,6 +1,8 @@
 // Reader of the net drawing format (.ndr).
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "formats/grammar.h"
@@ -37,5 +39,9 @@ struct PriorityEnds {
   int32_t target = 0;
 };
 PriorityEnds ResolvePriority(const NameIndex& index, const NdrRecord& edge);
+
+// Why an edge that joins no earlier place and transition (nor, in the wider
+// grammar, two transitions) fails, on input line `line`.
+std::string UnknownArcReason(const NameIndex& index, const NdrRecord& edge, Grammar grammar, uint64_t line);
 
 }  // namespace vantira

@@ -43,7 +43,10 @@ void PlanNDR(std::string_view text, Grammar grammar, const NameIndex& index, con
         break;
       case NdrRecord::Kind::kPlace: {
         int32_t p = index.places.Find(record.name, record.hash);
-        if (p == 0) return plan.FailHere(Unknown("unknown place: ", record.name));
+        if (p == 0) {
+          return plan.FailHere(
+              Unknown("unknown place: ", record.name).Because(AtLine(plan.Line(), "the reader read no such place")));
+        }
         if (map.SX[p] != 0) plan.AddFor(map.SX[p], view);
         if (map.SY[p] != 0) plan.AddFor(map.SY[p], view);
         if (map.SQ[p] != 0) plan.AddFor(map.SQ[p], view);
@@ -51,7 +54,10 @@ void PlanNDR(std::string_view text, Grammar grammar, const NameIndex& index, con
       }
       case NdrRecord::Kind::kTransition: {
         int32_t t = index.transitions.Find(record.name, record.hash);
-        if (t == 0) return plan.FailHere(Unknown("unknown transition: ", record.name));
+        if (t == 0) {
+          return plan.FailHere(Unknown("unknown transition: ", record.name)
+                                   .Because(AtLine(plan.Line(), "the reader read no such transition")));
+        }
         plan.AddFor(map.SubNet[t], view);
         break;
       }
@@ -67,7 +73,8 @@ void PlanNDR(std::string_view text, Grammar grammar, const NameIndex& index, con
         }
         if (ends.transition == 0) {
           std::string names = std::string(record.name).append(" -> ").append(record.target);
-          return plan.FailHere(Unknown("unknown arc: ", names));
+          return plan.FailHere(
+              Unknown("unknown arc: ", names).Because(UnknownArcReason(index, record, grammar, plan.Line())));
         }
         plan.AddFor(map.SubNet[ends.transition], view);
         break;

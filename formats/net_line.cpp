@@ -1,8 +1,16 @@
 #include "formats/net_line.h"
 
+#include "store/failure.h"
 #include "store/name_index.h"
 
 namespace vantira {
+
+std::string UnknownCommandReason(std::string_view keyword, Grammar grammar) {
+  // Without -e, the commands it adds are what the dots stand for.
+  return Quoted(keyword).append(grammar == Grammar::kWide
+                                    ? " is not a command of the .net format (tr, pl, net, lb, pr, nt)"
+                                    : " is not a command of the .net format (tr, pl, net, lb, ...)");
+}
 
 bool ArrowAt(const Line& line, int32_t cursor) {
   return cursor < line.Length() - 2 && line.At(cursor) == '-' && line.At(cursor + 1) == '>';

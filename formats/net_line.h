@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -48,5 +49,8 @@ bool ArrowAt(const Line& line, int32_t cursor);
 // lines of priorities ("pr") and notes ("nt") are told apart in both
 // grammars; only the wider one takes a priority line's names apart.
 void ParseNetLine(const Line& line, Grammar grammar, NetLine& out);
+
+// Why a line with `keyword` fails: it is no command of `grammar`.
+std::string UnknownCommandReason(std::string_view keyword, Grammar grammar);
 
 }  // namespace vantira

@@ -95,11 +95,12 @@ class NetApplier {
         Tell(line.kind == NetLine::Kind::kPriority ? WideConstruct::kPriorityLine : WideConstruct::kNoteLine, number);
         [[fallthrough]];
       case NetLine::Kind::kUnknown:
-        throw MakeFailure(kExitBadInput, std::string("unknown command: ").append(line.keyword));
+        throw MakeFailure(kExitBadInput, std::string("unknown command: ").append(line.keyword))
+            .Because(AtLine(number, UnknownCommandReason(line.keyword, wide_ ? Grammar::kWide : Grammar::kBasic)));
       case NetLine::Kind::kPlace:
       case NetLine::Kind::kTransition:
         if (watching_) Watch(line, view, number);
-        ApplyElementLine(line, view);
+        ApplyElementLine(line, view, number);
         return;
     }
   }
@@ -133,13 +134,15 @@ class NetApplier {
     }
   }
 
-  void ApplyElementLine(const NetLine& line, std::string_view text) {
+  void ApplyElementLine(const NetLine& line, std::string_view text, uint64_t number) {
     const bool place = line.kind == NetLine::Kind::kPlace;
     if (line.name == "->") {
       std::string message = place ? "empty place name: " : "empty transition name: ";
-      throw MakeFailure(kExitBadInput, message.append(text));
+      throw MakeFailure(kExitBadInput, message.append(text))
+          .Because(
+              AtLine(number, place ? "the place has no name before '->'" : "the transition has no name before '->'"));
     }
-    const int32_t self = Declare(line, place);
+    const int32_t self = Declare(line, place, number);
     for (std::size_t i = 0; i < line.entries.size(); ++i) {
       const int32_t e = Resolve(line.entries[i], !place);
       const bool before = i < line.before_arrow;
@@ -155,11 +158,13 @@ class NetApplier {
 
   // The element a declaration names: an existing one of its kind, or a new
   // one, unless the name belongs to the other kind.
-  int32_t Declare(const NetLine& line, bool place) {
+  int32_t Declare(const NetLine& line, bool place, uint64_t number) {
     NameTable& own = place ? index_.places : index_.transitions;
     if (int32_t existing = own.Find(line.name, line.hash)) return existing;
     if ((place ? index_.transitions : index_.places).Find(line.name, line.hash) != 0) {
-      throw MakeFailure(kExitBadInput, std::string("duplicate name: ").append(line.name));
+      std::string reason = Quoted(line.name).append(place ? " is a transition" : " is a place");
+      throw MakeFailure(kExitBadInput, std::string("duplicate name: ").append(line.name))
+          .Because(AtLine(number, reason.append(" already; a name is a place or a transition, not both")));
     }
     return Add(own, line.name, line.hash, place);
   }

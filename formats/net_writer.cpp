@@ -30,6 +30,10 @@ Failure Unknown(std::string_view what, std::string_view name) {
   return MakeFailure(kExitBadInput, std::string(what).append(name));
 }
 
+Failure UnknownCommand(std::string_view keyword, Grammar grammar, const SubnetPlan& plan) {
+  return Unknown("unknown command: ", keyword).Because(AtLine(plan.Line(), UnknownCommandReason(keyword, grammar)));
+}
+
 // The one subnet that holds every transition a priority line names; 0 when
 // they lie in several, one is no transition, or the line names none.
 int32_t PrioritySubnet(const NetLine& line, const NameIndex& index, const SubnetMap& map) {
@@ -58,7 +62,10 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
         break;
       case NetLine::Kind::kPlace: {
         int32_t p = index.places.Find(line.name, line.hash);
-        if (p == 0) return plan.FailHere(Unknown("unknown place: ", line.name));
+        if (p == 0) {
+          return plan.FailHere(
+              Unknown("unknown place: ", line.name).Because(AtLine(plan.Line(), "the reader read no such place")));
+        }
         // A place's producers all lie in one subnet, and so do its consumers,
         // so each side of the arrow goes whole to one file. The entries'
         // transitions all exist: the reader created every one of them.
@@ -72,7 +79,10 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
       }
       case NetLine::Kind::kTransition: {
         int32_t t = index.transitions.Find(line.name, line.hash);
-        if (t == 0) return plan.FailHere(Unknown("unknown transition: ", line.name));
+        if (t == 0) {
+          return plan.FailHere(Unknown("unknown transition: ", line.name)
+                                   .Because(AtLine(plan.Line(), "the reader read no such transition")));
+        }
         plan.AddFor(map.SubNet[t], view);
         break;
       }
@@ -87,7 +97,9 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
         } else {
           // The reader never looks at labels, so this is where a label that
           // names nothing is found.
-          return plan.FailHere(Unknown("unknown label name: ", line.name));
+          return plan.FailHere(
+              Unknown("unknown label name: ", line.name)
+                  .Because(AtLine(plan.Line(), Quoted(line.name).append(" is no place or transition"))));
         }
         break;
       }
@@ -99,15 +111,15 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
         break;
       }
       case NetLine::Kind::kPriority:
-        if (!wide) return plan.FailHere(Unknown("unknown command: ", line.keyword));
+        if (!wide) return plan.FailHere(UnknownCommand(line.keyword, grammar, plan));
         if (int32_t k = PrioritySubnet(line, index, map)) plan.AddFor(k, view);
         break;
       case NetLine::Kind::kNote:
         // A note names itself, no element: it belongs to no subnet.
-        if (!wide) return plan.FailHere(Unknown("unknown command: ", line.keyword));
+        if (!wide) return plan.FailHere(UnknownCommand(line.keyword, grammar, plan));
         break;
       case NetLine::Kind::kUnknown:
-        return plan.FailHere(Unknown("unknown command: ", line.keyword));
+        return plan.FailHere(UnknownCommand(line.keyword, grammar, plan));
     }
   }
 }

@@ -21,8 +21,13 @@ bool WriteAll(int fd, std::string_view text) {
 
 void Output::Flush() {
   if (fd_ < 0) return;
-  if (!failed_ && !WriteAll(fd_, Text())) failed_ = true;
+  if (!failed_ && !WriteAll(fd_, Text())) Fail();
   Clear();
+}
+
+void Output::Fail() {
+  failed_ = true;
+  error_ = errno;
 }
 
 void Output::Reserve(std::size_t capacity) {
@@ -40,7 +45,7 @@ void Output::PutLong(std::string_view text) {
     Flush();
     if (text.size() > kBlock) {
       // Bigger than a block: straight through.
-      if (!failed_ && !WriteAll(fd_, text)) failed_ = true;
+      if (!failed_ && !WriteAll(fd_, text)) Fail();
       return;
     }
   } else {

@@ -46,6 +46,8 @@ class Output {
   // Writes the buffered bytes to the descriptor (nothing for memory output).
   void Flush();
   bool Failed() const { return failed_; }
+  // The errno of the write that failed, 0 before one did.
+  int Error() const { return error_; }
   // Everything written so far, for memory output.
   std::string_view Text() const { return std::string_view(buffer_.get(), static_cast<std::size_t>(end_ - buffer_.get())); }
   void Clear() { end_ = buffer_.get(); }
@@ -55,15 +57,17 @@ class Output {
  private:
   // A text that does not fit: the block is flushed, or the memory grows.
   void PutLong(std::string_view text);
+  void Fail();
 
   int fd_ = -1;
   bool failed_ = false;
+  int error_ = 0;
   std::unique_ptr<char[]> buffer_;
   char* end_ = nullptr;    // end of the bytes written
   char* limit_ = nullptr;  // end of the buffer
 };
 
-// Writes all of `text` to `fd`; false on a write error.
+// Writes all of `text` to `fd`; false on a write error, errno telling which.
 bool WriteAll(int fd, std::string_view text);
 
 }  // namespace vantira

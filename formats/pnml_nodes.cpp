@@ -27,7 +27,10 @@ PnmlNodes::PnmlNodes(NetStore& store) : store_(store), ids_(store, names_) {
 
 int32_t PnmlNodes::AddNode(std::string_view id, Kind kind) {
   const uint32_t hash = HashName(id);
-  if (ids_.Find(id, hash) != 0) throw MakeFailure(kExitBadInput, std::string("duplicate name: ").append(id));
+  if (ids_.Find(id, hash) != 0) {
+    // The caller knows the line; ids are not repeated in reasons, as they may hold line ends.
+    throw MakeFailure(kExitBadInput, std::string("duplicate name: ").append(id)).Because("another node has this id");
+  }
   ExpandNames(store_, static_cast<int64_t>(id.size()) + 1);
   int32_t number;
   int32_t offset;
@@ -182,7 +185,12 @@ void PnmlNodes::ResolveArcs() {
     } else {
       std::string what = "unknown arc: ";
       what.append(Written(arc.source)).append(" -> ").append(Written(arc.target));
-      throw MakeFailure(kExitBadInput, what);
+      // Arcs keep no lines: where the arc is, its source and target tell.
+      const char* reason = source_kind < 0         ? "an arc's source is no node's id"
+                           : target_kind < 0       ? "an arc's target is no node's id"
+                           : source_kind == kPlace ? "an arc joins two places, not a place and a transition"
+                                                   : "an arc joins two transitions, not a place and a transition";
+      throw MakeFailure(kExitBadInput, what).Because(reason);
     }
   }
 }

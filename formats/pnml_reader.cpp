@@ -89,7 +89,9 @@ class PnmlReader {
       xml_.Parse(block.text, false);
     }
     xml_.Parse({}, true);
-    if (nets_ == 0) throw WrongPnml("no net");
+    if (nets_ == 0) {
+      throw WrongPnml("no net").Because(pnml_root_ ? "the pnml element holds no net" : "the root element is not pnml");
+    }
     nodes_.Resolve();
     NameNet();
     if (layout_ != nullptr) FinishLayout();
@@ -124,7 +126,10 @@ class PnmlReader {
   void Start(std::string_view name, const char** atts) {
     if (roles_.empty()) {
       // Any root but "pnml" holds no net.
-      if (name == "pnml") return roles_.push_back(Role::kRoot);
+      if (name == "pnml") {
+        pnml_root_ = true;
+        return roles_.push_back(Role::kRoot);
+      }
     } else {
       switch (roles_.back()) {
         case Role::kRoot:
@@ -168,10 +173,14 @@ class PnmlReader {
   }
 
   void StartNet(const char** atts) {
-    if (++nets_ > 1) throw WrongPnml("more than one net");
+    if (++nets_ > 1) {
+      throw WrongPnml("more than one net").Because(AtLine(xml_.Line(), "a second net; a document holds one"));
+    }
     const char* type = Find(atts, "type");
     if (type == nullptr || !IsPtType(type)) {
-      throw MakeFailure(kExitBadInput, std::string("not a P/T net: ").append(type == nullptr ? "" : type));
+      throw MakeFailure(kExitBadInput, std::string("not a P/T net: ").append(type == nullptr ? "" : type))
+          .Because(AtLine(xml_.Line(),
+                          type == nullptr ? "the net has no type" : "the net's type is not one of the P/T types"));
     }
     if (const char* id = Find(atts, "id")) {
       net_id_ = id;
@@ -221,7 +230,13 @@ class PnmlReader {
       }
       const uint64_t at = xml_.EventBegin();
       if (at >= next_sizing_) SizeTable(at);
-      follows = nodes_.AddNode(found.id, node_kind);
+      try {
+        follows = nodes_.AddNode(found.id, node_kind);
+      } catch (Failure& failure) {
+        // Where the clash is, is asked only now: expat works a line number out afresh.
+        if (failure.Status() == kExitBadInput) failure.Because(AtLine(xml_.Line(), failure.Reason()));
+        throw;
+      }
       if (reference) nodes_.AddReference(follows, found.ref, xml_.Line());
     }
     if (layout_ != nullptr) {
@@ -278,6 +293,7 @@ class PnmlReader {
   uint64_t skip_ = 0;  // depth inside an element that is not read
   bool element_open_ = false;
 
+  bool pnml_root_ = false;
   int32_t nets_ = 0;
   bool has_net_id_ = false;
   std::string net_id_;

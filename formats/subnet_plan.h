@@ -22,6 +22,8 @@ class SubnetPlan {
  public:
   // Pieces added from now on belong to the next input line.
   void NextLine() { ++line_; }
+  // The input line now planned, counted from 1.
+  uint64_t Line() const { return uint64_t{line_} + 1; }
 
   // `before`, then (when `numbered`) the file's subnet number, then `after`.
   // Views must stay valid as long as the plan: the input text or Keep().

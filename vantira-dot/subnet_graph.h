@@ -23,10 +23,12 @@ struct SubnetGraph {
   std::vector<Edge> edges;  // in report order
 };
 
-// A report the tool cannot use: the message line ("*** ...") and exit status.
+// A report the tool cannot use: the message line ("*** ..."), the exit
+// status, and why (for standard error, after "vantira-dot: ").
 struct ReportError {
   std::string message;
   int status;
+  std::string reason;
 };
 
 namespace detail {
@@ -34,12 +36,24 @@ namespace detail {
 inline constexpr std::string_view kIndicators = "INDICATORS OF FUNCTIONAL SUBNETS ----------------------------------------";
 inline constexpr std::string_view kGraph = "GRAPH OF FUNCTIONAL SUBNETS ------------------------------------------------";
 
-inline ReportError WrongLine(std::string_view line) {
-  return ReportError{"*** wrong report line: " + std::string(line), 2};
+// "line L: " + what.
+inline std::string AtLine(int number, std::string_view what) {
+  return "line " + std::to_string(number) + ": " + std::string(what);
 }
 
-inline bool NextLine(std::istream& in, std::string& line) {
-  if (!std::getline(in, line)) return false;
+inline ReportError WrongLine(std::string_view line, int number, std::string_view what) {
+  return ReportError{"*** wrong report line: " + std::string(line), 2, AtLine(number, what)};
+}
+
+// The report's lines, counted from 1.
+struct Lines {
+  std::istream& in;
+  int number = 0;
+};
+
+inline bool NextLine(Lines& lines, std::string& line) {
+  if (!std::getline(lines.in, line)) return false;
+  ++lines.number;
   if (!line.empty() && line.back() == '\r') line.pop_back();  // a report saved with CR LF
   return true;
 }
@@ -53,13 +67,14 @@ inline bool TakeNumber(std::string_view s, std::size_t& pos, int& value) {
 }
 
 // The entries "NAME*K " of the indicators' T: line: one transition of Zk each.
-inline void CountTransitions(std::string_view line, std::vector<int>& per_subnet) {
+inline void CountTransitions(std::string_view line, int number, std::vector<int>& per_subnet) {
+  constexpr std::string_view kEntry = "an entry of the T: line is not NAME*K";
   std::size_t pos = 0;
   while (pos < line.size()) {
     if (line[pos] == '{') {  // braced: up to the first "}" not escaped by a backslash
       bool escaped = false;
       for (++pos;; ++pos) {
-        if (pos == line.size()) throw WrongLine(line);
+        if (pos == line.size()) throw WrongLine(line, number, "a braced name without its closing '}'");
         if (escaped) {
           escaped = false;
         } else if (line[pos] == '\\') {
@@ -73,22 +88,23 @@ inline void CountTransitions(std::string_view line, std::vector<int>& per_subnet
       while (pos < line.size() && line[pos] != ' ' && line[pos] != '\t' && line[pos] != '*') ++pos;
     }
     int k = 0;
-    if (pos == line.size() || line[pos] != '*' || !TakeNumber(line, ++pos, k)) throw WrongLine(line);
-    if (pos < line.size() && line[pos++] != ' ') throw WrongLine(line);
+    if (pos == line.size() || line[pos] != '*' || !TakeNumber(line, ++pos, k)) throw WrongLine(line, number, kEntry);
+    if (pos < line.size() && line[pos++] != ' ') throw WrongLine(line, number, kEntry);
     if (per_subnet.size() < static_cast<std::size_t>(k)) per_subnet.resize(k, 0);
     ++per_subnet[k - 1];
   }
 }
 
 // "Zk: Zi Zj*2 -> Zm": the successors become edges from Zk.
-inline void ReadGraphLine(std::string_view line, int k, std::vector<SubnetGraph::Edge>& edges) {
+inline void ReadGraphLine(std::string_view line, int number, int k, std::vector<SubnetGraph::Edge>& edges) {
   std::string head = "Z";
   head.append(std::to_string(k)).push_back(':');
-  if (!line.starts_with(head)) throw WrongLine(line);
+  const std::string what = "not the graph line of Z" + std::to_string(k) + " (" + head + " ... -> ...)";
+  if (!line.starts_with(head)) throw WrongLine(line, number, what);
   bool after_arrow = false;
   std::size_t pos = head.size();
   while (pos < line.size()) {
-    if (line[pos++] != ' ') throw WrongLine(line);
+    if (line[pos++] != ' ') throw WrongLine(line, number, what);
     if (line.substr(pos).starts_with("->") && !after_arrow) {
       after_arrow = true;
       pos += 2;
@@ -96,11 +112,11 @@ inline void ReadGraphLine(std::string_view line, int k, std::vector<SubnetGraph:
     }
     int other = 0;
     int places = 1;
-    if (pos == line.size() || line[pos] != 'Z' || !TakeNumber(line, ++pos, other)) throw WrongLine(line);
-    if (pos < line.size() && line[pos] == '*' && !TakeNumber(line, ++pos, places)) throw WrongLine(line);
+    if (pos == line.size() || line[pos] != 'Z' || !TakeNumber(line, ++pos, other)) throw WrongLine(line, number, what);
+    if (pos < line.size() && line[pos] == '*' && !TakeNumber(line, ++pos, places)) throw WrongLine(line, number, what);
     if (after_arrow) edges.push_back({k, other, places});
   }
-  if (!after_arrow) throw WrongLine(line);
+  if (!after_arrow) throw WrongLine(line, number, what);
 }
 
 // A DOT string; a long net name is cut (at a character boundary) to fit a title.
@@ -126,33 +142,45 @@ inline SubnetGraph ReadReport(std::istream& in) {
   using namespace detail;
   SubnetGraph graph;
   std::string line;
+  Lines lines{in};
   bool graph_found = false;
-  while (NextLine(in, line)) {
+  int t_line = 0;  // the line of the T: line's entries
+  while (NextLine(lines, line)) {
     if (line.starts_with("parsed net ")) {
       graph.net_name = line.substr(11);
     } else if (line == kIndicators) {
       // an empty line, "T:", then the line of entries
-      if (!NextLine(in, line) || !NextLine(in, line) || line != "T:" || !NextLine(in, line)) {
-        throw ReportError{"*** wrong report: the indicators have no T: line", 2};
+      const int heading = lines.number;
+      if (!NextLine(lines, line) || !NextLine(lines, line) || line != "T:" || !NextLine(lines, line)) {
+        throw ReportError{"*** wrong report: the indicators have no T: line", 2,
+                          AtLine(heading + 2, "T: expected, two lines below the indicators' heading")};
       }
-      CountTransitions(line, graph.transitions);
+      t_line = lines.number;
+      CountTransitions(line, t_line, graph.transitions);
     } else if (line == kGraph) {
       graph_found = true;
-      NextLine(in, line);  // the empty line under the heading
+      NextLine(lines, line);  // the empty line under the heading
+      const int first = lines.number + 1;  // the graph line of Z1
       int subnets = 0;
-      while (NextLine(in, line) && !line.empty()) ReadGraphLine(line, ++subnets, graph.edges);
+      while (NextLine(lines, line) && !line.empty()) ReadGraphLine(line, lines.number, ++subnets, graph.edges);
+      const std::string ends = "the graph ends at Z" + std::to_string(subnets);
       if (graph.transitions.size() > static_cast<std::size_t>(subnets)) {
-        throw ReportError{"*** wrong report: the T: line names more subnets than the graph", 2};
+        throw ReportError{"*** wrong report: the T: line names more subnets than the graph", 2,
+                          AtLine(t_line, "Z" + std::to_string(graph.transitions.size()) + " is named; " + ends)};
       }
       for (const SubnetGraph::Edge& edge : graph.edges) {
-        if (edge.to > subnets) throw ReportError{"*** wrong report: no graph line for Z" + std::to_string(edge.to), 2};
+        if (edge.to > subnets) {
+          throw ReportError{"*** wrong report: no graph line for Z" + std::to_string(edge.to), 2,
+                            AtLine(first + edge.from - 1, "an edge to Z" + std::to_string(edge.to) + "; " + ends)};
+        }
       }
       graph.transitions.resize(subnets, 0);
       break;
     }
   }
   if (!graph_found) {
-    throw ReportError{"*** no graph of subnets in the report: write the report with vantira -g", 2};
+    throw ReportError{"*** no graph of subnets in the report: write the report with vantira -g", 2,
+                      "no line of the report (" + std::to_string(lines.number) + " in all) is the graph's heading"};
   }
   return graph;
 }

@@ -52,35 +52,78 @@ awk 'BEGIN { for (i = 1; i <= 400; ++i) print "tr t" i " p" i " -> q" i }' >big.
 # Streams that fail (the plain /dev/full cases are end-to-end cases): the
 # message goes to standard output, or to standard error when standard output
 # is what failed.
-check stdout-closed 4 '' $'*** error write file -\n' '$V a.net >&-'
+check stdout-closed 4 '' $'*** error write file -\nvantira: standard output: Bad file descriptor\n' '$V a.net >&-'
 check stdout-closed-report-file 0 '' '' '$V -s a.net r >&- && cmp r "$tmp/a.rep" && [ -s a-z2.net ]'
-check stdin-closed 2 $'*** wrong input file\n' '' '$V <&-'
+check stdin-closed 2 $'*** wrong input file\n' $'vantira: standard input: Bad file descriptor\n' '$V <&-'
 check stdin-closed-input-named 0 "@$tmp/a.rep" '' '$V a.net <&-'
-check report-size-limit 4 $'*** error write file r\n' '' 'ulimit -f 4; $V big.net r'
-check stdout-size-limit 4 '' $'*** error write file -\n' 'ulimit -f 4; $V big.net >r'
-check subnet-file-size-limit 4 $'*** error write file c-z1.net\n' '' 'ulimit -f 3; $V -q -s c.net r'
+check report-size-limit 4 $'*** error write file r\n' $'vantira: r: File too large\n' 'ulimit -f 4; $V big.net r'
+check stdout-size-limit 4 '' $'*** error write file -\nvantira: standard output: File too large\n' 'ulimit -f 4; $V big.net >r'
+check subnet-file-size-limit 4 $'*** error write file c-z1.net\n' $'vantira: c-z1.net: File too large\n' \
+  'ulimit -f 3; $V -q -s c.net r'
 
 # Files that cannot be read or written, or must not be overwritten.
-check input-through-file 4 $'*** error open file a.net/x\n' '' '$V a.net/x'
-check report-through-file 4 $'*** error open file a.net/r\n' '' '$V a.net a.net/r'
-check report-is-directory 4 $'*** error open file .\n' '' '$V a.net .'
-check report-is-stdin-file 4 $'*** error open file a.net\n' '' '$V - a.net <a.net'
+check input-through-file 4 $'*** error open file a.net/x\n' $'vantira: a.net/x: Not a directory\n' '$V a.net/x'
+check report-through-file 4 $'*** error open file a.net/r\n' $'vantira: a.net/r: Not a directory\n' '$V a.net a.net/r'
+check report-is-directory 4 $'*** error open file .\n' $'vantira: .: Is a directory\n' '$V a.net .'
+check report-is-stdin-file 4 $'*** error open file a.net\n' \
+  $'vantira: a.net is the input file; the report would overwrite it\n' '$V - a.net <a.net'
 { cat "$tmp/a.rep"; printf '*** error open file a.net/x-z1.net\n'; } >"$tmp/want"
-check subnet-folder-is-file 4 "@$tmp/want" '' '$V -z a.net/x a.net'
+check subnet-folder-is-file 4 "@$tmp/want" $'vantira: a.net/x-z1.net: Not a directory\n' '$V -z a.net/x a.net'
 cp a.net x-z2.net
 { cat "$tmp/a.rep"; printf '*** error open file x-z2.net\n'; } >"$tmp/want"
-check subnet-file-is-input 4 "@$tmp/want" '' '$V -z x x-z2.net'
+check subnet-file-is-input 4 "@$tmp/want" $'vantira: x-z2.net would overwrite the input\n' '$V -z x x-z2.net'
 long=$(printf '%0100000d' 0)
 { cat "$tmp/a.rep"; printf '*** error open file %s-z1.net\n' "$long"; } >"$tmp/want"
-check subnet-name-too-long 4 "@$tmp/want" '' '$V -z "$long" a.net'
+check subnet-name-too-long 4 "@$tmp/want" "vantira: $long-z1.net: File name too long"$'\n' '$V -z "$long" a.net'
+
+# Permissions, as a user who is not root, since root reads and writes
+# anything: the work folder is opened to others for this; a file it cannot
+# read, and a folder it cannot write into, for the report and a subnet file.
+as_user=""
+if [ "$(id -u)" = 0 ]; then
+  setpriv --reuid=nobody --regid=nogroup --clear-groups true 2>/dev/null &&
+    as_user="setpriv --reuid=nobody --regid=nogroup --clear-groups"
+fi
+if [ "$(id -u)" = 0 ] && [ -z "$as_user" ]; then
+  echo "skip permissions: running as root, and setpriv cannot become nobody"
+else
+  chmod 755 "$tmp" . && mkdir ro && cp a.net secret.net && chmod 000 secret.net && chmod 555 ro
+  check input-not-readable 4 $'*** error open file secret.net\n' $'vantira: secret.net: Permission denied\n' \
+    '$as_user $V secret.net'
+  check report-folder-not-writable 4 $'*** error open file ro/r.txt\n' $'vantira: ro/r.txt: Permission denied\n' \
+    '$as_user $V a.net ro/r.txt'
+  { cat "$tmp/a.rep"; printf '*** error open file ro/x-z1.net\n'; } >"$tmp/want"
+  check subnet-folder-not-writable 4 "@$tmp/want" $'vantira: ro/x-z1.net: Permission denied\n' '$as_user $V -z ro/x a.net'
+  rm -rf ro secret.net
+  chmod 700 "$tmp"
+fi
+
+# The line of a failure is counted over every block of a file read block by
+# block (400 KB), and over every chunk of one read ahead on a second thread
+# (1.2 MB); a NUL byte after the failing line is told first, with its offset.
+for lines in 20000 60000; do
+  awk -v n=$lines 'BEGIN { for (i = 1; i <= n; ++i) print "tr t" i " p" i " -> p" i + 1 }' >long.net
+  printf '# last\noops\n' >>long.net
+  check "failing-line-of-$lines" 2 $'*** unknown command: oops\n' \
+    "vantira: line $((lines + 2)): 'oops' is not a command of the .net format (tr, pl, net, lb, ...)"$'\n' '$V -q long.net'
+  size=$(stat -c %s long.net)
+  printf 'tr x\0\n' >>long.net
+  check "nul-after-failing-line-of-$lines" 2 $'*** wrong input file\n' \
+    "vantira: long.net: a NUL byte at offset $((size + 4)); a net file is text (UTF-16 is not read)"$'\n' '$V -q long.net'
+done
+rm long.net
 
 # Hostile text.
 printf 'tr t p\0q\n' >nul.net
-check nul-byte-stdin 2 $'*** wrong input file\n' '' '$V <nul.net'
+check nul-byte-stdin 2 $'*** wrong input file\n' \
+  $'vantira: standard input: a NUL byte at offset 6; a net file is text (UTF-16 is not read)\n' '$V <nul.net'
 # An endless stream is refused at its first NUL, not read until memory runs out.
-check endless-nul-stream 2 $'*** wrong input file\n' '' '$asan || ulimit -v 1000000; $V /dev/zero'
+check endless-nul-stream 2 $'*** wrong input file\n' \
+  $'vantira: /dev/zero: a NUL byte at offset 0; a net file is text (UTF-16 is not read)\n' \
+  '$asan || ulimit -v 1000000; $V /dev/zero'
 # An endless pipe stops at the first fault of its net: nothing waits for its end.
-check endless-pipe-fault 2 $'*** unknown command: y\n' '' 'yes | timeout 20 $V -q'
+check endless-pipe-fault 2 $'*** unknown command: y\n' \
+  $'vantira: line 1: \'y\' is not a command of the .net format (tr, pl, net, lb, ...)\n' 'yes | timeout 20 $V -q'
 printf 'net {never\ntr {a b -> p\ntr t2 {x\\} y -> {z\n' >brace.net
 check braces-never-close 0 "@"<(digest '{never' 1 2 '{a b -> p*1 t2*2 ' '{x\} y -> {z*2 ' '' '') '' '$V -q brace.net'
 printf 'tr t1 p1 -> p2\rtr t2 p2 -> p3\r' >cr.net
@@ -95,7 +138,8 @@ check name-of-1mb 0 "@"<(digest "$name" 2 1 "$name*1 " 'p*1 ' '' 'q*1 ') '' \
 LC_ALL=C awk 'BEGIN { srand(7); for (i = 0; i < 65536; ++i) printf "%c", 1 + int(rand() * 255) }' >g.bin
 begin binary-garbage
 "$V" -s g.bin >"$tmp/out" 2>"$tmp/err"
-[ $? = 2 ] && [ "$(wc -l <"$tmp/out")" = 1 ] && grep -qa '^\*\*\* unknown command: ' "$tmp/out" && ! [ -s "$tmp/err" ] ||
+[ $? = 2 ] && [ "$(wc -l <"$tmp/out")" = 1 ] && grep -qa '^\*\*\* unknown command: ' "$tmp/out" &&
+  [ "$(wc -l <"$tmp/err")" = 1 ] && LC_ALL=C grep -qa "^vantira: line 1: '.*' is not a command of the .net format" "$tmp/err" ||
   fail "$(head -c 200 "$tmp/out" "$tmp/err")"
 end
 # Nets with binary names (any byte but NUL and the line ends), in either
@@ -151,14 +195,18 @@ check subnet-files-100000 0 '' '' '$V -q -s many/m.net many/r &&
 rm -rf many
 
 # Memory: rising limits make the allocation fail in later and later phases;
-# each gives the one message and a report that is a prefix of the full one
-# (for the JSON report too, whose subnets are written on a second thread).
+# each gives the one message, a report that is a prefix of the full one (for
+# the JSON report too, whose subnets are written on a second thread), and a
+# reason that names the phase the report shows: nothing written while reading
+# (or while indexing, the start of decomposing), a part of it while
+# decomposing, all of it while writing subnet files.
 # memory_limits NAME OPTION: the check for reports written with OPTION.
 memory_limits() {
   "$V" "$2" chain.net >"$tmp/full"
   full=$(stat -c %s "$tmp/full")
   begin "$1"
   phases=""
+  reasons=""
   low=4000
   until (ulimit -v $low && exec "$V" -h) >/dev/null 2>&1; do low=$((low + 1000)); done
   for kb in $(seq $low 250 80000); do
@@ -166,14 +214,24 @@ memory_limits() {
     status=$?
     size=$(stat -c %s r)
     cmp -s -n "$size" r "$tmp/full" || fail "at $kb KB the report is no prefix of the full one"
-    [ -s "$tmp/err" ] && fail "at $kb KB standard error: $(head -c 200 "$tmp/err")"
-    if [ $status = 4 ] && same $'*** error open file chain.net/x-z1.net\n' "$tmp/out" && [ "$size" = "$full" ]; then break; fi
+    if [ $status = 4 ] && same $'*** error open file chain.net/x-z1.net\n' "$tmp/out" && [ "$size" = "$full" ]; then
+      same $'vantira: chain.net/x-z1.net: Not a directory\n' "$tmp/err" || fail "at $kb KB: $(head -c 200 "$tmp/err")"
+      break
+    fi
     [ $status = 3 ] && same $'*** not enough memory\n' "$tmp/out" || fail "at $kb KB status $status: $(head -c 200 "$tmp/out")"
     phase=partial; [ "$size" = 0 ] && phase=none; [ "$size" = "$full" ] && phase=complete
     [[ $phases == *$phase* ]] || phases="$phases $phase"
+    case "$phase:$(cat "$tmp/err")" in
+      "none:vantira: not enough memory while reading" | "none:vantira: not enough memory while decomposing" | \
+        "partial:vantira: not enough memory while decomposing" | \
+        "complete:vantira: not enough memory while writing subnet files") ;;
+      *) fail "at $kb KB, report $phase, standard error: $(head -c 200 "$tmp/err")" ;;
+    esac
+    [[ $reasons == *"$(cat "$tmp/err")"* ]] || reasons="$reasons$(cat "$tmp/err");"
   done
   [ $status = 4 ] || fail "no limit up to $kb KB lets the run complete"
   [ "$phases" = " none partial complete" ] || fail "reports left by failures: $phases (up to $kb KB)"
+  [[ $reasons == *reading* && $reasons == *decomposing* && $reasons == *"subnet files"* ]] || fail "reasons: $reasons"
   end
 }
 if $asan; then

@@ -26,11 +26,19 @@
 namespace vantira::fuzz {
 
 // A failure is an expected outcome only in its one shape, with a status the
-// input alone can cause.
+// input alone can cause, and with one line that says why: none only where the
+// message names the PNML document's line itself.
 inline void CheckFailure(const Failure& failure) {
   const std::string& m = failure.Message();
   FUZZ_CHECK(m.size() > 5 && m.starts_with("*** ") && m.back() == '\n');
   FUZZ_CHECK(failure.Status() == kExitBadInput || failure.Status() == kExitNoMemory);
+  const std::string why = ReasonLine(failure);
+  if (m.starts_with("*** wrong PNML file: line ")) {
+    FUZZ_CHECK(why.empty());
+    return;
+  }
+  FUZZ_CHECK(why.size() > 10 && why.starts_with("vantira: ") && why.find('\n') == why.size() - 1);
+  FUZZ_CHECK(!why.ends_with("; -e reads the wider grammar\n"));
 }
 
 // The JSON report decomposes alike, and is well-formed UTF-8 without a raw

@@ -85,5 +85,31 @@ TEST(VantiraDot, RefusesReportsItCannotDraw) {
   EXPECT_EQ(StatusOf(Report("t1 ", "Z1: ->\n")), 2);             // no subnet number
 }
 
+std::string ReasonOf(const std::string& report) {
+  std::istringstream in(report);
+  try {
+    ReadReport(in);
+  } catch (const ReportError& error) {
+    return error.reason;
+  }
+  return "no failure";
+}
+
+TEST(VantiraDot, ReasonsNameTheReportLineAtFault) {
+  // Report() puts the T: entries on line 10 and the graph line of Z1 on line 20.
+  EXPECT_EQ(ReasonOf(Report("t1*1 {t2*1 ", "Z1: ->\n")), "line 10: a braced name without its closing '}'");
+  EXPECT_EQ(ReasonOf(Report("t1*1 t2 ", "Z1: ->\n")), "line 10: an entry of the T: line is not NAME*K");
+  EXPECT_EQ(ReasonOf(Report("t1*1 ", "Z1: ->\nZ3: ->\n")), "line 21: not the graph line of Z2 (Z2: ... -> ...)");
+  EXPECT_EQ(ReasonOf(Report("t1*1 t2*3 ", "Z1: ->\nZ2: ->\n")), "line 10: Z3 is named; the graph ends at Z2");
+  EXPECT_EQ(ReasonOf(Report("t1*1 ", "Z1: ->\nZ2: -> Z1 Z5\n")), "line 21: an edge to Z5; the graph ends at Z2");
+  EXPECT_EQ(ReasonOf("\nINDICATORS OF FUNCTIONAL SUBNETS ----------------------------------------\n\nX:\n"),
+            "line 4: T: expected, two lines below the indicators' heading");
+  EXPECT_EQ(ReasonOf("a\nb\n"), "no line of the report (2 in all) is the graph's heading");
+  // A report saved with CR LF has the same lines.
+  std::string crlf;
+  for (char c : Report("t1*1 {t2*1 ", "Z1: ->\n")) c == '\n' ? crlf.append("\r\n") : crlf.append(1, c);
+  EXPECT_EQ(ReasonOf(crlf), "line 10: a braced name without its closing '}'");
+}
+
 }  // namespace
 }  // namespace vantira_dot

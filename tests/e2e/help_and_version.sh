@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# --help and --version of both programs, wherever they stand, and the reasons
+# vantira-dot gives for the files and arguments it refuses.
+# Usage: help_and_version.sh VANTIRA VANTIRA_DOT VERSION
+set -u
+v=$(realpath "$1")
+dot=$(realpath "$2")
+version=$3
+failed=0
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+cd "$tmp" || exit 1
+# check NAME STATUS STDOUT STDERR COMMAND...
+check() {
+  local name=$1 status=$2 out=$3 err=$4
+  shift 4
+  "$@" >out 2>err
+  local got=$?
+  [ "$got" = "$status" ] && [ "$(cat out)" = "$out" ] && [ "$(cat err)" = "$err" ] ||
+    { echo "FAIL $name: status $got: $(head -c 300 out) / $(head -c 300 err)"; failed=$((failed + 1)); }
+}
+usage=$("$v" -h)
+dot_usage=$("$dot" -h)
+check vantira-version 0 "vantira $version" '' "$v" --version
+# Nothing after it is looked at, and nothing is opened: no report file appears.
+check vantira-version-anywhere 0 "vantira $version" '' "$v" -q missing.net out.txt --version c
+check vantira-help-anywhere 0 "$usage" '' "$v" -s missing.net --help --version
+check vantira-third-name-before-help 4 '*** unknown option: c' \
+  "vantira: 'c' would be a third file name; vantira -h lists the options" "$v" a b c --help
+check vantira-dash-dash-word 4 '*** error open file --verbose' \
+  'vantira: no option --verbose; vantira -h lists the options' "$v" --verbose
+check vantira-dot-version 0 "vantira-dot $version" '' "$dot" --version
+check vantira-dot-help 0 "$dot_usage" '' "$dot" missing.txt --help
+check vantira-dot-missing 4 '*** error open file missing.txt' \
+  'vantira-dot: missing.txt: No such file or directory' "$dot" missing.txt
+check vantira-dot-dash-word 4 '*** error open file -x' 'vantira-dot: no option -x; vantira-dot -h lists the options' \
+  "$dot" -x
+check vantira-dot-second-name 4 '*** unknown option: b' \
+  "vantira-dot: 'b' would be a second file name; vantira-dot -h lists the options" "$dot" a b
+printf 'no report\n' >r.txt
+check vantira-dot-no-graph 2 '*** no graph of subnets in the report: write the report with vantira -g' \
+  "vantira-dot: no line of the report (1 in all) is the graph's heading" "$dot" r.txt
+[ -e out.txt ] && { echo "FAIL: out.txt was written"; failed=$((failed + 1)); }
+echo "$failed failed"
+[ "$failed" -eq 0 ]
