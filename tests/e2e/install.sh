@@ -2,8 +2,8 @@
 # Installs a built tree into a temporary prefix and uses what was installed
 # as a user would: the manual page through `man -l`, vantira on an example,
 # its report through vantira-dot and dot; then builds the Debian package and
-# looks at its contents.
-# Usage: install.sh SOURCE_DIR BUILD_DIR   (needs man-db, graphviz, dpkg-deb)
+# looks at its contents and what lintian says of it.
+# Usage: install.sh SOURCE_DIR BUILD_DIR   (needs man-db, graphviz, dpkg-deb, lintian)
 set -u
 source_dir=$(realpath "$1")
 build_dir=$(realpath "$2")
@@ -56,21 +56,38 @@ draw() {
 }
 check "vantira | vantira-dot | dot" draw
 
-# The Debian package holds the same files.
+# The Debian package holds the same files, the way Debian policy has them:
+# manual pages gzipped, programs stripped, copyright and changelog beside them.
 package() {
   (cd "$scratch" && cpack -G DEB --config "$build_dir/CPackConfig.cmake" -B "$scratch/deb") >"$scratch/cpack.log" 2>&1 ||
     { cat "$scratch/cpack.log"; return 1; }
   local deb
   deb=$(ls "$scratch"/deb/vantira_*.deb) || return 1
   dpkg-deb -c "$deb" >"$scratch/contents" || return 1
-  for f in ./usr/bin/vantira ./usr/bin/vantira-dot ./usr/share/man/man1/vantira.1 ./usr/share/man/man1/vantira-dot.1; do
+  for f in ./usr/bin/vantira ./usr/bin/vantira-dot ./usr/share/man/man1/vantira.1.gz ./usr/share/man/man1/vantira-dot.1.gz \
+           ./usr/share/doc/vantira/copyright ./usr/share/doc/vantira/changelog.Debian.gz; do
     grep -q " $f\$" "$scratch/contents" || { echo "$f missing from $deb:"; cat "$scratch/contents"; return 1; }
   done
+  dpkg-deb -x "$deb" "$scratch/unpacked" || return 1
+  local program
+  for program in "$scratch"/unpacked/usr/bin/*; do
+    if readelf -S "$program" | grep -Eq ' \.(symtab|debug_info|comment) '; then
+      echo "$program is not stripped:"; readelf -S "$program" | grep -E 'symtab|debug|comment'; return 1
+    fi
+  done
+  # The packaged page is the page installed above.
+  zcat "$scratch/unpacked/usr/share/man/man1/vantira.1.gz" | cmp - "$page" || return 1
+  grep -q '^License: Expat$' "$scratch/unpacked/usr/share/doc/vantira/copyright" || return 1
   # vantira reads PNML through expat's shared library.
   dpkg-deb -f "$deb" Depends | grep -Eq '(^|, )libexpat1( |,|$)' ||
     { echo "the package does not depend on libexpat1: $(dpkg-deb -f "$deb" Depends)"; return 1; }
+  # No error and no warning; the informational tags are shown.
+  lintian --fail-on error,warning --display-info "$deb" 2>&1 | grep -v '^running with root privileges' >"$scratch/lintian"
+  local status=${PIPESTATUS[0]}
+  [ "$status" -eq 0 ] && ! grep -q '^[EW]: ' "$scratch/lintian"
 }
 check "cpack -G DEB" package
+[ -s "$scratch/lintian" ] && sed 's/^/lintian: /' "$scratch/lintian"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
