@@ -63,6 +63,9 @@ std::vector<int> ColourSubnets(std::size_t subnets, const std::vector<SubnetGrap
   return colour;
 }
 
+// Nodes above which dot is asked to lay out faster.
+constexpr std::size_t kLargeNet = 1000;
+
 ReportError Wrong(const std::string& what) { return ReportError{"*** wrong JSON report: " + what, 2}; }
 
 }  // namespace
@@ -70,12 +73,16 @@ ReportError Wrong(const std::string& what) { return ReportError{"*** wrong JSON 
 std::string DotString(std::string_view name) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string text = "\"";
-  for (char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    auto byte = static_cast<unsigned char>(c);
+    // C1 controls (U+0080 to U+009F: C2 80 to C2 9F) are shown like C0 ones.
+    const bool c1 = byte == 0xc2 && i + 1 < name.size() && (static_cast<unsigned char>(name[i + 1]) & 0xe0) == 0x80;
     if (c == '"' || c == '\\') {
       text += '\\';
       text += c;
-    } else if (byte < 0x20 || byte == 0x7f) {
+    } else if (byte < 0x20 || byte == 0x7f || c1) {
+      if (c1) byte = static_cast<unsigned char>(name[++i]);
       text += "\\\\x";  // a label shows "\\" as one backslash
       text += kDigits[byte >> 4];
       text += kDigits[byte & 15];
@@ -132,6 +139,11 @@ void WriteNetDot(const NetReport& report, std::ostream& out) {
   const std::vector<int> colour = ColourSubnets(report.subnets.size(), report.links);
   out << "digraph net {\n";
   if (!report.net_name.empty()) out << "  label=" << detail::Quoted(report.net_name) << ";\n  labelloc=t;\n";
+  if (place_names.size() + transition_of.size() > kLargeNet) {
+    // Fewer rounds of crossing reduction and of placing nodes: a net of a
+    // few thousand nodes is then laid out in seconds instead of minutes.
+    out << "  mclimit=0.2;\n  nslimit=0.5;\n";
+  }
   out << "  node [style=filled, fillcolor=white, fontsize=10];\n  edge [arrowsize=0.6];\n";
   for (std::size_t k = 0; k < report.subnets.size(); ++k) {
     const NetReport::Subnet& subnet = report.subnets[k];

@@ -10,8 +10,9 @@
 
 namespace vantira_dot {
 
-// A DOT string for any name: quoted, '"' and '\' escaped, control
-// characters written as \xHH so that none of them breaks or hides a label.
+// A DOT string for any UTF-8 name: quoted, '"' and '\' escaped, control
+// characters (C0, DEL and C1) written as \xHH so that none of them breaks
+// or hides a label.
 std::string DotString(std::string_view name);
 
 // Subnet k as cluster_Zk labelled Zk, holding its transitions (boxes) and
