@@ -135,6 +135,19 @@ void WriteNetDot(const NetReport& report, std::ostream& out) {
   for (std::size_t t = 1; t < cluster_of_transition.size(); ++t) {
     if (cluster_of_transition[t] == 0) throw Wrong("a transition with arcs in no subnet");
   }
+  // A place with arcs is a place of the subnets of its arcs' transitions.
+  std::vector<bool> listed(place_names.size(), false);
+  for (const NetReport::Subnet& subnet : report.subnets) {
+    for (const auto* places : {&subnet.input, &subnet.internal, &subnet.output}) {
+      for (const std::string& p : *places) {
+        auto found = place_of.find(p);
+        if (found != place_of.end()) listed[found->second] = true;
+      }
+    }
+  }
+  for (std::size_t p = 1; p < with_arcs; ++p) {
+    if (!listed[p]) throw Wrong("arc of place " + std::string(place_names[p]) + ", which no subnet lists");
+  }
 
   const std::vector<int> colour = ColourSubnets(report.subnets.size(), report.links);
   out << "digraph net {\n";
