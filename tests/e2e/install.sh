@@ -69,6 +69,9 @@ package() {
   # vantira reads PNML through expat's shared library.
   dpkg-deb -f "$deb" Depends | grep -Eq '(^|, )libexpat1( |,|$)' ||
     { echo "the package does not depend on libexpat1: $(dpkg-deb -f "$deb" Depends)"; return 1; }
+  # vantira-dot reads JSON reports through simdjson's.
+  dpkg-deb -f "$deb" Depends | grep -Eq '(^|, )libsimdjson[0-9]+( |,|$)' ||
+    { echo "the package does not depend on libsimdjson: $(dpkg-deb -f "$deb" Depends)"; return 1; }
 }
 check "cpack -G DEB" package
 
