@@ -6,6 +6,7 @@
 
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
+#include "decompose/report.h"
 #include "formats/json_text.h"
 #include "store/prefetch.h"
 
@@ -126,14 +127,7 @@ void WriteJsonArcs(const NetStore& s, Output& out) {
   }
   out.Put("  \"arcs\": [");
   for (int32_t t = 1; t <= s.n; ++t) {
-    // As in the text report's listing: place names lie anywhere in `names`,
-    // so those of the transitions a little ahead are fetched, offsets first.
-    if (t + 4 <= s.n) {
-      for (int32_t j = s.tx[t + 4]; j < s.tx[t + 5]; ++j) PrefetchLine(&s.pn[s.at[j]]);
-    }
-    if (t + 2 <= s.n) {
-      for (int32_t j = s.tx[t + 2]; j < s.tx[t + 3]; ++j) PrefetchLine(s.names.Data() + s.pn[s.at[j]]);
-    }
+    PrefetchListingAhead(s, t);
     out.Put(t == 1 ? "\n    {\"transition\": " : ",\n    {\"transition\": ");
     PutJsonName(s.names.Data() + s.tn[t], out);
     out.Put(", \"input\": [");
