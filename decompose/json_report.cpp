@@ -6,6 +6,7 @@
 
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
+#include "decompose/report.h"
 #include "formats/json_text.h"
 #include "store/prefetch.h"
 
@@ -106,7 +107,7 @@ void PutPlaces(const NetStore& s, const std::vector<int32_t>& places, Output& ou
 
 }  // namespace
 
-void WriteJsonReport(NetStore& s, std::string_view format_name, SubnetMap& map, Output& out) {
+void WriteJsonHead(NetStore& s, std::string_view format_name, Output& out) {
   ExpandNames(s, 8);  // names are read 8 bytes at a time, the last one too
   out.Put("{\n  \"net\": ");
   PutJsonString(s.NetName(), out);
@@ -116,7 +117,36 @@ void WriteJsonReport(NetStore& s, std::string_view format_name, SubnetMap& map, 
   out.PutNumber(s.m);
   out.Put(",\n  \"transitions\": ");
   out.PutNumber(s.n);
-  out.Put(",\n  \"subnets\": [");
+  out.Put(",\n");
+}
+
+void WriteJsonArcs(const NetStore& s, Output& out) {
+  if (s.n == 0) {
+    out.Put("  \"arcs\": [],\n");
+    return;
+  }
+  out.Put("  \"arcs\": [");
+  for (int32_t t = 1; t <= s.n; ++t) {
+    PrefetchListingAhead(s, t);
+    out.Put(t == 1 ? "\n    {\"transition\": " : ",\n    {\"transition\": ");
+    PutJsonName(s.names.Data() + s.tn[t], out);
+    out.Put(", \"input\": [");
+    for (int32_t j = s.tx[t]; j < s.ty[t]; ++j) {
+      if (j != s.tx[t]) out.Put(", ");
+      PutJsonName(s.names.Data() + s.pn[s.at[j]], out);
+    }
+    out.Put("], \"output\": [");
+    for (int32_t j = s.ty[t]; j < s.tx[t + 1]; ++j) {
+      if (j != s.ty[t]) out.Put(", ");
+      PutJsonName(s.names.Data() + s.pn[s.at[j]], out);
+    }
+    out.Put("]}");
+  }
+  out.Put("\n  ],\n");
+}
+
+void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out) {
+  out.Put("  \"subnets\": [");
   SubnetsText subnets(s, out);
   Decompose(s, map, &subnets);
   out.Put("\n  ],\n");
@@ -134,6 +164,12 @@ void WriteJsonReport(NetStore& s, std::string_view format_name, SubnetMap& map, 
   out.Put("  \"isolated_places\": [");
   PutPlaces(s, isolated, out);
   out.Put("]\n}\n");
+}
+
+void WriteJsonReport(NetStore& s, std::string_view format_name, SubnetMap& map, Output& out, bool full) {
+  WriteJsonHead(s, format_name, out);
+  if (full) WriteJsonArcs(s, out);
+  WriteJsonSubnets(s, map, out);
 }
 
 }  // namespace vantira

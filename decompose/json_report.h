@@ -9,12 +9,26 @@
 
 namespace vantira {
 
+// The JSON report in one piece: WriteJsonHead, with `full` WriteJsonArcs,
+// then WriteJsonSubnets.
+void WriteJsonReport(NetStore& store, std::string_view format_name, SubnetMap& map, Output& out, bool full);
+
+// The pieces, for writing the arcs and the subnets at the same time:
+
+// Opens the document: the net's name, `format_name`, its numbers of places
+// and transitions. Makes room for 8 bytes behind the last name, which the
+// other pieces need.
+void WriteJsonHead(NetStore& store, std::string_view format_name, Output& out);
+
+// The net as the full text report lists it: one object per transition, in
+// transition order, with its input and output places in the index's order.
+void WriteJsonArcs(const NetStore& store, Output& out);
+
 // Decomposes the net from the adjacency index into `map` and writes, as the
-// subnets complete, one JSON object: the net's name, `format_name`, its
-// numbers of places and transitions, every subnet with its transitions in
-// joining order and its input, internal and output places in place order,
-// the graph of subnets (one entry per connected pair, by `from`, then `to`)
-// and the places without arcs. Makes room for 8 bytes behind the last name.
-void WriteJsonReport(NetStore& store, std::string_view format_name, SubnetMap& map, Output& out);
+// subnets complete, every subnet with its transitions in joining order and
+// its input, internal and output places in place order, the graph of
+// subnets (one entry per connected pair, by `from`, then `to`) and the
+// places without arcs; closes the document.
+void WriteJsonSubnets(const NetStore& store, SubnetMap& map, Output& out);
 
 }  // namespace vantira

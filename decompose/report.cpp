@@ -17,14 +17,7 @@ void WriteNetPart(const NetStore& s, Output& out, bool full) {
   out.Put(s.NetName());
   out.Put('\n');
   for (int32_t t = 1; t <= s.n; ++t) {
-    // Place names lie anywhere in `names`: fetch those of the transitions
-    // a little ahead, their offsets first.
-    if (t + 4 <= s.n) {
-      for (int32_t j = s.tx[t + 4]; j < s.tx[t + 5]; ++j) PrefetchLine(&s.pn[s.at[j]]);
-    }
-    if (t + 2 <= s.n) {
-      for (int32_t j = s.tx[t + 2]; j < s.tx[t + 3]; ++j) PrefetchLine(s.names.Data() + s.pn[s.at[j]]);
-    }
+    PrefetchListingAhead(s, t);
     out.Put("tr ");
     out.Put(s.TransitionName(t));
     for (int32_t j = s.tx[t]; j < s.ty[t]; ++j) {

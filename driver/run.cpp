@@ -83,34 +83,34 @@ int Tell(const Failure& failure) {
 }
 
 // The full listings: the net, then the subnets as they grow. Neither reads
-// what the other writes, so the net is written on a second thread while the
-// subnets grow into a buffer of their own, which then follows the net.
-void WriteListings(const NetStore& store, SubnetMap& map, Output& report) {
+// what the other writes, so `net` is written on a second thread while
+// `subnets` grow into a buffer of their own, which then follows the net.
+// `reserve` is the room that buffer starts with; room not written costs no
+// memory.
+template <typename NetPart, typename SubnetsPart>
+void WriteListings(Output& report, std::size_t reserve, const NetPart& net, const SubnetsPart& subnets) {
   std::exception_ptr net_failed;
   std::jthread net_part;
   try {
     net_part = std::jthread([&] {
       try {
-        WriteNetPart(store, report, true);
+        net(report);
       } catch (...) {
         net_failed = std::current_exception();
       }
     });
   } catch (const std::system_error&) {
     // No thread to be had (a process limit): one after the other.
-    WriteNetPart(store, report, true);
-    Decompose(store, map, report, true);
+    net(report);
+    subnets(report);
     return;
   }
-  Output subnets;
-  // Every transition's name once, a place's at most twice, and a heading of
-  // under 42 bytes per subnet; room not written costs no memory.
-  subnets.Reserve(2 * static_cast<std::size_t>(store.fnames) + 2 * static_cast<std::size_t>(store.m) +
-                  42 * static_cast<std::size_t>(store.n) + 64);
-  Decompose(store, map, subnets, true);  // on failure, net_part is joined first
+  Output later;
+  later.Reserve(reserve);
+  subnets(later);  // on failure, net_part is joined first
   net_part.join();
   if (net_failed) std::rethrow_exception(net_failed);
-  report.Put(subnets.Text());
+  report.Put(later.Text());
 }
 
 }  // namespace
@@ -190,17 +190,38 @@ int Run(const std::vector<std::string_view>& args) {
     phase = "decomposing";
     SubnetMap map;
     if (options.json) {
-      // The subnets grow alike from an arc given twice, and the JSON lists
-      // no arcs: repeats may stay.
-      AllocateIndex(store);
-      CreateIOPT(store);
+      if (options.full) {
+        // The arcs are listed as in the text report, repeats dropped alike.
+        IndexByFormat(format, store);
+      } else {
+        // The subnets grow alike from an arc given twice: repeats may stay.
+        AllocateIndex(store);
+        CreateIOPT(store);
+      }
       ReleaseArcLists(store);
-      WriteJsonReport(store, FormatName(format), map, *report);
+      WriteJsonHead(store, FormatName(format), *report);
+      if (options.full) {
+        // Every transition's name once, a place's at most twice, quoted and
+        // after a comma, and a subnet's keys.
+        const std::size_t room = 4 * static_cast<std::size_t>(store.fnames) + 8 * static_cast<std::size_t>(store.m) +
+                                 96 * static_cast<std::size_t>(store.n) + 64;
+        WriteListings(
+            *report, room, [&](Output& out) { WriteJsonArcs(store, out); },
+            [&](Output& out) { WriteJsonSubnets(store, map, out); });
+      } else {
+        WriteJsonSubnets(store, map, *report);
+      }
     } else if (options.full) {
       // Listing the net and the subnets needs the index and the order of growth.
       IndexByFormat(format, store);
       ReleaseArcLists(store);
-      WriteListings(store, map, *report);
+      // Every transition's name once, a place's at most twice, and a heading
+      // of under 42 bytes per subnet.
+      const std::size_t room = 2 * static_cast<std::size_t>(store.fnames) + 2 * static_cast<std::size_t>(store.m) +
+                               42 * static_cast<std::size_t>(store.n) + 64;
+      WriteListings(
+          *report, room, [&](Output& out) { WriteNetPart(store, out, true); },
+          [&](Output& out) { Decompose(store, map, out, true); });
     } else {
       WriteNetPart(store, *report, false);
       PartitionArcs(store, map);

@@ -81,6 +81,9 @@ package() {
   # vantira reads PNML through expat's shared library.
   dpkg-deb -f "$deb" Depends | grep -Eq '(^|, )libexpat1( |,|$)' ||
     { echo "the package does not depend on libexpat1: $(dpkg-deb -f "$deb" Depends)"; return 1; }
+  # vantira-dot reads JSON reports through simdjson's.
+  dpkg-deb -f "$deb" Depends | grep -Eq '(^|, )libsimdjson[0-9]+( |,|$)' ||
+    { echo "the package does not depend on libsimdjson: $(dpkg-deb -f "$deb" Depends)"; return 1; }
   # No error and no warning; the informational tags are shown.
   lintian --fail-on error,warning --display-info "$deb" 2>&1 | grep -v '^running with root privileges' >"$scratch/lintian"
   local status=${PIPESTATUS[0]}

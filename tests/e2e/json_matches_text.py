@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Checks that `vantira -j` says what the text report says.
 
-For every net given (files, or folders of *.net and *.ndr files), runs
+For every net given (files, or folders of *.net, *.ndr and *.pnml files), runs
 `vantira -v -g NET` and `vantira -j NET` and checks that the JSON parses
 (strictly: no raw control characters, valid UTF-8) and holds exactly the
-text report's net name, numbers of places and transitions, subnets with
-their T, X, Q and Y lists in the same order, and graph of subnets; that its
+text report's net name, numbers of places and transitions, net listing
+(the arcs of every transition), subnets with their T, X, Q and Y lists in
+the same order, and graph of subnets; that `vantira -j -q NET` writes the
+same document without the arcs; that its
 graph joins each pair of subnets by the output places of one that are input
 places of the other; and that its isolated places are the places on no
 list; where jq is installed, jq must read the JSON too. A net whose text
@@ -34,7 +36,9 @@ import tempfile
 
 codecs.register_error("bytes_as_latin1", lambda e: ("".join(map(chr, e.object[e.start:e.end])), e.end))
 
-KEYS = ["net", "format", "places", "transitions", "subnets", "graph", "isolated_places"]
+KEYS = ["net", "format", "places", "transitions", "arcs", "subnets", "graph", "isolated_places"]
+DIGEST_KEYS = [key for key in KEYS if key != "arcs"]
+ARC_KEYS = ["transition", "input", "output"]
 SUBNET_KEYS = ["id", "transitions", "input", "internal", "output"]
 GRAPH_KEYS = ["from", "to", "places"]
 SUBNETS_HEADING = b"FUNCTIONAL SUBNETS " + b"-" * 40
@@ -62,6 +66,8 @@ def format_of(data):
         if line.startswith(b"#") or not line.strip(b" \t\r\n"):
             continue
         rest = line.lstrip(b" \t\r\n")
+        if rest.removeprefix(b"\xef\xbb\xbf").lstrip(b" \t\r\n").startswith(b"<"):
+            return "pnml"
         return "ndr" if rest[:1] in (b"p", b"t", b"h") and rest[1:2] == b" " else "net"
     return "net"
 
@@ -72,14 +78,15 @@ def ordered_object(pairs):
     return dict(pairs), keys
 
 
-def check_shape(document):
+def check_shape(document, keys_expected=KEYS):
     """Keys in their order; returns the plain document (the comparisons with
     the text report check the values, and so their types)."""
     top, keys = document
-    expect(keys == KEYS, f"keys {keys}")
-    for name, item_keys in (("subnets", SUBNET_KEYS), ("graph", GRAPH_KEYS)):
+    expect(keys == keys_expected, f"keys {keys}")
+    lists = [("subnets", SUBNET_KEYS), ("graph", GRAPH_KEYS)] + ([("arcs", ARC_KEYS)] if "arcs" in keys else [])
+    for name, item_keys in lists:
         expect(all(keys == item_keys for _, keys in top[name]), f"{name} keys")
-    return dict(top, subnets=[item for item, _ in top["subnets"]], graph=[item for item, _ in top["graph"]])
+    return dict(top, **{name: [item for item, _ in top[name]] for name, _ in lists})
 
 
 def parse_text(report):
@@ -88,7 +95,10 @@ def parse_text(report):
     expect(lines[:2] == [b"", b""] and lines[2].startswith(b"parsed net "), "head")
     counts = re.fullmatch(rb"(\d+) places, (\d+) transitions,", lines[3])
     expect(counts is not None, "size line")
-    at = lines.index(SUBNETS_HEADING, 4)
+    expect(lines[4] == b"" and lines[5] == b"net " + lines[2][len(b"parsed net "):], "net line")
+    at = lines.index(SUBNETS_HEADING, 6)
+    net = lines[6 : at - 1]
+    expect(lines[at - 1] == b"" and all(line.startswith(b"tr ") for line in net), "net listing")
     subnets = []
     at += 1
     while lines[at] == b"" and lines[at + 1].startswith(b"subnet Z"):
@@ -104,7 +114,7 @@ def parse_text(report):
     expect(lines[at + 2 + len(subnets) : at + 4 + len(subnets)] == [b"", b"DECOMPOSITION COMPLETED " + b"-" * 40],
            "graph section")
     return {"net": lines[2][len(b"parsed net "):], "places": int(counts[1]), "transitions": int(counts[2]),
-            "subnets": subnets, "graph": graph}
+            "net_listing": net, "subnets": subnets, "graph": graph}
 
 
 def listed(label, names):
@@ -116,6 +126,12 @@ def compare(document, text, data):
     expect(document["format"] == format_of(data), "format")
     expect(document["places"] == text["places"], "places")
     expect(document["transitions"] == text["transitions"], "transitions")
+    arcs = document["arcs"]
+    expect(len(arcs) == len(text["net_listing"]), f"{len(arcs)} arcs entries, the text lists {len(text['net_listing'])}")
+    for entry, line in zip(arcs, text["net_listing"]):
+        written = ("tr " + entry["transition"] + "".join(" " + p for p in entry["input"]) + " ->"
+                   + "".join(" " + p + " " for p in entry["output"]))
+        expect(written == decode(line), f"arcs of {entry['transition']!r}: {written!r}, the text has {line!r}")
     subnets = document["subnets"]
     expect(len(subnets) == len(text["subnets"]), f"{len(subnets)} subnets, the text has {len(text['subnets'])}")
     for k, (subnet, lines) in enumerate(zip(subnets, text["subnets"]), start=1):
@@ -179,6 +195,10 @@ def check_net(vantira, path, cwd, subnets=None):
     if JQ:  # a second parser, where there is one
         expect(subprocess.run([JQ, "empty"], input=json_run.stdout, capture_output=True).returncode == 0, "jq")
     compare(document, parse_text(text_run.stdout), data)
+    digest_run = run(vantira, ["-j", "-q", path], cwd)
+    expect(digest_run.returncode == 0, f"-j -q status {digest_run.returncode}")
+    digest = check_shape(json.loads(digest_run.stdout.decode("utf-8"), object_pairs_hook=ordered_object), DIGEST_KEYS)
+    expect(digest == {key: value for key, value in document.items() if key != "arcs"}, "-j -q is -j without the arcs")
     if subnets is not None:
         expect(len(document["subnets"]) == subnets, f"{len(document['subnets'])} subnets, the generator says {subnets}")
     return "compared"
@@ -236,7 +256,7 @@ def main():
         for path in options.paths:
             if os.path.isdir(path):
                 nets += [(os.path.join(path, name), None) for name in sorted(os.listdir(path))
-                         if name.endswith((".net", ".ndr"))]
+                         if name.endswith((".net", ".ndr", ".pnml"))]
             elif os.path.isfile(path):
                 nets.append((path, None))
             else:

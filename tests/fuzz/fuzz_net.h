@@ -46,7 +46,7 @@ inline void CheckFailure(const Failure& failure) {
 inline void CheckJsonReport(NetStore& store, Format format, const SubnetMap& map) {
   SubnetMap again;
   Output json;
-  WriteJsonReport(store, FormatName(format), again, json);
+  WriteJsonReport(store, FormatName(format), again, json, true);
   FUZZ_CHECK(again.iSubNet == map.iSubNet);
   for (int32_t t = 1; t <= store.n; ++t) FUZZ_CHECK(again.SubNet[t] == map.SubNet[t]);
   for (int32_t p = 1; p <= store.m; ++p) {

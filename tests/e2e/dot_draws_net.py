@@ -1,0 +1,218 @@
+#!/usr/bin/env python3
+"""Checks what vantira-dot draws, read back with Graphviz's own tools.
+
+For every net given (files, or folders of *.net, *.ndr and *.pnml files):
+- `vantira -g NET | vantira-dot` and `vantira -j NET | vantira-dot` write
+  the same graph of subnets;
+- up to --max-transitions, `vantira -j NET | vantira-dot --net` is read
+  back with gvpr: one cluster cluster_Zk labelled Zk per subnet, holding
+  exactly its transitions (boxes) and internal places (circles); every other
+  place outside as a circle; one edge per arc, between the right nodes; and
+  `dot -Tsvg` lays it out;
+- a net vantira refuses: its message is relayed on standard error, status 2,
+  nothing on standard output, with and without --net.
+Also: --net on a text report and on a digest, and a report that is not one.
+
+Usage: dot_draws_net.py VANTIRA VANTIRA_DOT [--max-transitions N] PATH...
+"""
+import argparse
+import json
+import os
+import subprocess
+import sys
+import tempfile
+
+NO_NET = (b"*** no net in the report: write it with vantira -j\n"
+          b"vantira-dot: --net needs the \"arcs\" of a full JSON report (not -q, not the text report)\n")
+NOT_JSON_REPORT = b"vantira-dot: the input is not a report as vantira -j writes it\n"
+
+# Prints the clusters with their nodes, then every node and its out-edges.
+READ_BACK = r"""
+BEG_G {
+  graph_t sg;
+  node_t n;
+  edge_t e;
+  for (sg = fstsubg($G); sg; sg = nxtsubg(sg)) {
+    printf("cluster\t%s\t%s\n", sg.name, sg.label);
+    for (n = fstnode(sg); n; n = nxtnode_sg(sg, n)) printf("in\t%s\t%s\n", sg.name, n.name);
+  }
+  for (n = fstnode($G); n; n = nxtnode(n)) {
+    printf("node\t%s\t%s\t%s\n", n.name, n.shape, n.label);
+    for (e = fstout(n); e; e = nxtout(e)) printf("edge\t%s\t%s\n", e.tail.name, e.head.name);
+  }
+}
+"""
+
+
+# Names DOT must be told with care: quotes, backslashes, a control character
+# in a braced name, UTF-8, a byte that is not UTF-8, and what looks like DOT.
+ODD_NET = (b'net odd\n'
+           b'tr {t"1} {p\\\x01 x} -> {p"q}\n'
+           b'tr t\\N caf\xc3\xa9 {p"q} -> lone\x80\n'
+           b'tr t3 lone\x80 -> caf\xc3\xa9 {p\\\x01 x}\n'
+           b'tr {t} -> t\n'
+           b'pl {a -> b; c [label=x]}\n')
+
+
+class Mismatch(Exception):
+    pass
+
+
+def expect(condition, what):
+    if not condition:
+        raise Mismatch(what)
+
+
+def run(args, data=None):
+    return subprocess.run(args, input=data, capture_output=True, timeout=900)
+
+
+def label_in_dot(name):
+    """A name's label as gvpr gives it back: '"' unescaped, '\\' and the
+    \\xHH of a control character still doubled, as DOT labels keep them."""
+    out = []
+    for c in name:
+        if c == "\\":
+            out.append("\\\\")
+        elif ord(c) < 0x20 or 0x7F <= ord(c) <= 0x9F:
+            out.append("\\\\x%02x" % ord(c))
+        else:
+            out.append(c)
+    return "".join(out)
+
+
+def read_back(dot_text, gvpr_file):
+    clusters, members, nodes, edges = [], {}, {}, []
+    out = run(["gvpr", "-f", gvpr_file], dot_text)
+    expect(out.returncode == 0, f"gvpr: {out.stderr[-300:]!r}")
+    for line in out.stdout.decode("utf-8").split("\n"):
+        fields = line.split("\t")
+        if fields[0] == "cluster":
+            clusters.append((fields[1], fields[2]))
+        elif fields[0] == "in":
+            members.setdefault(fields[1], []).append(fields[2])
+        elif fields[0] == "node":
+            nodes[fields[1]] = (fields[2], fields[3])
+        elif fields[0] == "edge":
+            edges.append((fields[1], fields[2]))
+    return clusters, members, nodes, edges
+
+
+def check_drawing(document, dot_text, gvpr_file):
+    clusters, members, nodes, edges = read_back(dot_text, gvpr_file)
+    subnets = document["subnets"]
+    # gvpr gives the subgraphs in the order of their names
+    expect(sorted(clusters) == sorted(("cluster_Z%d" % k, "Z%d" % k) for k in range(1, len(subnets) + 1)),
+           f"{len(clusters)} clusters for {len(subnets)} subnets: {clusters[:5]}")
+    label = {node: text for node, (_, text) in nodes.items()}
+    placed = set()
+    for k, subnet in enumerate(subnets, start=1):
+        inside = members.get("cluster_Z%d" % k, [])
+        boxes = sorted(label[n] for n in inside if nodes[n][0] == "box")
+        circles = sorted(label[n] for n in inside if nodes[n][0] == "circle")
+        expect(len(boxes) + len(circles) == len(inside), f"Z{k}: a node neither box nor circle")
+        expect(boxes == sorted(map(label_in_dot, subnet["transitions"])), f"Z{k}: transitions {boxes[:5]}")
+        expect(circles == sorted(map(label_in_dot, subnet["internal"])), f"Z{k}: internal places {circles[:5]}")
+        placed.update(inside)
+    outside = sorted(label[n] for n in nodes if n not in placed)
+    expect(all(nodes[n][0] == "circle" for n in nodes if n not in placed), "a box outside the clusters")
+    expected = [p for s in subnets for key in ("input", "output") for p in s[key] if p not in
+                {q for t in subnets for q in t["internal"]}]
+    expected = sorted(set(map(label_in_dot, expected)) | set(map(label_in_dot, document["isolated_places"])))
+    expect(outside == expected, f"places outside: {outside[:5]}, expected {expected[:5]}")
+    expect(len(nodes) == document["places"] + document["transitions"], f"{len(nodes)} nodes")
+    drawn = sorted((label[a], label[b]) for a, b in edges)
+    arcs = sorted([(label_in_dot(p), label_in_dot(a["transition"])) for a in document["arcs"] for p in a["input"]] +
+                  [(label_in_dot(a["transition"]), label_in_dot(p)) for a in document["arcs"] for p in a["output"]])
+    expect(drawn == arcs, f"{len(drawn)} edges for {len(arcs)} arcs")
+
+
+def check_net(vantira, dot_tool, path, max_transitions, gvpr_file):
+    """Returns what was checked; raises Mismatch."""
+    json_run = run([vantira, "-j", path])
+    if json_run.returncode != 0:
+        message = json_run.stdout.split(b"\n")[0] + b"\n"
+        for args in ([dot_tool], [dot_tool, "--net"]):
+            relayed = run(args, json_run.stdout)
+            expect((relayed.returncode, relayed.stdout, relayed.stderr) == (2, b"", message),
+                   f"{args[1:]} relays {relayed.stderr!r}, status {relayed.returncode}, for {message!r}")
+        return "failure relayed"
+    text_run = run([vantira, "-g", path])
+    graphs = [run([dot_tool], report) for report in (text_run.stdout, json_run.stdout)]
+    expect(all(g.returncode == 0 and not g.stderr for g in graphs), f"graph of subnets: {graphs[1].stderr!r}")
+    expect(graphs[0].stdout == graphs[1].stdout, "the graphs of subnets of the text and the JSON report differ")
+    for report in (text_run.stdout, run([vantira, "-j", "-q", path]).stdout):
+        refused = run([dot_tool, "--net"], report)
+        expect((refused.returncode, refused.stdout, refused.stderr) == (2, b"", NO_NET), "--net without arcs")
+    document = json.loads(json_run.stdout)
+    if document["transitions"] > max_transitions:
+        return "graph compared"
+    drawing = run([dot_tool, "--net"], json_run.stdout)
+    expect(drawing.returncode == 0 and not drawing.stderr, f"--net: {drawing.stderr!r}")
+    check_drawing(document, drawing.stdout, gvpr_file)
+    laid_out = run(["dot", "-Tsvg"], drawing.stdout)
+    expect(laid_out.returncode == 0 and b"<svg" in laid_out.stdout, f"dot -Tsvg: {laid_out.stderr[-300:]!r}")
+    return "drawn"
+
+
+def check_odd_input(dot_tool):
+    for data, status, message in (
+        (b"*** error open file nosuch.net\r\nmore\n", 2, b"*** error open file nosuch.net\n"),
+        (b' \n {"net": "x"} \n', 2, b'*** wrong JSON report: no subnets\n' + NOT_JSON_REPORT),
+        (b'{"subnets": [{"id": 1, "transitions": []}], "graph": []} {}', 2,
+         b"*** wrong JSON report: more after the document\n" + NOT_JSON_REPORT),
+        (b'{"subnets": [{"id": 2, "transitions": []}], "graph": []}', 2,
+         b"*** wrong JSON report: subnet 2 in place 1\n" + NOT_JSON_REPORT),
+    ):
+        out = run([dot_tool], data)
+        expect((out.returncode, out.stdout, out.stderr) == (status, b"", message), f"{data!r}: {out.stderr!r}")
+    out = run([dot_tool], b'{"subnets": [{"id": 1}, {"id": 2}], "graph": [{"from": 2, "to": 3, "places": []}]}')
+    expect(out.returncode == 2 and out.stderr.startswith(b"*** wrong JSON report: the graph joins Z2 to Z3"), "link")
+    out = run([dot_tool, "--net", "/nonexistent/report"])
+    expect((out.returncode, out.stdout) == (4, b"") and out.stderr.startswith(b"*** error open file"), "open")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("vantira")
+    parser.add_argument("dot_tool")
+    parser.add_argument("paths", nargs="*")
+    parser.add_argument("--max-transitions", type=int, default=2000)
+    options = parser.parse_intermixed_args()
+    nets = []
+    for path in options.paths:
+        if os.path.isdir(path):
+            nets += [os.path.join(path, name) for name in sorted(os.listdir(path))
+                     if name.endswith((".net", ".ndr", ".pnml"))]
+        elif os.path.isfile(path):
+            nets.append(path)
+        else:
+            print(f"not there, left out: {path}")
+    counts = {"drawn": 0, "graph compared": 0, "failure relayed": 0}
+    failed = []
+    with tempfile.TemporaryDirectory() as scratch:
+        gvpr_file = os.path.join(scratch, "read_back.g")
+        with open(gvpr_file, "w") as f:
+            f.write(READ_BACK)
+        nets.append(os.path.join(scratch, "nosuch.net"))  # vantira's own failure, relayed
+        odd = os.path.join(scratch, "odd-names.net")
+        with open(odd, "wb") as f:
+            f.write(ODD_NET)
+        nets.append(odd)
+        try:
+            check_odd_input(options.dot_tool)
+        except Mismatch as problem:
+            failed.append("odd input")
+            print(f"FAIL odd input: {problem}")
+        for path in nets:
+            try:
+                counts[check_net(options.vantira, options.dot_tool, path, options.max_transitions, gvpr_file)] += 1
+            except (Mismatch, ValueError, KeyError) as problem:
+                failed.append(path)
+                print(f"FAIL {os.path.basename(path)}: {type(problem).__name__}: {problem}")
+    print(", ".join(f"{n} {what}" for what, n in counts.items()) + f", {len(failed)} failed")
+    return 1 if failed or not counts["drawn"] else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
