@@ -79,7 +79,7 @@ class CArray {
     const std::size_t bytes = (wanted + kHugePage - 1) & ~(kHugePage - 1);
     T* fresh = static_cast<T*>(std::aligned_alloc(kHugePage, bytes));
     if (fresh == nullptr) throw NoMemory();
-    AdviseHugePages(fresh, bytes);
+    AdviseHugePagesAligned(fresh, bytes);
     if (capacity_ != 0) std::memcpy(static_cast<void*>(fresh), data_, capacity_ * sizeof(T));
     std::free(data_);
     data_ = fresh;

@@ -43,16 +43,22 @@ inline void ReturnFreeMemory() {
 }
 
 // Large tables are read at random; huge pages spare most of the TLB misses
-// and most of the page faults. Only the 2 MiB-aligned interior of a block is
-// advised.
-inline void AdviseHugePages([[maybe_unused]] void* block, [[maybe_unused]] std::size_t bytes) {
+// and most of the page faults. For a block that starts on a huge page.
+inline void AdviseHugePagesAligned([[maybe_unused]] void* block, [[maybe_unused]] std::size_t bytes) {
 #if !defined(VANTIRA_NO_PLATFORM_TUNING) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kHuge = kHugePage;
-  if (bytes < 2 * kHuge) return;
-  std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
-  std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kHuge - 1);
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  madvise(block, bytes, MADV_HUGEPAGE);
 #endif
+}
+
+// For any block: only its 2 MiB-aligned interior is advised.
+inline void AdviseHugePages([[maybe_unused]] void* block, [[maybe_unused]] std::size_t bytes) {
+  if constexpr (kHugePages) {
+    constexpr std::uintptr_t kHuge = kHugePage;
+    if (bytes < 2 * kHuge) return;
+    std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
+    std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kHuge - 1);
+    if (end > begin) AdviseHugePagesAligned(reinterpret_cast<void*>(begin), end - begin);
+  }
 }
 
 }  // namespace vantira
