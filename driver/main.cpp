@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -8,11 +7,12 @@
 #include <vector>
 
 #include "driver/run.h"
+#include "store/platform_tuning.h"
 
 int main(int argc, char** argv) {
   // Keep every large table in its own mapping, so that growing it in fixed
   // steps is a remap and never a copy.
-  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+  vantira::TuneAllocator();
   // A standard stream that is closed gets a stand-in that fails every use,
   // so no file the run opens can take its number and receive its traffic.
   if (fcntl(STDIN_FILENO, F_GETFD) < 0) open("/dev/null", O_WRONLY);

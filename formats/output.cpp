@@ -33,7 +33,8 @@ void Output::Fail() {
 void Output::Reserve(std::size_t capacity) {
   if (capacity <= static_cast<std::size_t>(limit_ - buffer_.get())) return;
   const std::size_t used = static_cast<std::size_t>(end_ - buffer_.get());
-  auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+  // Left uninitialised: only the bytes written are read.
+  std::unique_ptr<char[]> grown(new char[capacity]);
   if (used != 0) std::memcpy(grown.get(), buffer_.get(), used);
   buffer_ = std::move(grown);
   end_ = buffer_.get() + used;

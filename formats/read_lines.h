@@ -8,8 +8,6 @@
 // after a failure it is not read on; it is read on this thread, block by block.
 #pragma once
 
-#include <malloc.h>
-
 #include <array>
 #include <condition_variable>
 #include <cstddef>
@@ -26,6 +24,7 @@
 #include "formats/read_ahead.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
+#include "store/platform_tuning.h"
 #include "store/prefetch.h"
 
 namespace vantira {
@@ -256,7 +255,7 @@ void ReadLines(TextBlocks& input, NetStore& store, NameIndex& index, OnChunk on_
     if (started) {
       // The chunks were filled on the other thread, in an arena of its own
       // that nothing takes memory from afterwards: what they held goes back.
-      malloc_trim(0);
+      ReturnFreeMemory();
       return;
     }
   }

@@ -2,31 +2,16 @@
 // blocks are remapped rather than copied. Owns its block; move-only.
 #pragma once
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstddef>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
 
 #include "store/failure.h"
+#include "store/platform_tuning.h"
 
 namespace vantira {
-
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-
-// Large tables are read at random; huge pages spare most of the TLB misses
-// and most of the page faults. Only the 2 MiB-aligned interior of a block is
-// advised; it is a hint.
-inline void AdviseHugePages(void* block, std::size_t bytes) {
-  constexpr std::uintptr_t kHuge = kHugePage;
-  if (bytes < 2 * kHuge) return;
-  std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
-  std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kHuge - 1);
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
 
 template <class T>
 class CArray {
@@ -86,15 +71,15 @@ class CArray {
   // Like Resize, for a table that is read at random while it grows. A
   // remapped block gets no huge pages, so once it is large the block moves
   // to fresh memory advised for them, at twice the size; the copy costs less
-  // than the TLB misses it spares.
+  // than the TLB misses it spares. Without huge pages it is Resize.
   void ResizeScattered(std::size_t count) {
     if (count <= capacity_) return;
     const std::size_t wanted = std::max(count, 2 * capacity_) * sizeof(T);
-    if (wanted < 2 * kHugePage) return Resize(count);
+    if (!kHugePages || wanted < 2 * kHugePage) return Resize(count);
     const std::size_t bytes = (wanted + kHugePage - 1) & ~(kHugePage - 1);
     T* fresh = static_cast<T*>(std::aligned_alloc(kHugePage, bytes));
     if (fresh == nullptr) throw NoMemory();
-    madvise(fresh, bytes, MADV_HUGEPAGE);
+    AdviseHugePagesAligned(fresh, bytes);
     if (capacity_ != 0) std::memcpy(static_cast<void*>(fresh), data_, capacity_ * sizeof(T));
     std::free(data_);
     data_ = fresh;
