@@ -4,10 +4,10 @@
 #include <span>
 #include <vector>
 
+#include "base/prefetch.h"
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
-#include "formats/json_text.h"
-#include "store/prefetch.h"
+#include "decompose/json_text.h"
 
 namespace vantira {
 

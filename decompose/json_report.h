@@ -3,8 +3,8 @@
 
 #include <string_view>
 
-#include "decompose/subnet_map.h"
-#include "formats/output.h"
+#include "base/output.h"
+#include "base/subnet_map.h"
 #include "store/net_store.h"
 
 namespace vantira {

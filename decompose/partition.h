@@ -2,7 +2,7 @@
 // them.
 #pragma once
 
-#include "decompose/subnet_map.h"
+#include "base/subnet_map.h"
 #include "store/net_store.h"
 
 namespace vantira {

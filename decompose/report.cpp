@@ -1,6 +1,6 @@
 #include "decompose/report.h"
 
-#include "store/prefetch.h"
+#include "base/prefetch.h"
 
 namespace vantira {
 

@@ -11,6 +11,8 @@
 #include <system_error>
 #include <thread>
 
+#include "base/failure.h"
+#include "base/output.h"
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
 #include "decompose/json_report.h"
@@ -21,10 +23,9 @@
 #include "formats/by_format.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
-#include "formats/output.h"
 #include "formats/recognize.h"
+#include "planners/plan_by_format.h"
 #include "store/adjacency.h"
-#include "store/failure.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "formats/output.h"
-#include "store/failure.h"
+#include "base/failure.h"
+#include "base/output.h"
 
 namespace vantira {
 

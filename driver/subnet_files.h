@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "formats/subnet_plan.h"
+#include "planners/subnet_plan.h"
 
 namespace vantira {
 

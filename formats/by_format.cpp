@@ -2,11 +2,8 @@
 
 #include "formats/input_text.h"
 #include "formats/ndr_reader.h"
-#include "formats/ndr_writer.h"
 #include "formats/net_reader.h"
-#include "formats/net_writer.h"
 #include "formats/pnml_reader.h"
-#include "formats/pnml_writer.h"
 #include "store/adjacency.h"
 
 namespace vantira {
@@ -34,21 +31,4 @@ void IndexByFormat(Format format, NetStore& store) {
   AllocateIndex(store);
   CreateIOPT(store);
 }
-
-void PlanByFormat(Format format, Grammar grammar, std::string_view text, const NameIndex& index,
-                  const PnmlLayout& layout, const SubnetMap& map, SubnetPlan& plan) {
-  switch (format) {
-    case Format::kNdr:
-      PlanNDR(text, grammar, index, map, plan);
-      break;
-    case Format::kPnml:
-      PlanPNML(text, layout, map, plan);
-      break;
-    case Format::kNet:
-      PlanNET(text, grammar, index, map, plan);
-      break;
-  }
-  plan.Finish(map.iSubNet);
-}
-
 }  // namespace vantira

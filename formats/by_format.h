@@ -1,15 +1,13 @@
-// The reader and the subnet-file planner of a format, chosen in one place.
+// The reader of a format, chosen in one place.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "decompose/subnet_map.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
 #include "formats/pnml_layout.h"
 #include "formats/recognize.h"
-#include "formats/subnet_plan.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
@@ -31,9 +29,5 @@ void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, NetStore& s
 // several times in a net description or a PNML document, and counts once
 // there; a drawing keeps every edge it lists.
 void IndexByFormat(Format format, NetStore& store);
-
-// PlanNDR, PlanNET or PlanPNML, then the plan's grouping by subnet.
-void PlanByFormat(Format format, Grammar grammar, std::string_view text, const NameIndex& index,
-                  const PnmlLayout& layout, const SubnetMap& map, SubnetPlan& plan);
 
 }  // namespace vantira

@@ -1,8 +1,8 @@
 #include "formats/ndr_reader.h"
 
+#include "base/failure.h"
 #include "formats/ndr_record.h"
 #include "formats/read_lines.h"
-#include "store/failure.h"
 
 namespace vantira {
 

@@ -4,9 +4,9 @@
 #include <array>
 #include <cstring>
 
+#include "base/failure.h"
 #include "formats/net_line.h"
 #include "formats/read_lines.h"
-#include "store/failure.h"
 
 namespace vantira {
 

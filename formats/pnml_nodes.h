@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "store/failure.h"
+#include "base/failure.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "formats/pnml_nodes.h"
 #include "formats/xml_stream.h"
-#include "store/failure.h"
 
 namespace vantira {
 

@@ -22,11 +22,11 @@
 #include <thread>
 #include <vector>
 
+#include "base/prefetch.h"
 #include "formats/input_text.h"
 #include "formats/read_ahead.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
-#include "store/prefetch.h"
 
 namespace vantira {
 

@@ -11,8 +11,8 @@
 #include <memory>
 #include <string_view>
 
+#include "base/prefetch.h"
 #include "store/net_store.h"
-#include "store/prefetch.h"
 
 namespace vantira {
 

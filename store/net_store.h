@@ -15,8 +15,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/c_array.h"
 #include "store/arc_classes.h"
-#include "store/c_array.h"
 
 namespace vantira {
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/failure.h"
 #include "formats/by_format.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
@@ -11,7 +12,6 @@
 #include "formats/recognize.h"
 #include "formats/tokens.h"
 #include "store/adjacency.h"
-#include "store/failure.h"
 
 using namespace vantira;
 using V = std::vector<int32_t>;

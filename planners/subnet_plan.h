@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/output.h"
-#include "store/failure.h"
+#include "base/failure.h"
+#include "base/output.h"
 
 namespace vantira {
 

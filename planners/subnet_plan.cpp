@@ -1,4 +1,4 @@
-#include "formats/subnet_plan.h"
+#include "planners/subnet_plan.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "formats/net_writer.h"
+#include "planners/net_plan.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "formats/ndr_writer.h"
+#include "planners/ndr_plan.h"
 
 #include <string>
 

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "base/failure.h"
 #include "decompose/partition.h"
 #include "formats/by_format.h"
 #include "formats/recognize.h"
-#include "store/failure.h"
+#include "planners/plan_by_format.h"
 
 using namespace vantira;
 

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <utility>
 
-#include "store/failure.h"
+#include "base/failure.h"
 
 namespace vantira {
 
