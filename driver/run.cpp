@@ -8,11 +8,10 @@
 #include <new>
 #include <optional>
 #include <string>
-#include <system_error>
-#include <thread>
 
 #include "base/failure.h"
 #include "base/output.h"
+#include "base/second_thread.h"
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
 #include "decompose/json_report.h"
@@ -71,18 +70,11 @@ int Tell(const Failure& failure) {
 // what the other writes, so the net is written on a second thread while the
 // subnets grow into a buffer of their own, which then follows the net.
 void WriteListings(const NetStore& store, SubnetMap& map, Output& report) {
-  std::exception_ptr net_failed;
-  std::jthread net_part;
-  try {
-    net_part = std::jthread([&] {
-      try {
-        WriteNetPart(store, report, true);
-      } catch (...) {
-        net_failed = std::current_exception();
-      }
-    });
-  } catch (const std::system_error&) {
-    // No thread to be had (a process limit): one after the other.
+  // The second thread writes to `report` and reads the store; this one
+  // reads the store and writes `map` and `subnets`.
+  SecondThread net_part;
+  if (!net_part.Start([&] { WriteNetPart(store, report, true); })) {
+    // No thread to be had: one after the other.
     WriteNetPart(store, report, true);
     Decompose(store, map, report, true);
     return;
@@ -93,8 +85,7 @@ void WriteListings(const NetStore& store, SubnetMap& map, Output& report) {
   subnets.Reserve(2 * static_cast<std::size_t>(store.fnames) + 2 * static_cast<std::size_t>(store.m) +
                   42 * static_cast<std::size_t>(store.n) + 64);
   Decompose(store, map, subnets, true);  // on failure, net_part is joined first
-  net_part.join();
-  if (net_failed) std::rethrow_exception(net_failed);
+  net_part.Join();
   report.Put(subnets.Text());
 }
 

@@ -18,11 +18,10 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "base/prefetch.h"
+#include "base/second_thread.h"
 #include "formats/input_text.h"
 #include "formats/read_ahead.h"
 #include "store/name_index.h"
@@ -76,9 +75,9 @@ class Pipeline {
   Pipeline& operator=(const Pipeline&) = delete;
   ~Pipeline() { Stop(); }
 
-  // Starts the parsing thread; throws std::system_error when it cannot.
-  void Start() {
-    thread_ = std::thread([this] { Produce(); });
+  // Starts the parsing thread; false when there is none to be had.
+  bool Start() {
+    return thread_.Start([this] { Produce(); });
   }
 
   // Enters every line: `on_chunk(text)` before a chunk's lines,
@@ -205,13 +204,13 @@ class Pipeline {
   }
 
   void Stop() {
-    if (!thread_.joinable()) return;
+    if (!thread_.Started()) return;
     {
       std::lock_guard lock(mutex_);
       stop_ = true;
     }
     changed_.notify_all();
-    thread_.join();
+    thread_.Join();
   }
 
   TextBlocks& input_;
@@ -227,7 +226,7 @@ class Pipeline {
   // or after `finished_` was seen under the lock.
   std::exception_ptr input_error_;
   std::exception_ptr other_error_;
-  std::thread thread_;
+  SecondThread thread_;
 };
 
 }  // namespace read_lines
@@ -235,19 +234,19 @@ class Pipeline {
 // Reads every line of `input`: `on_chunk(text)` before the lines of each
 // piece of text, `parse(view, record)` to take a line apart,
 // `prefetch(record)` to hint its slots, `apply(record, view, number)` to
-// enter it, `number` counting the lines from 1.
+// enter it, `number` counting the lines from 1. On a regular file of
+// kSmallestFile bytes or more, `parse` runs on a second thread, up to
+// kChunks chunks ahead: it may read its line and write its record, and touch
+// nothing else (not the store, the index or what the other callbacks use).
+// The other three always run on the calling thread, in line order.
 template <class Record, std::size_t kAhead, class OnChunk, class Parse, class Prefetch, class Apply>
 void ReadLines(TextBlocks& input, NetStore& store, NameIndex& index, OnChunk on_chunk, Parse parse,
                Prefetch prefetch, Apply apply) {
   if (input.Regular() && input.Size() >= read_lines::kSmallestFile) {
-    bool started = true;
+    bool started;
     {
       read_lines::Pipeline<Record, kAhead, Parse> pipeline(input, parse);
-      try {
-        pipeline.Start();
-      } catch (const std::system_error&) {
-        started = false;  // no thread to be had (a tight memory limit): read on this one
-      }
+      started = pipeline.Start();  // if not, read on this one
       if (started) {
         GrowthPlanner planner(index, input.Size());
         pipeline.Consume(store, planner, on_chunk, prefetch, apply);
