@@ -106,8 +106,7 @@ void PutPlaces(const NetStore& s, const std::vector<int32_t>& places, Output& ou
 
 }  // namespace
 
-void WriteJsonReport(NetStore& s, std::string_view format_name, SubnetMap& map, Output& out) {
-  ExpandNames(s, 8);  // names are read 8 bytes at a time, the last one too
+void WriteJsonReport(const NetStore& s, std::string_view format_name, SubnetMap& map, Output& out) {
   out.Put("{\n  \"net\": ");
   PutJsonString(s.NetName(), out);
   out.Put(",\n  \"format\": ");

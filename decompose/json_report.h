@@ -14,7 +14,7 @@ namespace vantira {
 // numbers of places and transitions, every subnet with its transitions in
 // joining order and its input, internal and output places in place order,
 // the graph of subnets (one entry per connected pair, by `from`, then `to`)
-// and the places without arcs. Makes room for 8 bytes behind the last name.
-void WriteJsonReport(NetStore& store, std::string_view format_name, SubnetMap& map, Output& out);
+// and the places without arcs.
+void WriteJsonReport(const NetStore& store, std::string_view format_name, SubnetMap& map, Output& out);
 
 }  // namespace vantira

@@ -127,7 +127,7 @@ int Run(const std::vector<std::string_view>& args) {
     AllocateStore(store);
     // Without listings (text or JSON) the subnets need only the classes the
     // arcs make.
-    store.join_arcs = !options.full && !options.json;
+    const ArcStore arcs = !options.full && !options.json ? ArcStore::kClasses : ArcStore::kLists;
     // Only the subnet files read the input a second time; without them it
     // is read block by block and never held whole.
     std::string text;
@@ -146,7 +146,7 @@ int Run(const std::vector<std::string_view>& args) {
     GrammarHint hint(STDERR_FILENO);
     PnmlLayout layout;
     try {
-      ReadByFormat(format, grammar, *input, store, index, hint, options.subnet_files ? &layout : nullptr);
+      ReadByFormat(format, grammar, *input, store, arcs, index, hint, options.subnet_files ? &layout : nullptr);
     } catch (const Failure&) {
       input->CheckRest();  // a NUL byte or a read error further on is told first
       throw;
@@ -161,7 +161,6 @@ int Run(const std::vector<std::string_view>& args) {
     if (options.json) {
       // The subnets grow alike from an arc given twice, and the JSON lists
       // no arcs: repeats may stay.
-      AllocateIndex(store);
       CreateIOPT(store);
       ReleaseArcLists(store);
       WriteJsonReport(store, FormatName(format), map, *report);
@@ -172,7 +171,7 @@ int Run(const std::vector<std::string_view>& args) {
       WriteListings(store, map, *report);
     } else {
       WriteNetPart(store, *report, false);
-      PartitionArcs(store, map);
+      PartitionArcs(store, arcs, map);
     }
     if (!options.json) {
       WriteIndicators(store, map, *report);

@@ -14,21 +14,20 @@ Format PrepareByFormat(std::string& text) {
   return format;
 }
 
-void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, NetStore& store, NameIndex& index,
+void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, NetStore& store, ArcStore arcs, NameIndex& index,
                   GrammarHint& hint, PnmlLayout* layout) {
   switch (format) {
     case Format::kNdr:
-      return ReadNDR(input, grammar, store, index, hint);
+      return ReadNDR(input, grammar, store, arcs, index, hint);
     case Format::kPnml:
-      return ReadPNML(input, store, layout);
+      return ReadPNML(input, store, arcs, layout);
     case Format::kNet:
-      return ReadNET(input, grammar, store, index, hint);
+      return ReadNET(input, grammar, store, arcs, index, hint);
   }
 }
 
 void IndexByFormat(Format format, NetStore& store) {
   if (format != Format::kNdr) RemoveDuplicateArcs(store);
-  AllocateIndex(store);
   CreateIOPT(store);
 }
 }  // namespace vantira

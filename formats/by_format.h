@@ -18,11 +18,12 @@ namespace vantira {
 // one; PNML keeps the bytes as they are, for its subnet files copy them.
 Format PrepareByFormat(std::string& text);
 
-// ReadNET, ReadNDR or ReadPNML. The line formats fill `index` with every
+// ReadNET, ReadNDR or ReadPNML, into a store fresh from AllocateStore, the
+// arcs put where `arcs` says. The line formats fill `index` with every
 // place and transition name, read in `grammar`, and tell `hint` of the first
 // construct of the wider grammar the basic one meets; PNML fills `layout`,
 // when given, for its subnet files.
-void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, NetStore& store, NameIndex& index,
+void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, NetStore& store, ArcStore arcs, NameIndex& index,
                   GrammarHint& hint, PnmlLayout* layout);
 
 // Builds the adjacency index from the arc lists. The same arc may be given

@@ -28,8 +28,8 @@ namespace {
 
 class NdrApplier {
  public:
-  NdrApplier(Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint)
-      : wide_(grammar == Grammar::kWide), store_(store), index_(index), hint_(hint) {}
+  NdrApplier(Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint)
+      : wide_(grammar == Grammar::kWide), store_(store), arcs_(arcs), index_(index), hint_(hint) {}
 
   // Hints the slots this record's names may be looked up in: a node's name
   // and an edge's source among both kinds, an edge's target in one of them.
@@ -50,7 +50,7 @@ class NdrApplier {
       case NdrRecord::Kind::kOther:  // carries nothing the decomposition needs
         return;
       case NdrRecord::Kind::kNetName:
-        store_.netname = CommitName(store_, record.name);
+        SetNetName(store_, record.name);
         return;
       case NdrRecord::Kind::kPlace:
         CheckNewName(record);
@@ -64,9 +64,9 @@ class NdrApplier {
         const EdgeEnds ends = ResolveEdge(index_, record);
         if (ends.transition == 0) return ApplyOtherEdge(record, number);
         if (ends.from_place) {
-          AppendApt(store_, ends.place, ends.transition);
+          AppendApt(store_, ends.place, ends.transition, arcs_);
         } else {
-          AppendAtp(store_, ends.transition, ends.place);
+          AppendAtp(store_, ends.transition, ends.place, arcs_);
         }
         return;
       }
@@ -96,18 +96,17 @@ class NdrApplier {
 
   bool wide_;
   NetStore& store_;
+  ArcStore arcs_;
   NameIndex& index_;
   GrammarHint& hint_;
 };
 
 }  // namespace
 
-void ReadNDR(TextBlocks& input, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint) {
-  store.m = 0;
-  store.n = 0;
-  NdrApplier applier(grammar, store, index, hint);
+void ReadNDR(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint) {
+  NdrApplier applier(grammar, store, arcs, index, hint);
   ReadLines<NdrRecord, 8>(
-      input, store, index, [](std::string_view) {},
+      input, index, [](std::string_view) {},
       [](std::string_view view, NdrRecord& record) { ParseNdrRecord(Line{view}, record); },
       [&](const NdrRecord& record) { applier.Prefetch(record); },
       [&](const NdrRecord& record, std::string_view, uint64_t number) { applier.Apply(record, number); });

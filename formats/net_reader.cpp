@@ -74,8 +74,13 @@ bool HasArcKind(const NetLine& line) {
 
 class NetApplier {
  public:
-  NetApplier(Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint)
-      : wide_(grammar == Grammar::kWide), store_(store), index_(index), hint_(hint), watching_(!wide_ && !hint.Given()) {}
+  NetApplier(Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint)
+      : wide_(grammar == Grammar::kWide),
+        store_(store),
+        arcs_(arcs),
+        index_(index),
+        hint_(hint),
+        watching_(!wide_ && !hint.Given()) {}
 
   // The lines to come lie in `text`.
   void Block(std::string_view text) { marks_ = MarkFinder(text); }
@@ -87,7 +92,7 @@ class NetApplier {
       case NetLine::Kind::kLabel:  // labels matter only to the subnet files, which copy them
         return;
       case NetLine::Kind::kNet:
-        store_.netname = CommitName(store_, line.name);
+        SetNetName(store_, line.name);
         return;
       case NetLine::Kind::kPriority:
       case NetLine::Kind::kNote:
@@ -146,9 +151,9 @@ class NetApplier {
       // Before the arrow a place line lists its producers and a transition
       // line its input places; after it, the other direction.
       if (place == before) {
-        place ? AppendAtp(store_, e, self) : AppendAtp(store_, self, e);
+        place ? AppendAtp(store_, e, self, arcs_) : AppendAtp(store_, self, e, arcs_);
       } else {
-        place ? AppendApt(store_, self, e) : AppendApt(store_, e, self);
+        place ? AppendApt(store_, self, e, arcs_) : AppendApt(store_, e, self, arcs_);
       }
     }
   }
@@ -180,6 +185,7 @@ class NetApplier {
 
   bool wide_;
   NetStore& store_;
+  ArcStore arcs_;
   NameIndex& index_;
   GrammarHint& hint_;
   bool watching_;  // the basic grammar, and nothing told yet
@@ -188,10 +194,10 @@ class NetApplier {
 
 }  // namespace
 
-void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint) {
-  NetApplier applier(grammar, store, index, hint);
+void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint) {
+  NetApplier applier(grammar, store, arcs, index, hint);
   ReadLines<NetLine, 4>(
-      input, store, index, [&](std::string_view text) { applier.Block(text); },
+      input, index, [&](std::string_view text) { applier.Block(text); },
       [grammar](std::string_view view, NetLine& line) { ParseNetLine(Line{view}, grammar, line); },
       [&](const NetLine& line) { applier.Prefetch(line); },
       [&](const NetLine& line, std::string_view view, uint64_t number) { applier.Apply(line, view, number); });

@@ -16,6 +16,6 @@ namespace vantira {
 // `index` receives every place and transition name. A format error ends the
 // run with exit status 2. In the basic grammar the first construct of the
 // wider one is noted in `hint`, and read as before.
-void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint);
+void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint);
 
 }  // namespace vantira

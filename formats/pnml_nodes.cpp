@@ -28,7 +28,6 @@ PnmlNodes::PnmlNodes(NetStore& store) : store_(store), ids_(store, names_) {
 int32_t PnmlNodes::AddNode(std::string_view id, Kind kind) {
   const uint32_t hash = HashName(id);
   if (ids_.Find(id, hash) != 0) throw MakeFailure(kExitBadInput, std::string("duplicate name: ").append(id));
-  ExpandNames(store_, static_cast<int64_t>(id.size()) + 1);
   int32_t number;
   int32_t offset;
   if (kind == kPlace) {
@@ -106,10 +105,10 @@ int32_t PnmlNodes::NodeOf(NodeRef ref) const {
 
 std::string_view PnmlNodes::Written(NodeRef ref) const { return ref < 0 ? Unknown(ref) : store_.Name(names_[ref]); }
 
-void PnmlNodes::Resolve() {
+void PnmlNodes::Resolve(ArcStore arcs) {
   Flush();
   ResolveReferences();
-  ResolveArcs();
+  ResolveArcs(arcs);
 }
 
 // Every reference, in document order, to its place or transition through a
@@ -169,15 +168,15 @@ std::pair<int32_t, int32_t> PnmlNodes::Resolve(NodeRef ref) const {
   return {kind - kPlaceReference, resolved_[code >> 2]};
 }
 
-void PnmlNodes::ResolveArcs() {
+void PnmlNodes::ResolveArcs(ArcStore arcs) {
   for (ArcEnds& arc : arcs_) {
     const auto [source_kind, source] = Resolve(arc.source);
     const auto [target_kind, target] = Resolve(arc.target);
     if (source_kind == kPlace && target_kind == kTransition) {
-      AppendApt(store_, source, target);
+      AppendApt(store_, source, target, arcs);
       arc.source = target;
     } else if (source_kind == kTransition && target_kind == kPlace) {
-      AppendAtp(store_, source, target);
+      AppendAtp(store_, source, target, arcs);
       arc.source = source;
     } else {
       std::string what = "unknown arc: ";

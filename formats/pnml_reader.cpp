@@ -55,8 +55,8 @@ const char* Find(const char** atts, std::string_view wanted) {
 
 class PnmlReader {
  public:
-  PnmlReader(TextBlocks& input, NetStore& store, PnmlLayout* layout)
-      : input_(input), size_(input.Size()), store_(store), layout_(layout), nodes_(store) {
+  PnmlReader(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout)
+      : input_(input), size_(input.Size()), store_(store), arcs_(arcs), layout_(layout), nodes_(store) {
     XML_Parser parser = xml_.Parser();
     XML_SetUserData(parser, this);
     XML_SetElementHandler(parser, OnStart, OnEnd);
@@ -75,7 +75,7 @@ class PnmlReader {
     }
     xml_.Parse({}, true);
     if (nets_ == 0) throw WrongPnml("no net");
-    nodes_.Resolve();
+    nodes_.Resolve(arcs_);
     NameNet();
     if (layout_ != nullptr) FinishLayout();
   }
@@ -232,8 +232,7 @@ class PnmlReader {
     } else if (!has_net_id_) {
       return;  // "noname"
     }
-    ExpandNames(store_, static_cast<int64_t>(name.size()) + 1);
-    store_.netname = CommitName(store_, name);
+    SetNetName(store_, name);
   }
 
   void FinishLayout() {
@@ -252,6 +251,7 @@ class PnmlReader {
   uint64_t size_;
   std::string_view text_;  // the whole document, when the layout is noted
   NetStore& store_;
+  ArcStore arcs_;
   PnmlLayout* layout_;
   XmlStream xml_{"wrong PNML file"};
 
@@ -275,8 +275,8 @@ class PnmlReader {
 
 }  // namespace
 
-void ReadPNML(TextBlocks& input, NetStore& store, PnmlLayout* layout) {
-  PnmlReader reader(input, store, layout);
+void ReadPNML(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout) {
+  PnmlReader reader(input, store, arcs, layout);
   reader.Read();
 }
 

@@ -18,6 +18,6 @@ namespace vantira {
 // whom it follows, for the subnet files; the input is then one whole block. A fault ends the run with status 2;
 // the first one in document order counts, then those found after the
 // document: no net, references, arcs.
-void ReadPNML(TextBlocks& input, NetStore& store, PnmlLayout* layout);
+void ReadPNML(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout);
 
 }  // namespace vantira

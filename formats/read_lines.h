@@ -25,7 +25,6 @@
 #include "formats/input_text.h"
 #include "formats/read_ahead.h"
 #include "store/name_index.h"
-#include "store/net_store.h"
 
 namespace vantira {
 
@@ -87,7 +86,7 @@ class Pipeline {
   // and before a failure of a later line, which it would have preceded had
   // the whole input been checked first.
   template <class OnChunk, class Prefetch, class Apply>
-  void Consume(NetStore& store, GrowthPlanner& planner, OnChunk on_chunk, Prefetch prefetch, Apply apply) {
+  void Consume(GrowthPlanner& planner, OnChunk on_chunk, Prefetch prefetch, Apply apply) {
     try {
       uint64_t number = 0;
       while (Chunk<Record>* chunk = NextFull()) {
@@ -105,7 +104,6 @@ class Pipeline {
           if (i + kAhead < count) prefetch(records[i + kAhead]);
           const std::string_view view = chunk->views[i];
           planner.At(chunk->offset + static_cast<uint64_t>(view.data() - chunk->text.data()));
-          ExpandNames(store, NameRoomForLine(view.size()));
           apply(chunk->records[i], view, ++number);
         }
         Release();
@@ -240,7 +238,7 @@ class Pipeline {
 // nothing else (not the store, the index or what the other callbacks use).
 // The other three always run on the calling thread, in line order.
 template <class Record, std::size_t kAhead, class OnChunk, class Parse, class Prefetch, class Apply>
-void ReadLines(TextBlocks& input, NetStore& store, NameIndex& index, OnChunk on_chunk, Parse parse,
+void ReadLines(TextBlocks& input, NameIndex& index, OnChunk on_chunk, Parse parse,
                Prefetch prefetch, Apply apply) {
   if (input.Regular() && input.Size() >= read_lines::kSmallestFile) {
     bool started;
@@ -249,7 +247,7 @@ void ReadLines(TextBlocks& input, NetStore& store, NameIndex& index, OnChunk on_
       started = pipeline.Start();  // if not, read on this one
       if (started) {
         GrowthPlanner planner(index, input.Size());
-        pipeline.Consume(store, planner, on_chunk, prefetch, apply);
+        pipeline.Consume(planner, on_chunk, prefetch, apply);
       }
     }
     if (started) {
@@ -259,7 +257,7 @@ void ReadLines(TextBlocks& input, NetStore& store, NameIndex& index, OnChunk on_
       return;
     }
   }
-  ReadAhead<Record, kAhead> reader(input, store, index);
+  ReadAhead<Record, kAhead> reader(input, index);
   for (TextBlock block; input.Next(block);) {
     on_chunk(block.text);
     reader.Read(block, parse, prefetch, apply);

@@ -38,6 +38,9 @@ void CursorsToStarts(int32_t* first, int32_t* second, int32_t count) {
 }  // namespace
 
 int32_t CreateIOPT(NetStore& s) {
+  const std::size_t entries = static_cast<std::size_t>(s.fatp) + static_cast<std::size_t>(s.fapt) + 1;
+  s.at.Allocate(entries);
+  s.ap.Allocate(entries);
   const int32_t n = s.n;
   const int32_t m = s.m;
   int32_t* tx = s.tx.Data();

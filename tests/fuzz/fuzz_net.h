@@ -59,9 +59,9 @@ inline void Analyse(Format format, std::string_view text, Grammar grammar, NetSt
                     PnmlLayout& layout, SubnetMap& map, Output& report, GrammarHint& hint) {
   AllocateStore(store);
   TextBlocks input(text);
-  ReadByFormat(format, grammar, input, store, index, hint, &layout);
+  ReadByFormat(format, grammar, input, store, ArcStore::kLists, index, hint, &layout);
   SubnetMap partition;  // what the digest report is made from
-  PartitionArcs(store, partition);
+  PartitionArcs(store, ArcStore::kLists, partition);
   IndexByFormat(format, store);
   ReleaseArcLists(store);
   WriteNetPart(store, report, true);

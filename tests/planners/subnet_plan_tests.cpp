@@ -23,8 +23,8 @@ struct Planned {
     const Format format = PrepareByFormat(text);
     GrammarHint hint;
     TextBlocks blocks(text);
-    ReadByFormat(format, grammar, blocks, s, index, hint, &layout);
-    PartitionArcs(s, map);
+    ReadByFormat(format, grammar, blocks, s, ArcStore::kLists, index, hint, &layout);
+    PartitionArcs(s, ArcStore::kLists, map);
     PlanByFormat(format, grammar, text, index, layout, map, plan);
   }
   std::string File(int32_t k) const {
