@@ -8,6 +8,7 @@
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
 #include "decompose/json_text.h"
+#include "decompose/names_ahead.h"
 
 namespace vantira {
 
@@ -18,15 +19,11 @@ namespace {
 // next.
 void PutNames(const NetStore& s, const CArray<int32_t>& names_of, std::span<const int32_t> elements, bool& first,
               Output& out) {
-  const std::size_t count = elements.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    // Members come in no order of their names: fetch ahead, offsets first.
-    if (i + 8 < count) PrefetchLine(&names_of[elements[i + 8]]);
-    if (i + 4 < count) PrefetchLine(s.names.Data() + names_of[elements[i + 4]]);
+  ForEachName(s, names_of, elements, [&](int32_t name) {
     if (!first) out.Put(", ");
     first = false;
-    PutJsonName(s.names.Data() + names_of[elements[i]], out);
-  }
+    PutJsonName(s.names.Data() + name, out);
+  });
 }
 
 void PutPlaceList(const NetStore& s, std::string_view key, std::span<const int32_t> places, Output& out) {

@@ -53,12 +53,6 @@ class FdCloser {
   int fd_ = -1;
 };
 
-Failure OpenError(std::string_view name) { return MakeFailure(kExitFile, std::string("error open file ").append(name)); }
-
-Failure WriteError(std::string_view name) {
-  return MakeFailure(kExitFile, std::string("error write file ").append(name));
-}
-
 // A message goes to standard output; when that stream is the one that
 // failed, to standard error instead, so the user still sees it.
 int Tell(const Failure& failure) {

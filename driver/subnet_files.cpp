@@ -44,9 +44,13 @@ bool IsSameFile(const std::string& path, const ProtectedFile& first, const Prote
   return same(first) || same(second);
 }
 
-namespace {
+Failure OpenError(std::string_view name) { return MakeFailure(kExitFile, std::string("error open file ").append(name)); }
 
-Failure OpenError(const std::string& name) { return MakeFailure(kExitFile, "error open file " + name); }
+Failure WriteError(std::string_view name) {
+  return MakeFailure(kExitFile, std::string("error write file ").append(name));
+}
+
+namespace {
 
 // `content` is reused from file to file, so its buffer is taken only once.
 void WriteOneFile(const SubnetPlan& plan, int32_t k, const std::string& name, const ProtectedFile& input,
@@ -58,7 +62,7 @@ void WriteOneFile(const SubnetPlan& plan, int32_t k, const std::string& name, co
   plan.Write(k, content);
   bool written = WriteAll(fd, content.Text());
   bool closed = close(fd) == 0;
-  if (!written || !closed) throw MakeFailure(kExitFile, "error write file " + name);
+  if (!written || !closed) throw WriteError(name);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "formats/ndr_reader.h"
 
 #include "base/failure.h"
+#include "formats/bad_input.h"
 #include "formats/ndr_record.h"
 #include "formats/read_lines.h"
 
@@ -76,21 +77,20 @@ class NdrApplier {
  private:
   // An edge that joins no place and transition: a priority, skipped in the
   // wider grammar, or else the end of the run. Kept out of line, so that the
-  // hot path stays as small as it was.
+  // hot path stays small.
   [[gnu::noinline]] void ApplyOtherEdge(const NdrRecord& record, uint64_t number) {
     if (ResolvePriority(index_, record).source != 0) {
       if (wide_) return;  // carries no token flow
       hint_.Note(WideConstruct::kPriorityEdge, number);
     }
-    std::string text = "unknown arc: ";
-    throw MakeFailure(kExitBadInput, text.append(record.name).append(" -> ").append(record.target));
+    throw UnknownArc(record.name, record.target);
   }
 
   // Names are unique over places and transitions together.
   void CheckNewName(const NdrRecord& record) const {
     if (index_.places.Find(record.name, record.hash) != 0 ||
         index_.transitions.Find(record.name, record.hash) != 0) {
-      throw MakeFailure(kExitBadInput, std::string("duplicate name: ").append(record.name));
+      throw DuplicateName(record.name);
     }
   }
 

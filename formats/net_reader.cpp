@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/failure.h"
+#include "formats/bad_input.h"
 #include "formats/net_line.h"
 #include "formats/read_lines.h"
 
@@ -164,7 +165,7 @@ class NetApplier {
     NameTable& own = place ? index_.places : index_.transitions;
     if (int32_t existing = own.Find(line.name, line.hash)) return existing;
     if ((place ? index_.transitions : index_.places).Find(line.name, line.hash) != 0) {
-      throw MakeFailure(kExitBadInput, std::string("duplicate name: ").append(line.name));
+      throw DuplicateName(line.name);
     }
     return Add(own, line.name, line.hash, place);
   }

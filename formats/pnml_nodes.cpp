@@ -1,5 +1,7 @@
 #include "formats/pnml_nodes.h"
 
+#include "formats/bad_input.h"
+
 namespace vantira {
 
 Failure WrongPnml(std::string_view what) {
@@ -27,7 +29,7 @@ PnmlNodes::PnmlNodes(NetStore& store) : store_(store), ids_(store, names_) {
 
 int32_t PnmlNodes::AddNode(std::string_view id, Kind kind) {
   const uint32_t hash = HashName(id);
-  if (ids_.Find(id, hash) != 0) throw MakeFailure(kExitBadInput, std::string("duplicate name: ").append(id));
+  if (ids_.Find(id, hash) != 0) throw DuplicateName(id);
   int32_t number;
   int32_t offset;
   if (kind == kPlace) {
@@ -179,9 +181,7 @@ void PnmlNodes::ResolveArcs(ArcStore arcs) {
       AppendAtp(store_, source, target, arcs);
       arc.source = source;
     } else {
-      std::string what = "unknown arc: ";
-      what.append(Written(arc.source)).append(" -> ").append(Written(arc.target));
-      throw MakeFailure(kExitBadInput, what);
+      throw UnknownArc(Written(arc.source), Written(arc.target));
     }
   }
 }

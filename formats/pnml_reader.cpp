@@ -216,10 +216,7 @@ class PnmlReader {
   void SizeTable(uint64_t at) {
     next_sizing_ = size_ == 0 ? UINT64_MAX : at + size_ / 64 + 1;
     if (at == 0) return;
-    const double projected =
-        static_cast<double>(nodes_.Count()) * static_cast<double>(size_) / static_cast<double>(at);
-    const double cap = static_cast<double>(size_ / 24);
-    nodes_.Reserve(static_cast<std::size_t>(projected < cap ? projected : cap));
+    nodes_.Reserve(ProjectedNames(static_cast<std::size_t>(nodes_.Count()), at, size_));
   }
 
   void NameNet() {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "formats/bad_input.h"
 #include "formats/input_text.h"
 #include "formats/ndr_reader.h"
 #include "formats/ndr_record.h"
@@ -10,20 +11,12 @@ namespace vantira {
 
 namespace {
 
-// "h name_zK rest" or, for a name ending in "}", "h name zK} rest", where
-// rest is what followed the name on the line, its LF included.
+// "h name_zK rest", where rest is what followed the name on the line, its
+// LF included.
 void PlanNetName(const NdrRecord& record, SubnetPlan& plan) {
-  const std::string_view name = record.name;
-  const bool braced = !name.empty() && name.back() == '}';
-  std::string before = "h ";
-  before.append(braced ? name.substr(0, name.size() - 1) : name).append(braced ? " z" : "_z");
-  std::string after(braced ? "} " : " ");
-  after.append(record.rest).push_back('\n');
-  plan.AddCommon(plan.Keep(before), true, plan.Keep(after));
-}
-
-Failure Unknown(std::string_view what, std::string_view name) {
-  return MakeFailure(kExitBadInput, std::string(what).append(name));
+  std::string rest = " ";
+  rest.append(record.rest).push_back('\n');
+  AddNetName(plan, "h ", record.name, rest);
 }
 
 }  // namespace
@@ -43,7 +36,7 @@ void PlanNDR(std::string_view text, Grammar grammar, const NameIndex& index, con
         break;
       case NdrRecord::Kind::kPlace: {
         int32_t p = index.places.Find(record.name, record.hash);
-        if (p == 0) return plan.FailHere(Unknown("unknown place: ", record.name));
+        if (p == 0) return plan.FailHere(BadInput("unknown place: ", record.name));
         if (map.SX[p] != 0) plan.AddFor(map.SX[p], view);
         if (map.SY[p] != 0) plan.AddFor(map.SY[p], view);
         if (map.SQ[p] != 0) plan.AddFor(map.SQ[p], view);
@@ -51,7 +44,7 @@ void PlanNDR(std::string_view text, Grammar grammar, const NameIndex& index, con
       }
       case NdrRecord::Kind::kTransition: {
         int32_t t = index.transitions.Find(record.name, record.hash);
-        if (t == 0) return plan.FailHere(Unknown("unknown transition: ", record.name));
+        if (t == 0) return plan.FailHere(BadInput("unknown transition: ", record.name));
         plan.AddFor(map.SubNet[t], view);
         break;
       }
@@ -65,10 +58,7 @@ void PlanNDR(std::string_view text, Grammar grammar, const NameIndex& index, con
             break;
           }
         }
-        if (ends.transition == 0) {
-          std::string names = std::string(record.name).append(" -> ").append(record.target);
-          return plan.FailHere(Unknown("unknown arc: ", names));
-        }
+        if (ends.transition == 0) return plan.FailHere(UnknownArc(record.name, record.target));
         plan.AddFor(map.SubNet[ends.transition], view);
         break;
       }

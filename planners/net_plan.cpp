@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "formats/bad_input.h"
 #include "formats/input_text.h"
 #include "formats/net_line.h"
 
@@ -24,10 +25,6 @@ std::string_view RewritePlaceLine(const NetLine& line, bool producers, SubnetPla
   if (line.arrow && line.before_arrow == line.entries.size()) out.append(" ->");
   out.push_back('\n');
   return plan.Keep(out);
-}
-
-Failure Unknown(std::string_view what, std::string_view name) {
-  return MakeFailure(kExitBadInput, std::string(what).append(name));
 }
 
 // The one subnet that holds every transition a priority line names; 0 when
@@ -58,7 +55,7 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
         break;
       case NetLine::Kind::kPlace: {
         int32_t p = index.places.Find(line.name, line.hash);
-        if (p == 0) return plan.FailHere(Unknown("unknown place: ", line.name));
+        if (p == 0) return plan.FailHere(BadInput("unknown place: ", line.name));
         // A place's producers all lie in one subnet, and so do its consumers,
         // so each side of the arrow goes whole to one file. The entries'
         // transitions all exist: the reader created every one of them.
@@ -72,7 +69,7 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
       }
       case NetLine::Kind::kTransition: {
         int32_t t = index.transitions.Find(line.name, line.hash);
-        if (t == 0) return plan.FailHere(Unknown("unknown transition: ", line.name));
+        if (t == 0) return plan.FailHere(BadInput("unknown transition: ", line.name));
         plan.AddFor(map.SubNet[t], view);
         break;
       }
@@ -87,27 +84,23 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
         } else {
           // The reader never looks at labels, so this is where a label that
           // names nothing is found.
-          return plan.FailHere(Unknown("unknown label name: ", line.name));
+          return plan.FailHere(BadInput("unknown label name: ", line.name));
         }
         break;
       }
-      case NetLine::Kind::kNet: {
-        const bool braced = !line.name.empty() && line.name.back() == '}';
-        std::string before = "net ";
-        before.append(braced ? line.name.substr(0, line.name.size() - 1) : line.name).append(braced ? " z" : "_z");
-        plan.AddCommon(plan.Keep(before), true, braced ? "}\n" : "\n");
+      case NetLine::Kind::kNet:
+        AddNetName(plan, "net ", line.name, "\n");
         break;
-      }
       case NetLine::Kind::kPriority:
-        if (!wide) return plan.FailHere(Unknown("unknown command: ", line.keyword));
+        if (!wide) return plan.FailHere(BadInput("unknown command: ", line.keyword));
         if (int32_t k = PrioritySubnet(line, index, map)) plan.AddFor(k, view);
         break;
       case NetLine::Kind::kNote:
         // A note names itself, no element: it belongs to no subnet.
-        if (!wide) return plan.FailHere(Unknown("unknown command: ", line.keyword));
+        if (!wide) return plan.FailHere(BadInput("unknown command: ", line.keyword));
         break;
       case NetLine::Kind::kUnknown:
-        return plan.FailHere(Unknown("unknown command: ", line.keyword));
+        return plan.FailHere(BadInput("unknown command: ", line.keyword));
     }
   }
 }

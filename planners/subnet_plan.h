@@ -71,4 +71,9 @@ class SubnetPlan {
   std::optional<Failure> failure_;
 };
 
+// The common piece of a net-name line: `keyword` and the name with each
+// file's subnet number spliced in ("name_zK", or "name zK}" for a name in
+// braces), then `rest`.
+void AddNetName(SubnetPlan& plan, std::string_view keyword, std::string_view name, std::string_view rest);
+
 }  // namespace vantira

@@ -151,8 +151,9 @@ check subnet-files-100000 0 '' '' '$V -q -s many/m.net many/r &&
 rm -rf many
 
 # Memory: rising limits make the allocation fail in later and later phases;
-# each gives the one message and a report that is a prefix of the full one
-# (for the JSON report too, whose subnets are written on a second thread).
+# each gives the one message and a report that is a prefix of the full one,
+# for the text report (whose net is listed on a second thread while the
+# subnets grow) and for the JSON report.
 # memory_limits NAME OPTION: the check for reports written with OPTION.
 memory_limits() {
   "$V" "$2" chain.net >"$tmp/full"
