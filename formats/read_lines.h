@@ -238,8 +238,7 @@ class Pipeline {
 // nothing else (not the store, the index or what the other callbacks use).
 // The other three always run on the calling thread, in line order.
 template <class Record, std::size_t kAhead, class OnChunk, class Parse, class Prefetch, class Apply>
-void ReadLines(TextBlocks& input, NameIndex& index, OnChunk on_chunk, Parse parse,
-               Prefetch prefetch, Apply apply) {
+void ReadLines(TextBlocks& input, NameIndex& index, OnChunk on_chunk, Parse parse, Prefetch prefetch, Apply apply) {
   if (input.Regular() && input.Size() >= read_lines::kSmallestFile) {
     bool started;
     {

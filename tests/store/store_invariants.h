@@ -58,7 +58,8 @@ inline std::string StoreFaults(NetStore& s, const NameIndex& index) {
   };
   int32_t last = 0;
   for (int32_t t = 1; t <= s.n; ++t) {
-    if (s.tx[t] < last || s.ty[t] < s.tx[t] || s.tx[t + 1] < s.ty[t]) return "transition ranges decrease at " + std::to_string(t);
+    if (s.tx[t] < last || s.ty[t] < s.tx[t] || s.tx[t + 1] < s.ty[t])
+      return "transition ranges decrease at " + std::to_string(t);
     last = s.ty[t];
     if (range(s.at, s.tx[t], s.ty[t]) != inputs[t] || range(s.at, s.ty[t], s.tx[t + 1]) != outputs[t]) {
       return "transition " + std::to_string(t) + " has other places than its arcs";
@@ -66,7 +67,8 @@ inline std::string StoreFaults(NetStore& s, const NameIndex& index) {
   }
   last = 0;
   for (int32_t p = 1; p <= s.m; ++p) {
-    if (s.px[p] < last || s.py[p] < s.px[p] || s.px[p + 1] < s.py[p]) return "place ranges decrease at " + std::to_string(p);
+    if (s.px[p] < last || s.py[p] < s.px[p] || s.px[p + 1] < s.py[p])
+      return "place ranges decrease at " + std::to_string(p);
     last = s.py[p];
     if (range(s.ap, s.px[p], s.py[p]) != producers[p] || range(s.ap, s.py[p], s.px[p + 1]) != consumers[p]) {
       return "place " + std::to_string(p) + " has other transitions than its arcs";
