@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/prefetch.h"
 #include "decompose/report.h"
-#include "store/prefetch.h"
 
 namespace vantira {
 

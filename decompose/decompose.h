@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <span>
 
-#include "decompose/subnet_map.h"
-#include "formats/output.h"
+#include "base/output.h"
+#include "base/subnet_map.h"
 #include "store/net_store.h"
 
 namespace vantira {

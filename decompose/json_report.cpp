@@ -4,11 +4,12 @@
 #include <span>
 #include <vector>
 
+#include "base/prefetch.h"
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
+#include "decompose/json_text.h"
+#include "decompose/names_ahead.h"
 #include "decompose/report.h"
-#include "formats/json_text.h"
-#include "store/prefetch.h"
 
 namespace vantira {
 
@@ -19,15 +20,11 @@ namespace {
 // next.
 void PutNames(const NetStore& s, const CArray<int32_t>& names_of, std::span<const int32_t> elements, bool& first,
               Output& out) {
-  const std::size_t count = elements.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    // Members come in no order of their names: fetch ahead, offsets first.
-    if (i + 8 < count) PrefetchLine(&names_of[elements[i + 8]]);
-    if (i + 4 < count) PrefetchLine(s.names.Data() + names_of[elements[i + 4]]);
+  ForEachName(s, names_of, elements, [&](int32_t name) {
     if (!first) out.Put(", ");
     first = false;
-    PutJsonName(s.names.Data() + names_of[elements[i]], out);
-  }
+    PutJsonName(s.names.Data() + name, out);
+  });
 }
 
 void PutPlaceList(const NetStore& s, std::string_view key, std::span<const int32_t> places, Output& out) {
@@ -107,8 +104,7 @@ void PutPlaces(const NetStore& s, const std::vector<int32_t>& places, Output& ou
 
 }  // namespace
 
-void WriteJsonHead(NetStore& s, std::string_view format_name, Output& out) {
-  ExpandNames(s, 8);  // names are read 8 bytes at a time, the last one too
+void WriteJsonHead(const NetStore& s, std::string_view format_name, Output& out) {
   out.Put("{\n  \"net\": ");
   PutJsonString(s.NetName(), out);
   out.Put(",\n  \"format\": ");
@@ -166,7 +162,7 @@ void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out) {
   out.Put("]\n}\n");
 }
 
-void WriteJsonReport(NetStore& s, std::string_view format_name, SubnetMap& map, Output& out, bool full) {
+void WriteJsonReport(const NetStore& s, std::string_view format_name, SubnetMap& map, Output& out, bool full) {
   WriteJsonHead(s, format_name, out);
   if (full) WriteJsonArcs(s, out);
   WriteJsonSubnets(s, map, out);

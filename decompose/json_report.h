@@ -3,22 +3,21 @@
 
 #include <string_view>
 
-#include "decompose/subnet_map.h"
-#include "formats/output.h"
+#include "base/output.h"
+#include "base/subnet_map.h"
 #include "store/net_store.h"
 
 namespace vantira {
 
 // The JSON report in one piece: WriteJsonHead, with `full` WriteJsonArcs,
 // then WriteJsonSubnets.
-void WriteJsonReport(NetStore& store, std::string_view format_name, SubnetMap& map, Output& out, bool full);
+void WriteJsonReport(const NetStore& store, std::string_view format_name, SubnetMap& map, Output& out, bool full);
 
 // The pieces, for writing the arcs and the subnets at the same time:
 
 // Opens the document: the net's name, `format_name`, its numbers of places
-// and transitions. Makes room for 8 bytes behind the last name, which the
-// other pieces need.
-void WriteJsonHead(NetStore& store, std::string_view format_name, Output& out);
+// and transitions.
+void WriteJsonHead(const NetStore& store, std::string_view format_name, Output& out);
 
 // The net as the full text report lists it: one object per transition, in
 // transition order, with its input and output places in the index's order.

@@ -4,10 +4,10 @@
 
 namespace vantira {
 
-void PartitionArcs(NetStore& s, SubnetMap& map) {
+void PartitionArcs(NetStore& s, ArcStore arcs, SubnetMap& map) {
   ArcClasses lists;
-  ArcClasses& classes = s.join_arcs ? s.classes : lists;
-  if (!s.join_arcs) {
+  ArcClasses& classes = arcs == ArcStore::kClasses ? s.classes : lists;
+  if (arcs == ArcStore::kLists) {
     for (int32_t k = 0; k < s.fapt; ++k) lists.JoinConsumer(s.aptp[k], s.aptt[k]);
     for (int32_t k = 0; k < s.fatp; ++k) lists.JoinProducer(s.atpp[k], s.atpt[k]);
   }

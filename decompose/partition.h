@@ -2,19 +2,18 @@
 // them.
 #pragma once
 
-#include "decompose/subnet_map.h"
+#include "base/subnet_map.h"
 #include "store/net_store.h"
 
 namespace vantira {
 
-// Fills `map` from the classes the reader joined (when the store's
-// `join_arcs` was set; the classes are taken out of the store) or else from
-// the arc lists, without the adjacency index. Growing a subnet adds every
+// Fills `map` from where the reader put the arcs, without the adjacency
+// index: the classes it joined (taken out of the store), or the arc lists. Growing a subnet adds every
 // consumer of a place once one consumer is in, and every producer once one
 // producer is in, and nothing else; so the subnets are the classes of
 // "shares an input place or an output place". Numbered by their lowest
 // transition, the classes get the numbers Decompose gives them, and the roles
 // of the places follow as in Decompose.
-void PartitionArcs(NetStore& store, SubnetMap& map);
+void PartitionArcs(NetStore& store, ArcStore arcs, SubnetMap& map);
 
 }  // namespace vantira

@@ -1,6 +1,7 @@
 #include "decompose/report.h"
 
-#include "store/prefetch.h"
+#include "base/prefetch.h"
+#include "decompose/names_ahead.h"
 
 namespace vantira {
 
@@ -39,14 +40,10 @@ void WriteSubnetsHeading(Output& out) { out.Put("\nFUNCTIONAL SUBNETS ----------
 namespace {
 
 void PutNames(const NetStore& s, const CArray<int32_t>& names_of, std::span<const int32_t> elements, Output& out) {
-  const std::size_t count = elements.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    // Members come in no order of their names: fetch ahead, offsets first.
-    if (i + 8 < count) PrefetchLine(&names_of[elements[i + 8]]);
-    if (i + 4 < count) PrefetchLine(s.names.Data() + names_of[elements[i + 4]]);
-    out.Put(s.Name(names_of[elements[i]]));
+  ForEachName(s, names_of, elements, [&](int32_t name) {
+    out.Put(s.Name(name));
     out.Put(' ');
-  }
+  });
 }
 
 }  // namespace

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <span>
 
-#include "decompose/subnet_map.h"
-#include "formats/output.h"
+#include "base/output.h"
+#include "base/subnet_map.h"
 #include "store/net_store.h"
-#include "store/prefetch.h"
+#include "base/prefetch.h"
 
 namespace vantira {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "driver/run.h"
-#include "store/platform_tuning.h"
+#include "base/platform_tuning.h"
 
 int main(int argc, char** argv) {
   // Keep every large table in its own mapping, so that growing it in fixed

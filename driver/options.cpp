@@ -1,6 +1,6 @@
 #include "driver/options.h"
 
-#include "store/failure.h"
+#include "base/failure.h"
 
 namespace vantira {
 

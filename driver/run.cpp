@@ -9,9 +9,10 @@
 #include <new>
 #include <optional>
 #include <string>
-#include <system_error>
-#include <thread>
 
+#include "base/failure.h"
+#include "base/output.h"
+#include "base/second_thread.h"
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
 #include "decompose/json_report.h"
@@ -22,10 +23,9 @@
 #include "formats/by_format.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
-#include "formats/output.h"
 #include "formats/recognize.h"
+#include "planners/plan_by_format.h"
 #include "store/adjacency.h"
-#include "store/failure.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
@@ -57,8 +57,8 @@ class FdCloser {
 constexpr std::string_view kVersion = "vantira " VANTIRA_VERSION "\n";
 
 // A file named on the command line that open() refused with errno `error`.
-Failure OpenError(const std::string& name, int error) {
-  Failure failure = MakeFailure(kExitFile, "error open file " + name);
+Failure OpenFailure(const std::string& name, int error) {
+  Failure failure = OpenError(std::string_view(name));
   // A word such as "-x" or "--verbose" was more likely meant as an option.
   if (name.size() > 1 && name[0] == '-') {
     return std::move(failure).Because("no option " + name + "; vantira -h lists the options");
@@ -68,9 +68,9 @@ Failure OpenError(const std::string& name, int error) {
 
 // The report `name` ("-": standard output), whose write or close failed with
 // errno `error`.
-Failure WriteError(const std::string& name, int error) {
+Failure WriteFailure(const std::string& name, int error) {
   const std::string shown = name == "-" ? "standard output" : name;
-  return MakeFailure(kExitFile, "error write file " + name).Because(shown + ": " + SystemReason(error));
+  return WriteError(std::string_view(name)).Because(shown + ": " + SystemReason(error));
 }
 
 // A message goes to standard output; when that stream is the one that
@@ -86,21 +86,14 @@ int Tell(const Failure& failure) {
 // what the other writes, so `net` is written on a second thread while
 // `subnets` grow into a buffer of their own, which then follows the net.
 // `reserve` is the room that buffer starts with; room not written costs no
-// memory.
+// memory. The second thread runs `net`, which writes to `report` and reads
+// the store; this one runs `subnets`, which reads the store and writes the
+// map and its own buffer.
 template <typename NetPart, typename SubnetsPart>
 void WriteListings(Output& report, std::size_t reserve, const NetPart& net, const SubnetsPart& subnets) {
-  std::exception_ptr net_failed;
-  std::jthread net_part;
-  try {
-    net_part = std::jthread([&] {
-      try {
-        net(report);
-      } catch (...) {
-        net_failed = std::current_exception();
-      }
-    });
-  } catch (const std::system_error&) {
-    // No thread to be had (a process limit): one after the other.
+  SecondThread net_part;
+  if (!net_part.Start([&] { net(report); })) {
+    // No thread to be had: one after the other.
     net(report);
     subnets(report);
     return;
@@ -108,8 +101,7 @@ void WriteListings(Output& report, std::size_t reserve, const NetPart& net, cons
   Output later;
   later.Reserve(reserve);
   subnets(later);  // on failure, net_part is joined first
-  net_part.join();
-  if (net_failed) std::rethrow_exception(net_failed);
+  net_part.Join();
   report.Put(later.Text());
 }
 
@@ -131,7 +123,7 @@ int Run(const std::vector<std::string_view>& args) {
     int in_fd = STDIN_FILENO;
     if (options.infile != "-") {
       in_fd = open(options.infile.c_str(), O_RDONLY | O_CLOEXEC);
-      if (in_fd < 0) throw OpenError(options.infile, errno);
+      if (in_fd < 0) throw OpenFailure(options.infile, errno);
       input.Own(in_fd);
     }
     const std::string_view input_name = options.infile == "-" ? kStandardInput : std::string_view(options.infile);
@@ -147,7 +139,7 @@ int Run(const std::vector<std::string_view>& args) {
             .Because(options.outfile + " is the input file; the report would overwrite it");
       }
       out_fd = open(options.outfile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-      if (out_fd < 0) throw OpenError(options.outfile, errno);
+      if (out_fd < 0) throw OpenFailure(options.outfile, errno);
       output.Own(out_fd);
     }
     const ProtectedFile report_file = IdentifyFd(out_fd);
@@ -157,7 +149,7 @@ int Run(const std::vector<std::string_view>& args) {
     AllocateStore(store);
     // Without listings (text or JSON) the subnets need only the classes the
     // arcs make.
-    store.join_arcs = !options.full && !options.json;
+    const ArcStore arcs = !options.full && !options.json ? ArcStore::kClasses : ArcStore::kLists;
     // Only the subnet files read the input a second time; without them it
     // is read block by block and never held whole.
     std::string text;
@@ -176,7 +168,7 @@ int Run(const std::vector<std::string_view>& args) {
     GrammarHint hint(STDERR_FILENO);
     PnmlLayout layout;
     try {
-      ReadByFormat(format, grammar, *input, store, index, hint, options.subnet_files ? &layout : nullptr);
+      ReadByFormat(format, grammar, *input, store, arcs, index, hint, options.subnet_files ? &layout : nullptr);
     } catch (const Failure&) {
       input->CheckRest();  // a NUL byte or a read error further on is told first
       throw;
@@ -195,7 +187,6 @@ int Run(const std::vector<std::string_view>& args) {
         IndexByFormat(format, store);
       } else {
         // The subnets grow alike from an arc given twice: repeats may stay.
-        AllocateIndex(store);
         CreateIOPT(store);
       }
       ReleaseArcLists(store);
@@ -224,7 +215,7 @@ int Run(const std::vector<std::string_view>& args) {
           [&](Output& out) { Decompose(store, map, out, true); });
     } else {
       WriteNetPart(store, *report, false);
-      PartitionArcs(store, map);
+      PartitionArcs(store, arcs, map);
     }
     if (!options.json) {
       WriteIndicators(store, map, *report);
@@ -232,8 +223,8 @@ int Run(const std::vector<std::string_view>& args) {
       WriteClosing(*report);
     }
     report->Flush();
-    if (report->Failed()) throw WriteError(report_name, report->Error());
-    if (!output.Close()) throw WriteError(report_name, errno);
+    if (report->Failed()) throw WriteFailure(report_name, report->Error());
+    if (!output.Close()) throw WriteFailure(report_name, errno);
     report.reset();
 
     phase = "writing subnet files";

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "formats/output.h"
-#include "store/failure.h"
+#include "base/failure.h"
+#include "base/output.h"
 
 namespace vantira {
 
@@ -45,9 +45,13 @@ bool IsSameFile(const std::string& path, const ProtectedFile& first, const Prote
   return same(first) || same(second);
 }
 
-namespace {
+Failure OpenError(std::string_view name) { return MakeFailure(kExitFile, std::string("error open file ").append(name)); }
 
-Failure OpenError(const std::string& name) { return MakeFailure(kExitFile, "error open file " + name); }
+Failure WriteError(std::string_view name) {
+  return MakeFailure(kExitFile, std::string("error write file ").append(name));
+}
+
+namespace {
 
 // `content` is reused from file to file, so its buffer is taken only once.
 void WriteOneFile(const SubnetPlan& plan, int32_t k, const std::string& name, const ProtectedFile& input,
@@ -65,8 +69,7 @@ void WriteOneFile(const SubnetPlan& plan, int32_t k, const std::string& name, co
   const int write_error = errno;
   const bool closed = close(fd) == 0;
   if (!written || !closed) {
-    throw MakeFailure(kExitFile, "error write file " + name)
-        .Because(name + ": " + SystemReason(written ? errno : write_error));
+    throw WriteError(name).Because(name + ": " + SystemReason(written ? errno : write_error));
   }
 }
 

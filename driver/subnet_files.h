@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "formats/subnet_plan.h"
+#include "base/failure.h"
+#include "planners/subnet_plan.h"
 
 namespace vantira {
 
@@ -28,6 +29,10 @@ ProtectedFile IdentifyFd(int fd);
 // True when `path` exists and is the same regular file as `first` or
 // `second` (one stat for both: it runs once per subnet file).
 bool IsSameFile(const std::string& path, const ProtectedFile& first, const ProtectedFile& second = {});
+
+// "*** error open file NAME" and "*** error write file NAME", status 4.
+Failure OpenError(std::string_view name);
+Failure WriteError(std::string_view name);
 
 // Writes the files of subnets 1..count from `plan`. A file that cannot be
 // opened, or would overwrite the input or the report, ends the run with

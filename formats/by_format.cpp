@@ -2,11 +2,8 @@
 
 #include "formats/input_text.h"
 #include "formats/ndr_reader.h"
-#include "formats/ndr_writer.h"
 #include "formats/net_reader.h"
-#include "formats/net_writer.h"
 #include "formats/pnml_reader.h"
-#include "formats/pnml_writer.h"
 #include "store/adjacency.h"
 
 namespace vantira {
@@ -17,38 +14,20 @@ Format PrepareByFormat(std::string& text) {
   return format;
 }
 
-void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, NetStore& store, NameIndex& index,
+void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, NetStore& store, ArcStore arcs, NameIndex& index,
                   GrammarHint& hint, PnmlLayout* layout) {
   switch (format) {
     case Format::kNdr:
-      return ReadNDR(input, grammar, store, index, hint);
+      return ReadNDR(input, grammar, store, arcs, index, hint);
     case Format::kPnml:
-      return ReadPNML(input, store, layout);
+      return ReadPNML(input, store, arcs, layout);
     case Format::kNet:
-      return ReadNET(input, grammar, store, index, hint);
+      return ReadNET(input, grammar, store, arcs, index, hint);
   }
 }
 
 void IndexByFormat(Format format, NetStore& store) {
   if (format != Format::kNdr) RemoveDuplicateArcs(store);
-  AllocateIndex(store);
   CreateIOPT(store);
 }
-
-void PlanByFormat(Format format, Grammar grammar, std::string_view text, const NameIndex& index,
-                  const PnmlLayout& layout, const SubnetMap& map, SubnetPlan& plan) {
-  switch (format) {
-    case Format::kNdr:
-      PlanNDR(text, grammar, index, map, plan);
-      break;
-    case Format::kPnml:
-      PlanPNML(text, layout, map, plan);
-      break;
-    case Format::kNet:
-      PlanNET(text, grammar, index, map, plan);
-      break;
-  }
-  plan.Finish(map.iSubNet);
-}
-
 }  // namespace vantira

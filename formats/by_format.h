@@ -1,15 +1,13 @@
-// The reader and the subnet-file planner of a format, chosen in one place.
+// The reader of a format, chosen in one place.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "decompose/subnet_map.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
 #include "formats/pnml_layout.h"
 #include "formats/recognize.h"
-#include "formats/subnet_plan.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
@@ -20,20 +18,17 @@ namespace vantira {
 // one; PNML keeps the bytes as they are, for its subnet files copy them.
 Format PrepareByFormat(std::string& text);
 
-// ReadNET, ReadNDR or ReadPNML. The line formats fill `index` with every
+// ReadNET, ReadNDR or ReadPNML, into a store fresh from AllocateStore, the
+// arcs put where `arcs` says. The line formats fill `index` with every
 // place and transition name, read in `grammar`, and tell `hint` of the first
 // construct of the wider grammar the basic one meets; PNML fills `layout`,
 // when given, for its subnet files.
-void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, NetStore& store, NameIndex& index,
+void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, NetStore& store, ArcStore arcs, NameIndex& index,
                   GrammarHint& hint, PnmlLayout* layout);
 
 // Builds the adjacency index from the arc lists. The same arc may be given
 // several times in a net description or a PNML document, and counts once
 // there; a drawing keeps every edge it lists.
 void IndexByFormat(Format format, NetStore& store);
-
-// PlanNDR, PlanNET or PlanPNML, then the plan's grouping by subnet.
-void PlanByFormat(Format format, Grammar grammar, std::string_view text, const NameIndex& index,
-                  const PnmlLayout& layout, const SubnetMap& map, SubnetPlan& plan);
 
 }  // namespace vantira

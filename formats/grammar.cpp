@@ -1,7 +1,7 @@
 #include "formats/grammar.h"
 
 
-#include "formats/output.h"
+#include "base/output.h"
 
 namespace vantira {
 

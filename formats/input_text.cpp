@@ -7,9 +7,9 @@
 
 #include <algorithm>
 
+#include "base/c_array.h"
+#include "base/failure.h"
 #include "formats/tokens.h"
-#include "store/c_array.h"
-#include "store/failure.h"
 
 namespace vantira {
 

@@ -1,8 +1,9 @@
 #include "formats/ndr_reader.h"
 
+#include "base/failure.h"
+#include "formats/bad_input.h"
 #include "formats/ndr_record.h"
 #include "formats/read_lines.h"
-#include "store/failure.h"
 
 namespace vantira {
 
@@ -57,8 +58,8 @@ namespace {
 
 class NdrApplier {
  public:
-  NdrApplier(Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint)
-      : wide_(grammar == Grammar::kWide), store_(store), index_(index), hint_(hint) {}
+  NdrApplier(Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint)
+      : wide_(grammar == Grammar::kWide), store_(store), arcs_(arcs), index_(index), hint_(hint) {}
 
   // Hints the slots this record's names may be looked up in: a node's name
   // and an edge's source among both kinds, an edge's target in one of them.
@@ -79,7 +80,7 @@ class NdrApplier {
       case NdrRecord::Kind::kOther:  // carries nothing the decomposition needs
         return;
       case NdrRecord::Kind::kNetName:
-        store_.netname = CommitName(store_, record.name);
+        SetNetName(store_, record.name);
         return;
       case NdrRecord::Kind::kPlace:
         CheckNewName(record, number);
@@ -93,9 +94,9 @@ class NdrApplier {
         const EdgeEnds ends = ResolveEdge(index_, record);
         if (ends.transition == 0) return ApplyOtherEdge(record, number);
         if (ends.from_place) {
-          AppendApt(store_, ends.place, ends.transition);
+          AppendApt(store_, ends.place, ends.transition, arcs_);
         } else {
-          AppendAtp(store_, ends.transition, ends.place);
+          AppendAtp(store_, ends.transition, ends.place, arcs_);
         }
         return;
       }
@@ -105,14 +106,13 @@ class NdrApplier {
  private:
   // An edge that joins no place and transition: a priority, skipped in the
   // wider grammar, or else the end of the run. Kept out of line, so that the
-  // hot path stays as small as it was.
+  // hot path stays small.
   [[gnu::noinline]] void ApplyOtherEdge(const NdrRecord& record, uint64_t number) {
     if (ResolvePriority(index_, record).source != 0) {
       if (wide_) return;  // carries no token flow
       hint_.Note(WideConstruct::kPriorityEdge, number);
     }
-    std::string text = "unknown arc: ";
-    throw MakeFailure(kExitBadInput, text.append(record.name).append(" -> ").append(record.target))
+    throw UnknownArc(record.name, record.target)
         .Because(UnknownArcReason(index_, record, wide_ ? Grammar::kWide : Grammar::kBasic, number));
   }
 
@@ -121,25 +121,23 @@ class NdrApplier {
     const bool place = index_.places.Find(record.name, record.hash) != 0;
     if (place || index_.transitions.Find(record.name, record.hash) != 0) {
       const std::string reason = Quoted(record.name).append(place ? " is a place" : " is a transition");
-      throw MakeFailure(kExitBadInput, std::string("duplicate name: ").append(record.name))
-          .Because(AtLine(number, reason + " already; a name is defined once"));
+      throw DuplicateName(record.name).Because(AtLine(number, reason + " already; a name is defined once"));
     }
   }
 
   bool wide_;
   NetStore& store_;
+  ArcStore arcs_;
   NameIndex& index_;
   GrammarHint& hint_;
 };
 
 }  // namespace
 
-void ReadNDR(TextBlocks& input, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint) {
-  store.m = 0;
-  store.n = 0;
-  NdrApplier applier(grammar, store, index, hint);
+void ReadNDR(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint) {
+  NdrApplier applier(grammar, store, arcs, index, hint);
   ReadLines<NdrRecord, 8>(
-      input, store, index, [](std::string_view) {},
+      input, index, [](std::string_view) {},
       [](std::string_view view, NdrRecord& record) { ParseNdrRecord(Line{view}, record); },
       [&](const NdrRecord& record) { applier.Prefetch(record); },
       [&](const NdrRecord& record, std::string_view, uint64_t number) { applier.Apply(record, number); });

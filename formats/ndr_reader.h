@@ -18,7 +18,7 @@ namespace vantira {
 // an earlier place and an earlier transition ends the run with status 2; the
 // wider grammar skips an edge between two earlier transitions (a priority),
 // and the basic one notes it in `hint` before failing.
-void ReadNDR(TextBlocks& input, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint);
+void ReadNDR(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint);
 
 struct NdrRecord;
 

@@ -1,6 +1,6 @@
 #include "formats/net_line.h"
 
-#include "store/failure.h"
+#include "base/failure.h"
 #include "store/name_index.h"
 
 namespace vantira {

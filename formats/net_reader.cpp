@@ -4,9 +4,10 @@
 #include <array>
 #include <cstring>
 
+#include "base/failure.h"
+#include "formats/bad_input.h"
 #include "formats/net_line.h"
 #include "formats/read_lines.h"
-#include "store/failure.h"
 
 namespace vantira {
 
@@ -74,8 +75,13 @@ bool HasArcKind(const NetLine& line) {
 
 class NetApplier {
  public:
-  NetApplier(Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint)
-      : wide_(grammar == Grammar::kWide), store_(store), index_(index), hint_(hint), watching_(!wide_ && !hint.Given()) {}
+  NetApplier(Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint)
+      : wide_(grammar == Grammar::kWide),
+        store_(store),
+        arcs_(arcs),
+        index_(index),
+        hint_(hint),
+        watching_(!wide_ && !hint.Given()) {}
 
   // The lines to come lie in `text`.
   void Block(std::string_view text) { marks_ = MarkFinder(text); }
@@ -87,7 +93,7 @@ class NetApplier {
       case NetLine::Kind::kLabel:  // labels matter only to the subnet files, which copy them
         return;
       case NetLine::Kind::kNet:
-        store_.netname = CommitName(store_, line.name);
+        SetNetName(store_, line.name);
         return;
       case NetLine::Kind::kPriority:
       case NetLine::Kind::kNote:
@@ -149,9 +155,9 @@ class NetApplier {
       // Before the arrow a place line lists its producers and a transition
       // line its input places; after it, the other direction.
       if (place == before) {
-        place ? AppendAtp(store_, e, self) : AppendAtp(store_, self, e);
+        place ? AppendAtp(store_, e, self, arcs_) : AppendAtp(store_, self, e, arcs_);
       } else {
-        place ? AppendApt(store_, self, e) : AppendApt(store_, e, self);
+        place ? AppendApt(store_, self, e, arcs_) : AppendApt(store_, e, self, arcs_);
       }
     }
   }
@@ -163,7 +169,7 @@ class NetApplier {
     if (int32_t existing = own.Find(line.name, line.hash)) return existing;
     if ((place ? index_.transitions : index_.places).Find(line.name, line.hash) != 0) {
       std::string reason = Quoted(line.name).append(place ? " is a transition" : " is a place");
-      throw MakeFailure(kExitBadInput, std::string("duplicate name: ").append(line.name))
+      throw DuplicateName(line.name)
           .Because(AtLine(number, reason.append(" already; a name is a place or a transition, not both")));
     }
     return Add(own, line.name, line.hash, place);
@@ -185,6 +191,7 @@ class NetApplier {
 
   bool wide_;
   NetStore& store_;
+  ArcStore arcs_;
   NameIndex& index_;
   GrammarHint& hint_;
   bool watching_;  // the basic grammar, and nothing told yet
@@ -193,10 +200,10 @@ class NetApplier {
 
 }  // namespace
 
-void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint) {
-  NetApplier applier(grammar, store, index, hint);
+void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint) {
+  NetApplier applier(grammar, store, arcs, index, hint);
   ReadLines<NetLine, 4>(
-      input, store, index, [&](std::string_view text) { applier.Block(text); },
+      input, index, [&](std::string_view text) { applier.Block(text); },
       [grammar](std::string_view view, NetLine& line) { ParseNetLine(Line{view}, grammar, line); },
       [&](const NetLine& line) { applier.Prefetch(line); },
       [&](const NetLine& line, std::string_view view, uint64_t number) { applier.Apply(line, view, number); });

@@ -12,10 +12,10 @@ namespace vantira {
 
 // Reads the input, block by block, into the store: the net's name, places and
 // transitions numbered by first occurrence, and the arcs in order, repeats
-// included (IndexByFormat drops them; the subnets do not depend on them).
+// included (RemoveDuplicateArcs drops them; the subnets do not depend on them).
 // `index` receives every place and transition name. A format error ends the
 // run with exit status 2. In the basic grammar the first construct of the
 // wider one is noted in `hint`, and read as before.
-void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, NameIndex& index, GrammarHint& hint);
+void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint);
 
 }  // namespace vantira

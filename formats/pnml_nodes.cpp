@@ -1,5 +1,7 @@
 #include "formats/pnml_nodes.h"
 
+#include "formats/bad_input.h"
+
 namespace vantira {
 
 Failure WrongPnml(std::string_view what) {
@@ -29,9 +31,8 @@ int32_t PnmlNodes::AddNode(std::string_view id, Kind kind) {
   const uint32_t hash = HashName(id);
   if (ids_.Find(id, hash) != 0) {
     // The caller knows the line; ids are not repeated in reasons, as they may hold line ends.
-    throw MakeFailure(kExitBadInput, std::string("duplicate name: ").append(id)).Because("another node has this id");
+    throw DuplicateName(id).Because("another node has this id");
   }
-  ExpandNames(store_, static_cast<int64_t>(id.size()) + 1);
   int32_t number;
   int32_t offset;
   if (kind == kPlace) {
@@ -109,10 +110,10 @@ int32_t PnmlNodes::NodeOf(NodeRef ref) const {
 
 std::string_view PnmlNodes::Written(NodeRef ref) const { return ref < 0 ? Unknown(ref) : store_.Name(names_[ref]); }
 
-void PnmlNodes::Resolve() {
+void PnmlNodes::Resolve(ArcStore arcs) {
   Flush();
   ResolveReferences();
-  ResolveArcs();
+  ResolveArcs(arcs);
 }
 
 // Every reference, in document order, to its place or transition through a
@@ -172,25 +173,23 @@ std::pair<int32_t, int32_t> PnmlNodes::Resolve(NodeRef ref) const {
   return {kind - kPlaceReference, resolved_[code >> 2]};
 }
 
-void PnmlNodes::ResolveArcs() {
+void PnmlNodes::ResolveArcs(ArcStore arcs) {
   for (ArcEnds& arc : arcs_) {
     const auto [source_kind, source] = Resolve(arc.source);
     const auto [target_kind, target] = Resolve(arc.target);
     if (source_kind == kPlace && target_kind == kTransition) {
-      AppendApt(store_, source, target);
+      AppendApt(store_, source, target, arcs);
       arc.source = target;
     } else if (source_kind == kTransition && target_kind == kPlace) {
-      AppendAtp(store_, source, target);
+      AppendAtp(store_, source, target, arcs);
       arc.source = source;
     } else {
-      std::string what = "unknown arc: ";
-      what.append(Written(arc.source)).append(" -> ").append(Written(arc.target));
       // Arcs keep no lines: where the arc is, its source and target tell.
       const char* reason = source_kind < 0         ? "an arc's source is no node's id"
                            : target_kind < 0       ? "an arc's target is no node's id"
                            : source_kind == kPlace ? "an arc joins two places, not a place and a transition"
                                                    : "an arc joins two transitions, not a place and a transition";
-      throw MakeFailure(kExitBadInput, what).Because(reason);
+      throw UnknownArc(Written(arc.source), Written(arc.target)).Because(reason);
     }
   }
 }

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "store/failure.h"
+#include "base/failure.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
@@ -41,8 +41,9 @@ class PnmlNodes {
   void Reserve(std::size_t nodes) { ids_.Reserve(nodes); }
 
   // Resolves the references, then the arcs, each in document order, and
-  // appends the arcs to the store; the first that fails ends the run.
-  void Resolve();
+  // appends the arcs to the store as `arcs` says; the first that fails ends
+  // the run.
+  void Resolve(ArcStore arcs);
 
   // After Resolve: the place p (as p) or the transition t (as -t) that a
   // node stands for, or that an arc goes with (its transition).
@@ -87,7 +88,7 @@ class PnmlNodes {
   void ResolveReferences();
   void Walk(int32_t r, std::vector<int32_t>& chain);
   std::pair<int32_t, int32_t> Resolve(NodeRef ref) const;
-  void ResolveArcs();
+  void ResolveArcs(ArcStore arcs);
 
   NetStore& store_;
   CArray<int32_t> names_;       // every node's id, by number

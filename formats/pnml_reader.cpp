@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "formats/pnml_nodes.h"
 #include "formats/xml_stream.h"
-#include "store/failure.h"
 
 namespace vantira {
 
@@ -70,8 +70,8 @@ const char* Find(const char** atts, std::string_view wanted) {
 
 class PnmlReader {
  public:
-  PnmlReader(TextBlocks& input, NetStore& store, PnmlLayout* layout)
-      : input_(input), size_(input.Size()), store_(store), layout_(layout), nodes_(store) {
+  PnmlReader(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout)
+      : input_(input), size_(input.Size()), store_(store), arcs_(arcs), layout_(layout), nodes_(store) {
     XML_Parser parser = xml_.Parser();
     XML_SetUserData(parser, this);
     XML_SetElementHandler(parser, OnStart, OnEnd);
@@ -92,7 +92,7 @@ class PnmlReader {
     if (nets_ == 0) {
       throw WrongPnml("no net").Because(pnml_root_ ? "the pnml element holds no net" : "the root element is not pnml");
     }
-    nodes_.Resolve();
+    nodes_.Resolve(arcs_);
     NameNet();
     if (layout_ != nullptr) FinishLayout();
   }
@@ -250,10 +250,7 @@ class PnmlReader {
   void SizeTable(uint64_t at) {
     next_sizing_ = size_ == 0 ? UINT64_MAX : at + size_ / 64 + 1;
     if (at == 0) return;
-    const double projected =
-        static_cast<double>(nodes_.Count()) * static_cast<double>(size_) / static_cast<double>(at);
-    const double cap = static_cast<double>(size_ / 24);
-    nodes_.Reserve(static_cast<std::size_t>(projected < cap ? projected : cap));
+    nodes_.Reserve(ProjectedNames(static_cast<std::size_t>(nodes_.Count()), at, size_));
   }
 
   void NameNet() {
@@ -266,8 +263,7 @@ class PnmlReader {
     } else if (!has_net_id_) {
       return;  // "noname"
     }
-    ExpandNames(store_, static_cast<int64_t>(name.size()) + 1);
-    store_.netname = CommitName(store_, name);
+    SetNetName(store_, name);
   }
 
   void FinishLayout() {
@@ -286,6 +282,7 @@ class PnmlReader {
   uint64_t size_;
   std::string_view text_;  // the whole document, when the layout is noted
   NetStore& store_;
+  ArcStore arcs_;
   PnmlLayout* layout_;
   XmlStream xml_{"wrong PNML file"};
 
@@ -310,8 +307,8 @@ class PnmlReader {
 
 }  // namespace
 
-void ReadPNML(TextBlocks& input, NetStore& store, PnmlLayout* layout) {
-  PnmlReader reader(input, store, layout);
+void ReadPNML(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout) {
+  PnmlReader reader(input, store, arcs, layout);
   reader.Read();
 }
 

@@ -12,12 +12,12 @@ namespace vantira {
 // Reads a PNML document, as it was read from the input, into the store:
 // places and transitions of the net's pages (nested to any depth) in
 // document order, the arcs in document order once reference nodes are
-// resolved (repeats included: IndexByFormat drops them), and the net's name.
+// resolved (repeats included: RemoveDuplicateArcs drops them), and the net's name.
 // Ids live in a table of the reader's own, which also holds the reference
 // nodes. With `layout`, also notes where every node and arc element lies and
 // whom it follows, for the subnet files; the input is then one whole block. A fault ends the run with status 2;
 // the first one in document order counts, then those found after the
 // document: no net, references, arcs.
-void ReadPNML(TextBlocks& input, NetStore& store, PnmlLayout* layout);
+void ReadPNML(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout);
 
 }  // namespace vantira

@@ -3,8 +3,7 @@
 // overlap instead of following one another. Taking a line apart looks nothing
 // up, so lines are still entered one by one in their order, and every number
 // comes out as if each line were read and entered in turn. Before a line is
-// entered, the name tables are sized ahead and the store's names get room for
-// whatever the line may add.
+// entered, the name tables are sized ahead.
 #pragma once
 
 #include <array>
@@ -14,15 +13,13 @@
 
 #include "formats/input_text.h"
 #include "store/name_index.h"
-#include "store/net_store.h"
 
 namespace vantira {
 
 template <class Record, std::size_t kAhead>
 class ReadAhead {
  public:
-  ReadAhead(const TextBlocks& input, NetStore& store, NameIndex& index)
-      : store_(store), planner_(index, input.Size()) {}
+  ReadAhead(const TextBlocks& input, NameIndex& index) : planner_(index, input.Size()) {}
 
   // Reads the lines of one block, in order: `parse(view, record)` takes a
   // line apart, `prefetch(record)` hints its slots, and
@@ -39,7 +36,6 @@ class ReadAhead {
     }
     for (std::size_t i = 0; filled > 0; i = (i + 1) % kAhead, --filled) {
       planner_.At(block.offset + static_cast<uint64_t>(views_[i].data() - block.text.data()));
-      ExpandNames(store_, NameRoomForLine(views_[i].size()));
       apply(parsed_[i], views_[i], ++lines_);
       if (lines.Next(views_[i])) {
         parse(views_[i], parsed_[i]);
@@ -50,7 +46,6 @@ class ReadAhead {
   }
 
  private:
-  NetStore& store_;
   GrowthPlanner planner_;
   std::array<Record, kAhead> parsed_;
   std::array<std::string_view, kAhead> views_;

@@ -16,16 +16,14 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <vector>
 
+#include "base/prefetch.h"
+#include "base/second_thread.h"
 #include "formats/input_text.h"
 #include "formats/read_ahead.h"
 #include "store/name_index.h"
-#include "store/net_store.h"
-#include "store/platform_tuning.h"
-#include "store/prefetch.h"
+#include "base/platform_tuning.h"
 
 namespace vantira {
 
@@ -75,9 +73,9 @@ class Pipeline {
   Pipeline& operator=(const Pipeline&) = delete;
   ~Pipeline() { Stop(); }
 
-  // Starts the parsing thread; throws std::system_error when it cannot.
-  void Start() {
-    thread_ = std::thread([this] { Produce(); });
+  // Starts the parsing thread; false when there is none to be had.
+  bool Start() {
+    return thread_.Start([this] { Produce(); });
   }
 
   // Enters every line: `on_chunk(text)` before a chunk's lines,
@@ -87,7 +85,7 @@ class Pipeline {
   // and before a failure of a later line, which it would have preceded had
   // the whole input been checked first.
   template <class OnChunk, class Prefetch, class Apply>
-  void Consume(NetStore& store, GrowthPlanner& planner, OnChunk on_chunk, Prefetch prefetch, Apply apply) {
+  void Consume(GrowthPlanner& planner, OnChunk on_chunk, Prefetch prefetch, Apply apply) {
     try {
       uint64_t number = 0;
       while (Chunk<Record>* chunk = NextFull()) {
@@ -105,7 +103,6 @@ class Pipeline {
           if (i + kAhead < count) prefetch(records[i + kAhead]);
           const std::string_view view = chunk->views[i];
           planner.At(chunk->offset + static_cast<uint64_t>(view.data() - chunk->text.data()));
-          ExpandNames(store, NameRoomForLine(view.size()));
           apply(chunk->records[i], view, ++number);
         }
         Release();
@@ -204,13 +201,13 @@ class Pipeline {
   }
 
   void Stop() {
-    if (!thread_.joinable()) return;
+    if (!thread_.Started()) return;
     {
       std::lock_guard lock(mutex_);
       stop_ = true;
     }
     changed_.notify_all();
-    thread_.join();
+    thread_.Join();
   }
 
   TextBlocks& input_;
@@ -226,7 +223,7 @@ class Pipeline {
   // or after `finished_` was seen under the lock.
   std::exception_ptr input_error_;
   std::exception_ptr other_error_;
-  std::thread thread_;
+  SecondThread thread_;
 };
 
 }  // namespace read_lines
@@ -234,22 +231,21 @@ class Pipeline {
 // Reads every line of `input`: `on_chunk(text)` before the lines of each
 // piece of text, `parse(view, record)` to take a line apart,
 // `prefetch(record)` to hint its slots, `apply(record, view, number)` to
-// enter it, `number` counting the lines from 1.
+// enter it, `number` counting the lines from 1. On a regular file of
+// kSmallestFile bytes or more, `parse` runs on a second thread, up to
+// kChunks chunks ahead: it may read its line and write its record, and touch
+// nothing else (not the store, the index or what the other callbacks use).
+// The other three always run on the calling thread, in line order.
 template <class Record, std::size_t kAhead, class OnChunk, class Parse, class Prefetch, class Apply>
-void ReadLines(TextBlocks& input, NetStore& store, NameIndex& index, OnChunk on_chunk, Parse parse,
-               Prefetch prefetch, Apply apply) {
+void ReadLines(TextBlocks& input, NameIndex& index, OnChunk on_chunk, Parse parse, Prefetch prefetch, Apply apply) {
   if (input.Regular() && input.Size() >= read_lines::kSmallestFile) {
-    bool started = true;
+    bool started;
     {
       read_lines::Pipeline<Record, kAhead, Parse> pipeline(input, parse);
-      try {
-        pipeline.Start();
-      } catch (const std::system_error&) {
-        started = false;  // no thread to be had (a tight memory limit): read on this one
-      }
+      started = pipeline.Start();  // if not, read on this one
       if (started) {
         GrowthPlanner planner(index, input.Size());
-        pipeline.Consume(store, planner, on_chunk, prefetch, apply);
+        pipeline.Consume(planner, on_chunk, prefetch, apply);
       }
     }
     if (started) {
@@ -259,7 +255,7 @@ void ReadLines(TextBlocks& input, NetStore& store, NameIndex& index, OnChunk on_
       return;
     }
   }
-  ReadAhead<Record, kAhead> reader(input, store, index);
+  ReadAhead<Record, kAhead> reader(input, index);
   for (TextBlock block; input.Next(block);) {
     on_chunk(block.text);
     reader.Read(block, parse, prefetch, apply);

@@ -16,7 +16,7 @@ Format RecognizeFile(std::string_view text);
 // ".net", ".ndr" or ".pnml", the extension of subnet files in a format.
 std::string_view FormatExtension(Format format);
 
-// "net" or "ndr", the format's name in the JSON report.
+// "net", "ndr" or "pnml", the format's name in the JSON report.
 std::string_view FormatName(Format format);
 
 }  // namespace vantira

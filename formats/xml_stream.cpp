@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "store/failure.h"
+#include "base/failure.h"
 
 namespace vantira {
 

@@ -1,8 +1,8 @@
 #include "store/adjacency.h"
 
-#include <system_error>
-#include <thread>
 #include <vector>
+
+#include "base/second_thread.h"
 
 namespace vantira {
 
@@ -38,6 +38,9 @@ void CursorsToStarts(int32_t* first, int32_t* second, int32_t count) {
 }  // namespace
 
 int32_t CreateIOPT(NetStore& s) {
+  const std::size_t entries = static_cast<std::size_t>(s.fatp) + static_cast<std::size_t>(s.fapt) + 1;
+  s.at.Allocate(entries);
+  s.ap.Allocate(entries);
   const int32_t n = s.n;
   const int32_t m = s.m;
   int32_t* tx = s.tx.Data();
@@ -55,14 +58,8 @@ int32_t CreateIOPT(NetStore& s) {
     for (int32_t k = 0; k < s.fatp; ++k) ++px[s.atpp[k]];
     CountsToStarts(px, py, m);
   };
-  std::jthread places;
-  if (static_cast<int64_t>(s.fapt) + s.fatp >= kArcsForThread) {
-    try {
-      places = std::jthread(count_places);
-    } catch (const std::system_error&) {
-      // no thread to be had: counted below
-    }
-  }
+  SecondThread places;
+  if (static_cast<int64_t>(s.fapt) + s.fatp >= kArcsForThread) places.Start(count_places);
 
   // Transitions: a stable counting sort of both arc lists by transition.
   for (int32_t t = 1; t <= n; ++t) tx[t] = ty[t] = 0;
@@ -74,10 +71,10 @@ int32_t CreateIOPT(NetStore& s) {
   CursorsToStarts(tx, ty, n);
   s.fat = tx[n + 1];
 
-  if (places.joinable()) {
-    places.join();
+  if (places.Started()) {
+    places.Join();
   } else {
-    count_places();
+    count_places();  // a small net, or no thread to be had
   }
   // Places: walking transitions in increasing order makes each place's
   // producers and consumers come out in increasing transition number.

@@ -7,10 +7,10 @@
 
 namespace vantira {
 
-// Fills tx, ty, at, px, py and ap. Input and output places of a transition keep
-// arc-list order; producers and consumers of a place come in increasing
-// transition number, one entry per arc. Returns fap. `at` and `ap` must have
-// been taken by AllocateIndex.
+// Takes `at` and `ap` anew and fills them, tx, ty, px and py; returns the
+// number of entries of each half. Input and output places of a transition
+// keep arc-list order; producers and consumers of a place come in increasing
+// transition number, one entry per arc.
 int32_t CreateIOPT(NetStore& store);
 
 // Keeps the first occurrence of every (transition, place) pair in each arc

@@ -8,8 +8,8 @@
 #include <array>
 #include <cstdint>
 
-#include "store/c_array.h"
-#include "store/prefetch.h"
+#include "base/c_array.h"
+#include "base/prefetch.h"
 
 namespace vantira {
 

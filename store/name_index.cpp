@@ -180,19 +180,22 @@ void NameTable::Rehash(std::size_t buckets) {
   }
 }
 
+std::size_t ProjectedNames(std::size_t count, uint64_t position, uint64_t total) {
+  // A table for e names takes about 19 e bytes, up to 28 e when it grew by
+  // half; at most total / 24 names keeps the two within about twice the text.
+  const double cap = static_cast<double>(total / 24);
+  const double projected = static_cast<double>(count) * static_cast<double>(total) / static_cast<double>(position);
+  return static_cast<std::size_t>(projected < cap ? projected : cap);
+}
+
 GrowthPlanner::GrowthPlanner(NameIndex& index, uint64_t total)
     : index_(index), total_(total), next_(total == 0 ? UINT64_MAX : total / kSteps) {}
 
 void GrowthPlanner::Plan(uint64_t position) {
   next_ = position + total_ / kSteps + 1;
   if (position == 0) return;
-  const auto done = static_cast<double>(position);
-  // A table for e names takes about 19 e bytes, up to 28 e when it grew by
-  // half; at most total / 24 names keeps the two within about twice the text.
-  const double cap = static_cast<double>(total_ / 24);
   for (NameTable* table : {&index_.places, &index_.transitions}) {
-    const double projected = static_cast<double>(table->Count()) * static_cast<double>(total_) / done;
-    table->Reserve(static_cast<std::size_t>(projected < cap ? projected : cap));
+    table->Reserve(ProjectedNames(static_cast<std::size_t>(table->Count()), position, total_));
   }
 }
 

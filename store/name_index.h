@@ -1,9 +1,9 @@
 // Hash look-up of place and transition names. Places and transitions are two
-// separate tables; each maps a name to its element number. A slot keeps the
-// first 8 bytes of its name, so a name of up to 8 bytes is matched without
-// touching the names buffer; longer names are compared against the stored
-// name in the store's `names`, which is why a table holds the store by
-// reference.
+// separate tables; each maps a name to its element number. A slot keeps a
+// head of its name (see Bucket), so a name of up to 8 bytes is matched
+// without touching the names buffer; longer names are compared against the
+// stored name in the store's `names`, which is why a table holds the store
+// by reference.
 #pragma once
 
 #include <cstdint>
@@ -11,8 +11,8 @@
 #include <memory>
 #include <string_view>
 
+#include "base/prefetch.h"
 #include "store/net_store.h"
-#include "store/prefetch.h"
 
 namespace vantira {
 
@@ -82,6 +82,10 @@ struct NameIndex {
 // so at every 1/64 of the text each table is grown at once to the size the
 // names met so far project for the whole text. The projection is capped, so
 // that an uneven file costs at most about its own size in table memory.
+// The names a text of `total` bytes will hold, projected from the `count`
+// met in its first `position` bytes, capped at total / 24.
+std::size_t ProjectedNames(std::size_t count, uint64_t position, uint64_t total);
+
 class GrowthPlanner {
  public:
   // `total`: the size of the text in bytes, 0 when unknown (the tables then

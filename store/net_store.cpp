@@ -13,41 +13,10 @@ int32_t Grown(int32_t capacity, int64_t step) {
   return static_cast<int32_t>(grown);
 }
 
-}  // namespace
-
-void AllocateStore(NetStore& s) {
-  s.maxnames = NetStore::kNamesStep;
-  s.maxm = NetStore::kNodeStep;
-  s.maxn = NetStore::kNodeStep;
-  s.maxapt = NetStore::kArcStep;
-  s.maxatp = NetStore::kArcStep;
-  s.tx.Allocate(s.maxn);
-  s.ty.Allocate(s.maxn);
-  s.tn.Allocate(s.maxn);
-  s.n = 0;
-  s.px.Allocate(s.maxm);
-  s.py.Allocate(s.maxm);
-  s.pn.Allocate(s.maxm);
-  s.m = 0;
-  s.names.Allocate(s.maxnames);
-  s.fnames = 0;
-  s.aptp.Allocate(s.maxapt);
-  s.aptt.Allocate(s.maxapt);
-  s.fapt = 0;
-  s.atpp.Allocate(s.maxatp);
-  s.atpt.Allocate(s.maxatp);
-  s.fatp = 0;
-}
-
-int64_t NameRoomForLine(std::size_t length) {
-  // A braced name "{x}" turns 3 bytes of the line into 4 stored bytes, the
-  // worst ratio; the +2 covers an empty declared name.
-  int64_t need = static_cast<int64_t>(length) + static_cast<int64_t>(length / 2) + 2;
-  return need < NetStore::kLineRoom ? NetStore::kLineRoom : need;
-}
-
-void ExpandNames(NetStore& s, int64_t room) {
-  if (s.fnames + room <= s.maxnames) return;
+// Each does nothing while there is room and otherwise grows its tables by one
+// fixed step; ExpandNames grows the buffer to the next multiple of the step
+// that leaves `room` bytes free behind fnames, in one reallocation.
+[[gnu::noinline]] void ExpandNames(NetStore& s, int64_t room) {
   int64_t short_by = s.fnames + room - s.maxnames;
   int64_t steps = (short_by + NetStore::kNamesStep - 1) / NetStore::kNamesStep;
   s.maxnames = Grown(s.maxnames, steps * NetStore::kNamesStep);
@@ -84,7 +53,35 @@ void ExpandApt(NetStore& s) {
   s.aptt.Resize(s.maxapt);
 }
 
+}  // namespace
+
+void AllocateStore(NetStore& s) {
+  s.maxnames = NetStore::kNamesStep;
+  s.maxm = NetStore::kNodeStep;
+  s.maxn = NetStore::kNodeStep;
+  s.maxapt = NetStore::kArcStep;
+  s.maxatp = NetStore::kArcStep;
+  s.tx.Allocate(s.maxn);
+  s.ty.Allocate(s.maxn);
+  s.tn.Allocate(s.maxn);
+  s.n = 0;
+  s.px.Allocate(s.maxm);
+  s.py.Allocate(s.maxm);
+  s.pn.Allocate(s.maxm);
+  s.m = 0;
+  s.names.Allocate(s.maxnames);
+  s.fnames = 0;
+  s.aptp.Allocate(s.maxapt);
+  s.aptt.Allocate(s.maxapt);
+  s.fapt = 0;
+  s.atpp.Allocate(s.maxatp);
+  s.atpt.Allocate(s.maxatp);
+  s.fatp = 0;
+}
+
 int32_t CommitName(NetStore& s, std::string_view name) {
+  const int64_t room = static_cast<int64_t>(name.size()) + 1 + NetStore::kNameSlack;
+  if (s.fnames + room > s.maxnames) ExpandNames(s, room);
   int32_t offset = s.fnames;
   char* dest = s.names.Data() + offset;
   if (!name.empty()) std::memcpy(dest, name.data(), name.size());
@@ -92,6 +89,8 @@ int32_t CommitName(NetStore& s, std::string_view name) {
   s.fnames = offset + static_cast<int32_t>(name.size()) + 1;
   return offset;
 }
+
+void SetNetName(NetStore& s, std::string_view name) { s.netname = CommitName(s, name); }
 
 int32_t AddPlace(NetStore& s, std::string_view name) {
   ExpandP(s);
@@ -107,28 +106,20 @@ int32_t AddTransition(NetStore& s, std::string_view name) {
   return s.n;
 }
 
-void AppendAtp(NetStore& s, int32_t t, int32_t p) {
-  if (s.join_arcs) return s.classes.JoinProducer(p, t);
+void AppendAtp(NetStore& s, int32_t t, int32_t p, ArcStore arcs) {
+  if (arcs == ArcStore::kClasses) return s.classes.JoinProducer(p, t);
   ExpandAtp(s);
   s.atpt[s.fatp] = t;
   s.atpp[s.fatp] = p;
   ++s.fatp;
 }
 
-void AppendApt(NetStore& s, int32_t p, int32_t t) {
-  if (s.join_arcs) return s.classes.JoinConsumer(p, t);
+void AppendApt(NetStore& s, int32_t p, int32_t t, ArcStore arcs) {
+  if (arcs == ArcStore::kClasses) return s.classes.JoinConsumer(p, t);
   ExpandApt(s);
   s.aptp[s.fapt] = p;
   s.aptt[s.fapt] = t;
   ++s.fapt;
-}
-
-void AllocateIndex(NetStore& s) {
-  int64_t entries = static_cast<int64_t>(s.fatp) + s.fapt + 1;
-  s.at.Allocate(static_cast<std::size_t>(entries));
-  s.fat = 0;
-  s.ap.Allocate(static_cast<std::size_t>(entries));
-  s.fap = 0;
 }
 
 void ReleaseArcLists(NetStore& s) {

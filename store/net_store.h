@@ -15,17 +15,24 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/c_array.h"
 #include "store/arc_classes.h"
-#include "store/c_array.h"
 
 namespace vantira {
+
+// Where a reader puts the arcs: in the arc lists, which everything can be
+// built from, or only joined into the store's `classes`, which is all a
+// report without listings needs and takes far less memory.
+enum class ArcStore { kLists, kClasses };
 
 struct NetStore {
   // Initial capacities and the fixed growth steps (tables never double).
   static constexpr int32_t kNamesStep = 16384;
   static constexpr int32_t kNodeStep = 1024;
   static constexpr int32_t kArcStep = 2048;
-  static constexpr int32_t kLineRoom = 1024;
+  // Bytes past the NUL of the last name that can always be read, for code
+  // that reads names 8 bytes at a time.
+  static constexpr int32_t kNameSlack = 8;
 
   CArray<char> names;
   int32_t fnames = 0;
@@ -51,11 +58,7 @@ struct NetStore {
   int32_t fat = 0;
   int32_t fap = 0;
 
-  // A run that lists neither the net nor the subnets sets this before
-  // reading: the arcs are then joined into `classes` instead of being kept
-  // in the arc lists, which stay empty.
-  bool join_arcs = false;
-  ArcClasses classes;
+  ArcClasses classes;  // filled by arcs added with ArcStore::kClasses
 
   std::string_view Name(int32_t offset) const {
     const char* s = names.Data() + offset;
@@ -67,37 +70,29 @@ struct NetStore {
   std::string_view NetName() const { return netname < 0 ? std::string_view("noname") : Name(netname); }
 };
 
-// Takes every table at its initial capacity, all counts 0.
+// Takes every table at its initial capacity, all counts 0. Every operation
+// below that adds to the store makes its own room, growing a table by fixed
+// steps; a count that would pass 2^31 - 1 throws NoMemory.
 void AllocateStore(NetStore& store);
 
-// Growth operations: each does nothing while there is room and otherwise grows
-// its tables by one fixed step. ExpandNames keeps at least `room` bytes free
-// behind fnames (1024 for an ordinary line); a longer need grows the buffer to
-// the next multiple of the step in one reallocation.
-void ExpandNames(NetStore& store, int64_t room = NetStore::kLineRoom);
-void ExpandP(NetStore& store);
-void ExpandT(NetStore& store);
-void ExpandAtp(NetStore& store);
-void ExpandApt(NetStore& store);
-
-// Bytes that ExpandNames must keep free before a line of `length` bytes is
-// taken apart: every name the line can add, NULs included.
-int64_t NameRoomForLine(std::size_t length);
-
-// Appends `name` and its NUL at fnames (room must have been made) and returns
-// its offset.
+// Appends `name` and its NUL to `names` and returns its offset; kNameSlack
+// bytes behind it stay readable.
 int32_t CommitName(NetStore& store, std::string_view name);
 
-// New place or transition named `name`; returns its number.
+// The net's name; a later call replaces it.
+void SetNetName(NetStore& store, std::string_view name);
+
+// New place or transition named `name`, numbered one past the last; returns
+// its number. Uniqueness of names is the reader's affair.
 int32_t AddPlace(NetStore& store, std::string_view name);
 int32_t AddTransition(NetStore& store, std::string_view name);
 
-// An arc: appended to its list, or joined into the store's classes.
-void AppendAtp(NetStore& store, int32_t t, int32_t p);
-void AppendApt(NetStore& store, int32_t p, int32_t t);
+// An arc from transition t to place p, and from place p to transition t,
+// put where `arcs` says.
+void AppendAtp(NetStore& store, int32_t t, int32_t p, ArcStore arcs);
+void AppendApt(NetStore& store, int32_t p, int32_t t, ArcStore arcs);
 
-// Takes `at` and `ap` with one entry per arc, plus one.
-void AllocateIndex(NetStore& store);
+// Frees the arc lists once the adjacency index holds what they held.
 void ReleaseArcLists(NetStore& store);
 
 }  // namespace vantira

@@ -21,19 +21,14 @@ const std::string kGraphHeading = "\nGRAPH OF FUNCTIONAL SUBNETS " + std::string
 List Slice(const CArray<int32_t>& a, int from, int to) { return List(a.Data() + from, a.Data() + to); }
 
 // Transitions t1..tn and places p1..pm with the given arcs.
-void Fill(NetStore& s, int n, int m, const Arcs& place_to_transition, const Arcs& transition_to_place) {
+void Fill(NetStore& s, int n, int m, const Arcs& place_to_transition, const Arcs& transition_to_place,
+          ArcStore arcs = ArcStore::kLists) {
   AllocateStore(s);
   char name[16];
-  for (int t = 1; t <= n; ++t) {
-    ExpandNames(s);
-    AddTransition(s, std::string_view(name, std::snprintf(name, sizeof name, "t%d", t)));
-  }
-  for (int p = 1; p <= m; ++p) {
-    ExpandNames(s);
-    AddPlace(s, std::string_view(name, std::snprintf(name, sizeof name, "p%d", p)));
-  }
-  for (auto [p, t] : place_to_transition) AppendApt(s, p, t);
-  for (auto [t, p] : transition_to_place) AppendAtp(s, t, p);
+  for (int t = 1; t <= n; ++t) AddTransition(s, std::string_view(name, std::snprintf(name, sizeof name, "t%d", t)));
+  for (int p = 1; p <= m; ++p) AddPlace(s, std::string_view(name, std::snprintf(name, sizeof name, "p%d", p)));
+  for (auto [p, t] : place_to_transition) AppendApt(s, p, t, arcs);
+  for (auto [t, p] : transition_to_place) AppendAtp(s, t, p, arcs);
 }
 
 // That net, indexed and decomposed.
@@ -45,7 +40,6 @@ struct Net {
   Net(int n, int m, const Arcs& place_to_transition, const Arcs& transition_to_place, bool full = true)
       : in(place_to_transition), out(transition_to_place) {
     Fill(s, n, m, in, out);
-    AllocateIndex(s);
     CreateIOPT(s);
     Decompose(s, map, report, full);
   }
@@ -71,11 +65,11 @@ List Numbers(const SubnetMap& map, int n, int m) {
 // joined while the arcs come; both must be the one Decompose makes.
 void ExpectPartitionsEqual(const Net& net, int n, int m, int round) {
   for (bool joined : {false, true}) {
+    const ArcStore arcs = joined ? ArcStore::kClasses : ArcStore::kLists;
     NetStore s;
-    s.join_arcs = joined;
-    Fill(s, n, m, net.in, net.out);
+    Fill(s, n, m, net.in, net.out, arcs);
     SubnetMap map;
-    PartitionArcs(s, map);
+    PartitionArcs(s, arcs, map);
     ASSERT_EQ(Numbers(map, n, m), Numbers(net.map, n, m)) << "round " << round << (joined ? ", joined" : "");
   }
 }

@@ -196,10 +196,11 @@ rm -rf many
 
 # Memory: rising limits make the allocation fail in later and later phases;
 # each gives the one message, a report that is a prefix of the full one (for
-# the JSON report too, whose subnets are written on a second thread), and a
-# reason that names the phase the report shows: nothing written while reading
-# (or while indexing, the start of decomposing), a part of it while
-# decomposing, all of it while writing subnet files.
+# the text report and the JSON report, each of whose nets is listed on a
+# second thread while the subnets grow), and a reason that names the phase
+# the report shows: nothing written while reading (or while indexing, the
+# start of decomposing), a part of it while decomposing, all of it while
+# writing subnet files.
 # memory_limits NAME OPTION: the check for reports written with OPTION.
 memory_limits() {
   "$V" "$2" chain.net >"$tmp/full"

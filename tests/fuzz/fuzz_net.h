@@ -7,18 +7,18 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/failure.h"
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
 #include "decompose/json_report.h"
+#include "decompose/json_text.h"
 #include "decompose/partition.h"
 #include "decompose/report.h"
 #include "formats/by_format.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
-#include "formats/json_text.h"
 #include "formats/recognize.h"
 #include "store/adjacency.h"
-#include "store/failure.h"
 
 #define FUZZ_CHECK(c) \
   ((c) ? void() : (std::fprintf(stderr, "check failed: %s (%s:%d)\n", #c, __FILE__, __LINE__), std::abort()))
@@ -67,9 +67,9 @@ inline void Analyse(Format format, std::string_view text, Grammar grammar, NetSt
                     PnmlLayout& layout, SubnetMap& map, Output& report, GrammarHint& hint) {
   AllocateStore(store);
   TextBlocks input(text);
-  ReadByFormat(format, grammar, input, store, index, hint, &layout);
+  ReadByFormat(format, grammar, input, store, ArcStore::kLists, index, hint, &layout);
   SubnetMap partition;  // what the digest report is made from
-  PartitionArcs(store, partition);
+  PartitionArcs(store, ArcStore::kLists, partition);
   IndexByFormat(format, store);
   ReleaseArcLists(store);
   WriteNetPart(store, report, true);

@@ -12,8 +12,9 @@
 
 #include "formats/by_format.h"
 #include "formats/input_text.h"
-#include "formats/subnet_plan.h"
 #include "formats/tokens.h"
+#include "planners/plan_by_format.h"
+#include "planners/subnet_plan.h"
 #include "tests/fuzz/fuzz_net.h"
 
 namespace {

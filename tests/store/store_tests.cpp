@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "store/adjacency.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
@@ -13,58 +15,76 @@
 using namespace vantira;
 using V = std::vector<int32_t>;
 
-TEST(NetStore, GrowsInFixedStepsOnlyTheTableThatIsFull) {
+// What growth must guarantee, whatever the steps: every add finds room
+// (the index's sentinel ends included) and keeps what was added before, a
+// table is never more than one step ahead of its count, a name of any length
+// goes in, and a count that would pass 2^31 - 1 fails cleanly.
+TEST(NetStore, AddsMakeTheirOwnRoomAndKeepWhatCameBefore) {
   NetStore s;
   AllocateStore(s);
-  for (int i = 1; i <= 1022; ++i) AddPlace(s, "p"), AddTransition(s, "t");
-  EXPECT_EQ(V({s.maxm, s.maxn}), V({1024, 1024}));
-  AddPlace(s, "q");
-  EXPECT_EQ(V({s.maxm, s.maxn}), V({2048, 1024}));
-  AddTransition(s, "u");
-  EXPECT_EQ(s.maxn, 2048);
-  EXPECT_EQ(s.PlaceName(1023), "q");
-  EXPECT_EQ(s.TransitionName(1022), "t");
-
-  for (int i = 0; i < 2048; ++i) AppendAtp(s, 1, 1), AppendApt(s, 1, 1);
-  EXPECT_EQ(V({s.maxatp, s.maxapt}), V({2048, 2048}));
-  AppendAtp(s, 2, 3);
-  EXPECT_EQ(V({s.maxatp, s.maxapt, s.atpt[2048], s.atpp[2048]}), V({4096, 2048, 2, 3}));
-
-  s.fnames = 16384 - 1024;  // exactly 1024 bytes free: no growth yet
-  ExpandNames(s);
-  EXPECT_EQ(s.maxnames, 16384);
-  const int32_t kept = CommitName(s, "x");
-  ExpandNames(s);
-  EXPECT_EQ(s.maxnames, 32768);
-  // A very long line takes all the room it needs in one multiple of the step.
-  const int64_t room = NameRoomForLine(100000);
-  EXPECT_GE(room, 150000);
-  ExpandNames(s, room);
-  EXPECT_EQ(s.maxnames % 16384, 0);
-  EXPECT_GE(s.maxnames, s.fnames + room);
-  EXPECT_LT(s.maxnames - 16384, s.fnames + room);
-  EXPECT_EQ(s.Name(kept), "x");
-}
-
-TEST(CArray, KeepsItsElementsThroughSmallAndLargeSteps) {
-  CArray<int32_t> a;
-  a.Allocate(2);
-  int32_t filled = 0;
-  // Steps of 3 (grown ahead, then within the room), then one step far beyond it.
-  for (int32_t size : {5, 8, 11, 14, 17, 20, 23, 26, 29, 1000000}) {
-    a.Resize(static_cast<std::size_t>(size));
-    for (; filled < size; ++filled) a[filled] = filled * 7;
+  std::mt19937 random(5);
+  std::vector<std::string> places, transitions;
+  std::vector<std::pair<int32_t, int32_t>> atp, apt;
+  bool room = true;
+  for (int i = 0; i < 30000; ++i) {
+    // Names mostly short, now and then far longer than any step.
+    const std::size_t length = random() % 500 == 0 ? 40000 + random() % 20000 : random() % 12;
+    std::string name(length, static_cast<char>('a' + random() % 26));
+    name += std::to_string(i);
+    switch (random() % 4) {
+      case 0:
+        places.push_back(name);
+        EXPECT_EQ(AddPlace(s, name), static_cast<int32_t>(places.size()));
+        break;
+      case 1:
+        transitions.push_back(name);
+        EXPECT_EQ(AddTransition(s, name), static_cast<int32_t>(transitions.size()));
+        break;
+      default:
+        if (places.empty() || transitions.empty()) break;
+        const int32_t p = 1 + static_cast<int32_t>(random() % places.size());
+        const int32_t t = 1 + static_cast<int32_t>(random() % transitions.size());
+        if (random() % 2) {
+          AppendAtp(s, t, p, ArcStore::kLists);
+          atp.emplace_back(t, p);
+        } else {
+          AppendApt(s, p, t, ArcStore::kLists);
+          apt.emplace_back(p, t);
+        }
+    }
+    room = room && s.m + 1 < s.maxm && s.n + 1 < s.maxn && s.fatp <= s.maxatp && s.fapt <= s.maxapt &&
+           s.fnames + NetStore::kNameSlack <= s.maxnames;
+    // Never doubled: at most one step beyond the count.
+    room = room && s.maxm <= s.m + 2 + NetStore::kNodeStep && s.maxn <= s.n + 2 + NetStore::kNodeStep &&
+           s.maxatp <= s.fatp + NetStore::kArcStep && s.maxapt <= s.fapt + NetStore::kArcStep &&
+           s.maxnames <= s.fnames + NetStore::kNamesStep + NetStore::kNameSlack;
   }
-  a.Resize(10);  // never shrinks
-  bool intact = true;
-  for (int32_t i = 0; i < filled; ++i) intact = intact && a[i] == i * 7;
-  EXPECT_TRUE(intact);
-  CArray<int32_t> b = std::move(a);
-  b.Resize(1000001);
-  b[1000000] = 1;
-  b.ResizeScattered(3000000);  // large: moved to a fresh block
-  b[2999999] = 2;
-  EXPECT_EQ(V({b[999999], b[1000000], b[0], b[2999999]}), V({999999 * 7, 1, 0, 2}));
+  EXPECT_TRUE(room);
+  SetNetName(s, "first");
+  SetNetName(s, "net");
+  EXPECT_EQ(s.NetName(), "net");
+  ASSERT_EQ(s.m, static_cast<int32_t>(places.size()));
+  ASSERT_EQ(s.n, static_cast<int32_t>(transitions.size()));
+  ASSERT_EQ(s.fatp, static_cast<int32_t>(atp.size()));
+  ASSERT_EQ(s.fapt, static_cast<int32_t>(apt.size()));
+  int wrong = 0;
+  for (int32_t p = 1; p <= s.m; ++p) wrong += s.PlaceName(p) != places[p - 1];
+  for (int32_t t = 1; t <= s.n; ++t) wrong += s.TransitionName(t) != transitions[t - 1];
+  for (std::size_t k = 0; k < atp.size(); ++k) wrong += atp[k] != std::pair(s.atpt[k], s.atpp[k]);
+  for (std::size_t k = 0; k < apt.size(); ++k) wrong += apt[k] != std::pair(s.aptp[k], s.aptt[k]);
+  EXPECT_EQ(wrong, 0);
+
+  // Counts that cannot grow further: no wrap-around, and nothing changed.
+  NetStore full;
+  AllocateStore(full);
+  full.maxm = std::numeric_limits<int32_t>::max() - 10;
+  full.m = full.maxm - 2;
+  EXPECT_THROW(AddPlace(full, "p"), Failure);
+  EXPECT_EQ(full.m, full.maxm - 2);
+  full.maxnames = std::numeric_limits<int32_t>::max() - 10;
+  full.fnames = full.maxnames - 20;
+  EXPECT_THROW(SetNetName(full, std::string(40, 'n')), Failure);
+  EXPECT_EQ(full.netname, -1);
 }
 
 TEST(NameTable, NamesOfEveryLengthUpToTwentyAndTheirNearMisses) {
@@ -125,24 +145,18 @@ TEST(CreateIOPT, LargeNetWhosePlacesAreCountedOnASecondThread) {
   constexpr int32_t m = 60000;
   NetStore s;
   AllocateStore(s);
-  for (int32_t t = 1; t <= n; ++t) {
-    ExpandNames(s);
-    AddTransition(s, "t");
-  }
-  for (int32_t p = 1; p <= m; ++p) {
-    ExpandNames(s);
-    AddPlace(s, "p");
-  }
+  for (int32_t t = 1; t <= n; ++t) AddTransition(s, "t");
+  for (int32_t p = 1; p <= m; ++p) AddPlace(s, "p");
   std::mt19937 random(11);
   std::vector<std::vector<int32_t>> inputs(n + 1), outputs(n + 1);
   for (int k = 0; k < 400000; ++k) {
     const int32_t t = 1 + static_cast<int32_t>(random() % n);
     const int32_t p = 1 + static_cast<int32_t>(random() % (m - 100));
     if (random() % 2) {
-      AppendApt(s, p, t);
+      AppendApt(s, p, t, ArcStore::kLists);
       inputs[t].push_back(p);
     } else {
-      AppendAtp(s, t, p);
+      AppendAtp(s, t, p, ArcStore::kLists);
       outputs[t].push_back(p);
     }
   }
@@ -151,7 +165,6 @@ TEST(CreateIOPT, LargeNetWhosePlacesAreCountedOnASecondThread) {
     for (int32_t p : outputs[t]) producers[p].push_back(t);
     for (int32_t p : inputs[t]) consumers[p].push_back(t);
   }
-  AllocateIndex(s);
   ASSERT_EQ(CreateIOPT(s), 400000);
   auto slice = [](const CArray<int32_t>& a, int32_t from, int32_t to) { return V(a.Data() + from, a.Data() + to); };
   int32_t wrong = 0;

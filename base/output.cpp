@@ -1,4 +1,4 @@
-#include "formats/output.h"
+#include "base/output.h"
 
 #include <unistd.h>
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <utility>
 
-#include "store/failure.h"
-#include "store/platform_tuning.h"
+#include "base/failure.h"
+#include "base/platform_tuning.h"
 
 namespace vantira {
 

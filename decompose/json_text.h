@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "formats/output.h"
+#include "base/output.h"
 
 namespace vantira {
 

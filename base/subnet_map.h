@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "store/c_array.h"
+#include "base/c_array.h"
 
 namespace vantira {
 

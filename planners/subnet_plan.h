@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/output.h"
-#include "store/failure.h"
+#include "base/failure.h"
+#include "base/output.h"
 
 namespace vantira {
 
@@ -72,5 +72,10 @@ class SubnetPlan {
   std::size_t chunk_size_ = 0;
   std::optional<Failure> failure_;
 };
+
+// The common piece of a net-name line: `keyword` and the name with each
+// file's subnet number spliced in ("name_zK", or "name zK}" for a name in
+// braces), then `rest`.
+void AddNetName(SubnetPlan& plan, std::string_view keyword, std::string_view name, std::string_view rest);
 
 }  // namespace vantira

@@ -3,9 +3,9 @@
 
 #include <string_view>
 
-#include "decompose/subnet_map.h"
+#include "base/subnet_map.h"
 #include "formats/pnml_layout.h"
-#include "formats/subnet_plan.h"
+#include "planners/subnet_plan.h"
 
 namespace vantira {
 

@@ -1,7 +1,8 @@
-#include "formats/net_writer.h"
+#include "planners/net_plan.h"
 
 #include <string>
 
+#include "formats/bad_input.h"
 #include "formats/input_text.h"
 #include "formats/net_line.h"
 
@@ -26,12 +27,8 @@ std::string_view RewritePlaceLine(const NetLine& line, bool producers, SubnetPla
   return plan.Keep(out);
 }
 
-Failure Unknown(std::string_view what, std::string_view name) {
-  return MakeFailure(kExitBadInput, std::string(what).append(name));
-}
-
 Failure UnknownCommand(std::string_view keyword, Grammar grammar, const SubnetPlan& plan) {
-  return Unknown("unknown command: ", keyword).Because(AtLine(plan.Line(), UnknownCommandReason(keyword, grammar)));
+  return BadInput("unknown command: ", keyword).Because(AtLine(plan.Line(), UnknownCommandReason(keyword, grammar)));
 }
 
 // The one subnet that holds every transition a priority line names; 0 when
@@ -64,7 +61,7 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
         int32_t p = index.places.Find(line.name, line.hash);
         if (p == 0) {
           return plan.FailHere(
-              Unknown("unknown place: ", line.name).Because(AtLine(plan.Line(), "the reader read no such place")));
+              BadInput("unknown place: ", line.name).Because(AtLine(plan.Line(), "the reader read no such place")));
         }
         // A place's producers all lie in one subnet, and so do its consumers,
         // so each side of the arrow goes whole to one file. The entries'
@@ -80,7 +77,7 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
       case NetLine::Kind::kTransition: {
         int32_t t = index.transitions.Find(line.name, line.hash);
         if (t == 0) {
-          return plan.FailHere(Unknown("unknown transition: ", line.name)
+          return plan.FailHere(BadInput("unknown transition: ", line.name)
                                    .Because(AtLine(plan.Line(), "the reader read no such transition")));
         }
         plan.AddFor(map.SubNet[t], view);
@@ -98,18 +95,14 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
           // The reader never looks at labels, so this is where a label that
           // names nothing is found.
           return plan.FailHere(
-              Unknown("unknown label name: ", line.name)
+              BadInput("unknown label name: ", line.name)
                   .Because(AtLine(plan.Line(), Quoted(line.name).append(" is no place or transition"))));
         }
         break;
       }
-      case NetLine::Kind::kNet: {
-        const bool braced = !line.name.empty() && line.name.back() == '}';
-        std::string before = "net ";
-        before.append(braced ? line.name.substr(0, line.name.size() - 1) : line.name).append(braced ? " z" : "_z");
-        plan.AddCommon(plan.Keep(before), true, braced ? "}\n" : "\n");
+      case NetLine::Kind::kNet:
+        AddNetName(plan, "net ", line.name, "\n");
         break;
-      }
       case NetLine::Kind::kPriority:
         if (!wide) return plan.FailHere(UnknownCommand(line.keyword, grammar, plan));
         if (int32_t k = PrioritySubnet(line, index, map)) plan.AddFor(k, view);

@@ -1,4 +1,4 @@
-#include "formats/pnml_writer.h"
+#include "planners/pnml_plan.h"
 
 #include <algorithm>
 #include <vector>

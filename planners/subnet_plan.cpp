@@ -1,7 +1,8 @@
-#include "formats/subnet_plan.h"
+#include "planners/subnet_plan.h"
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace vantira {
 
@@ -70,6 +71,15 @@ std::size_t SubnetPlan::FileSize(int32_t k) const {
     size += targeted_[t].text.size();
   }
   return size;
+}
+
+void AddNetName(SubnetPlan& plan, std::string_view keyword, std::string_view name, std::string_view rest) {
+  const bool braced = !name.empty() && name.back() == '}';
+  std::string before(keyword);
+  before.append(braced ? name.substr(0, name.size() - 1) : name).append(braced ? " z" : "_z");
+  std::string after(braced ? "}" : "");
+  after.append(rest);
+  plan.AddCommon(plan.Keep(before), true, plan.Keep(after));
 }
 
 }  // namespace vantira

@@ -1,4 +1,4 @@
-#include "formats/json_text.h"
+#include "decompose/json_text.h"
 
 #include <array>
 #include <bit>

@@ -3,7 +3,7 @@
 #include <random>
 #include <string>
 
-#include "formats/json_text.h"
+#include "decompose/json_text.h"
 
 using namespace vantira;
 

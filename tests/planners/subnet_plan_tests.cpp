@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "base/failure.h"
 #include "decompose/partition.h"
 #include "formats/by_format.h"
 #include "formats/recognize.h"
-#include "store/failure.h"
+#include "planners/plan_by_format.h"
 
 using namespace vantira;
 
@@ -22,8 +23,8 @@ struct Planned {
     const Format format = PrepareByFormat(text);
     GrammarHint hint;
     TextBlocks blocks(text);
-    ReadByFormat(format, grammar, blocks, s, index, hint, &layout);
-    PartitionArcs(s, map);
+    ReadByFormat(format, grammar, blocks, s, ArcStore::kLists, index, hint, &layout);
+    PartitionArcs(s, ArcStore::kLists, map);
     PlanByFormat(format, grammar, text, index, layout, map, plan);
   }
   std::string File(int32_t k) const {

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # The program reaches glibc's allocator and the kernel's huge pages only
-# through store/platform_tuning.h, the one file that asks which system it is
+# through base/platform_tuning.h, the one file that asks which system it is
 # built for. A call elsewhere still builds here, glibc being present, and
 # breaks only the builds for macOS and the BSDs, which are not made here.
 # Benchmark tools and tests run on Linux alone and are not looked at.
 # Usage: platform_calls.sh SOURCE_DIR
 set -euo pipefail
 cd "$1"
-header=store/platform_tuning.h
+header=base/platform_tuning.h
 pattern='malloc\.h|mallopt|malloc_trim|madvise|MADV_|__GLIBC__|__linux__|__APPLE__|__FreeBSD__|_WIN32|VANTIRA_NO_PLATFORM_TUNING'
 [ -f "$header" ] || { echo "FAIL: $header is not there"; exit 1; }
 sources=$(find . \( -path ./tests -o -path ./bench -o -path './build*' -o -path './.*' \) -prune \

@@ -1,7 +1,8 @@
-#include "formats/ndr_writer.h"
+#include "planners/ndr_plan.h"
 
 #include <string>
 
+#include "formats/bad_input.h"
 #include "formats/input_text.h"
 #include "formats/ndr_reader.h"
 #include "formats/ndr_record.h"
@@ -10,20 +11,12 @@ namespace vantira {
 
 namespace {
 
-// "h name_zK rest" or, for a name ending in "}", "h name zK} rest", where
-// rest is what followed the name on the line, its LF included.
+// "h name_zK rest", where rest is what followed the name on the line, its
+// LF included.
 void PlanNetName(const NdrRecord& record, SubnetPlan& plan) {
-  const std::string_view name = record.name;
-  const bool braced = !name.empty() && name.back() == '}';
-  std::string before = "h ";
-  before.append(braced ? name.substr(0, name.size() - 1) : name).append(braced ? " z" : "_z");
-  std::string after(braced ? "} " : " ");
-  after.append(record.rest).push_back('\n');
-  plan.AddCommon(plan.Keep(before), true, plan.Keep(after));
-}
-
-Failure Unknown(std::string_view what, std::string_view name) {
-  return MakeFailure(kExitBadInput, std::string(what).append(name));
+  std::string rest = " ";
+  rest.append(record.rest).push_back('\n');
+  AddNetName(plan, "h ", record.name, rest);
 }
 
 }  // namespace
@@ -45,7 +38,7 @@ void PlanNDR(std::string_view text, Grammar grammar, const NameIndex& index, con
         int32_t p = index.places.Find(record.name, record.hash);
         if (p == 0) {
           return plan.FailHere(
-              Unknown("unknown place: ", record.name).Because(AtLine(plan.Line(), "the reader read no such place")));
+              BadInput("unknown place: ", record.name).Because(AtLine(plan.Line(), "the reader read no such place")));
         }
         if (map.SX[p] != 0) plan.AddFor(map.SX[p], view);
         if (map.SY[p] != 0) plan.AddFor(map.SY[p], view);
@@ -55,7 +48,7 @@ void PlanNDR(std::string_view text, Grammar grammar, const NameIndex& index, con
       case NdrRecord::Kind::kTransition: {
         int32_t t = index.transitions.Find(record.name, record.hash);
         if (t == 0) {
-          return plan.FailHere(Unknown("unknown transition: ", record.name)
+          return plan.FailHere(BadInput("unknown transition: ", record.name)
                                    .Because(AtLine(plan.Line(), "the reader read no such transition")));
         }
         plan.AddFor(map.SubNet[t], view);
@@ -72,9 +65,8 @@ void PlanNDR(std::string_view text, Grammar grammar, const NameIndex& index, con
           }
         }
         if (ends.transition == 0) {
-          std::string names = std::string(record.name).append(" -> ").append(record.target);
           return plan.FailHere(
-              Unknown("unknown arc: ", names).Because(UnknownArcReason(index, record, grammar, plan.Line())));
+              UnknownArc(record.name, record.target).Because(UnknownArcReason(index, record, grammar, plan.Line())));
         }
         plan.AddFor(map.SubNet[ends.transition], view);
         break;
