@@ -18,9 +18,10 @@ Usage: dot_draws_net.py VANTIRA VANTIRA_DOT [--max-transitions N] PATH...
 import argparse
 import json
 import os
-import subprocess
 import sys
 import tempfile
+
+from report_checks import Mismatch, expect, nets_in, run, summary, tally, write_odd_nets
 
 NO_NET = (b"*** no net in the report: write it with vantira -j\n"
           b"vantira-dot: --net needs the \"arcs\" of a full JSON report (not -q, not the text report)\n")
@@ -42,29 +43,6 @@ BEG_G {
   }
 }
 """
-
-
-# Names DOT must be told with care: quotes, backslashes, a control character
-# in a braced name, UTF-8, a byte that is not UTF-8, and what looks like DOT.
-ODD_NET = (b'net odd\n'
-           b'tr {t"1} {p\\\x01 x} -> {p"q}\n'
-           b'tr t\\N caf\xc3\xa9 {p"q} -> lone\x80\n'
-           b'tr t3 lone\x80 -> caf\xc3\xa9 {p\\\x01 x}\n'
-           b'tr {t} -> t\n'
-           b'pl {a -> b; c [label=x]}\n')
-
-
-class Mismatch(Exception):
-    pass
-
-
-def expect(condition, what):
-    if not condition:
-        raise Mismatch(what)
-
-
-def run(args, data=None):
-    return subprocess.run(args, input=data, capture_output=True, timeout=900)
 
 
 def label_in_dot(name):
@@ -179,15 +157,7 @@ def main():
     parser.add_argument("paths", nargs="*")
     parser.add_argument("--max-transitions", type=int, default=2000)
     options = parser.parse_intermixed_args()
-    nets = []
-    for path in options.paths:
-        if os.path.isdir(path):
-            nets += [os.path.join(path, name) for name in sorted(os.listdir(path))
-                     if name.endswith((".net", ".ndr", ".pnml"))]
-        elif os.path.isfile(path):
-            nets.append(path)
-        else:
-            print(f"not there, left out: {path}")
+    nets = nets_in(options.paths)
     counts = {"drawn": 0, "graph compared": 0, "failure relayed": 0}
     failed = []
     with tempfile.TemporaryDirectory() as scratch:
@@ -195,23 +165,18 @@ def main():
         with open(gvpr_file, "w") as f:
             f.write(READ_BACK)
         nets.append(os.path.join(scratch, "nosuch.net"))  # vantira's own failure, relayed
-        odd = os.path.join(scratch, "odd-names.net")
-        with open(odd, "wb") as f:
-            f.write(ODD_NET)
-        nets.append(odd)
+        # Names DOT must be told with care. The net's name is UTF-8: in the
+        # text report a byte that is not stays raw, the JSON report has its character.
+        nets += write_odd_nets(scratch, b'{odd "names" \xc3\xa9}')
         try:
             check_odd_input(options.dot_tool)
         except Mismatch as problem:
             failed.append("odd input")
             print(f"FAIL odd input: {problem}")
         for path in nets:
-            try:
-                counts[check_net(options.vantira, options.dot_tool, path, options.max_transitions, gvpr_file)] += 1
-            except (Mismatch, ValueError, KeyError) as problem:
-                failed.append(path)
-                print(f"FAIL {os.path.basename(path)}: {type(problem).__name__}: {problem}")
-    print(", ".join(f"{n} {what}" for what, n in counts.items()) + f", {len(failed)} failed")
-    return 1 if failed or not counts["drawn"] else 0
+            tally(counts, failed, path, check_net, options.vantira, options.dot_tool, path, options.max_transitions,
+                  gvpr_file)
+    return summary(counts, failed, "drawn")
 
 
 if __name__ == "__main__":
