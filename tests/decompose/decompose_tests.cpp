@@ -67,8 +67,9 @@ void ExpectPartitionsEqual(const Net& net, int n, int m, int round) {
   }
 }
 
-// The decomposition done the slow, obvious way, straight from the arc lists: every pass reclassifies all places against all members
-// and finds new transitions by linear scans.
+// The decomposition done the slow, obvious way, straight from the arc lists:
+// every pass reclassifies all places against all members and finds new
+// transitions by linear scans.
 struct Reference {
   std::vector<List> inputs, outputs, producers, consumers;
   List SubNet, SX, SQ, SY;
