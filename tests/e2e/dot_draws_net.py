@@ -59,9 +59,9 @@ def label_in_dot(name):
     return "".join(out)
 
 
-def read_back(dot_text, gvpr_file):
+def read_back(dot_text):
     clusters, members, nodes, edges = [], {}, {}, []
-    out = run(["gvpr", "-f", gvpr_file], dot_text)
+    out = run(["gvpr", READ_BACK], dot_text)
     expect(out.returncode == 0, f"gvpr: {out.stderr[-300:]!r}")
     for line in out.stdout.decode("utf-8").split("\n"):
         fields = line.split("\t")
@@ -76,8 +76,8 @@ def read_back(dot_text, gvpr_file):
     return clusters, members, nodes, edges
 
 
-def check_drawing(document, dot_text, gvpr_file):
-    clusters, members, nodes, edges = read_back(dot_text, gvpr_file)
+def check_drawing(document, dot_text):
+    clusters, members, nodes, edges = read_back(dot_text)
     subnets = document["subnets"]
     # gvpr gives the subgraphs in the order of their names
     expect(sorted(clusters) == sorted(("cluster_Z%d" % k, "Z%d" % k) for k in range(1, len(subnets) + 1)),
@@ -105,7 +105,7 @@ def check_drawing(document, dot_text, gvpr_file):
     expect(drawn == arcs, f"{len(drawn)} edges for {len(arcs)} arcs")
 
 
-def check_net(vantira, dot_tool, path, max_transitions, gvpr_file):
+def check_net(vantira, dot_tool, path, max_transitions):
     """Returns what was checked; raises Mismatch."""
     json_run = run([vantira, "-j", path])
     if json_run.returncode != 0:
@@ -127,7 +127,7 @@ def check_net(vantira, dot_tool, path, max_transitions, gvpr_file):
         return "graph compared"
     drawing = run([dot_tool, "--net"], json_run.stdout)
     expect(drawing.returncode == 0 and not drawing.stderr, f"--net: {drawing.stderr!r}")
-    check_drawing(document, drawing.stdout, gvpr_file)
+    check_drawing(document, drawing.stdout)
     laid_out = run(["dot", "-Tsvg"], drawing.stdout)
     expect(laid_out.returncode == 0 and b"<svg" in laid_out.stdout, f"dot -Tsvg: {laid_out.stderr[-300:]!r}")
     return "drawn"
@@ -161,9 +161,6 @@ def main():
     counts = {"drawn": 0, "graph compared": 0, "failure relayed": 0}
     failed = []
     with tempfile.TemporaryDirectory() as scratch:
-        gvpr_file = os.path.join(scratch, "read_back.g")
-        with open(gvpr_file, "w") as f:
-            f.write(READ_BACK)
         nets.append(os.path.join(scratch, "nosuch.net"))  # vantira's own failure, relayed
         # Names DOT must be told with care. The net's name is UTF-8: in the
         # text report a byte that is not stays raw, the JSON report has its character.
@@ -174,8 +171,7 @@ def main():
             failed.append("odd input")
             print(f"FAIL odd input: {problem}")
         for path in nets:
-            tally(counts, failed, path, check_net, options.vantira, options.dot_tool, path, options.max_transitions,
-                  gvpr_file)
+            tally(counts, failed, path, check_net, options.vantira, options.dot_tool, path, options.max_transitions)
     return summary(counts, failed, "drawn")
 
 

@@ -136,7 +136,6 @@ def compare(document, text, data):
     # are input places of `to`, in place order; and the text's graph lines.
     graph = document["graph"]
     pairs = [(entry["from"], entry["to"]) for entry in graph]
-    expect(pairs == sorted(set(pairs)), "graph order")
     # What the places say: each output place that is an input place of
     # another subnet joins the two, in the order of the output list.
     input_of = {p: subnet["id"] for subnet in subnets for p in subnet["input"]}
@@ -145,7 +144,7 @@ def compare(document, text, data):
         for p in subnet["output"]:
             if p in input_of:
                 joins.setdefault((subnet["id"], input_of[p]), []).append(p)
-    expect(pairs == sorted(joins), "pairs of the graph")
+    expect(pairs == sorted(joins), "pairs of the graph, in order")
     for entry in graph:
         expect(entry["places"] == joins[entry["from"], entry["to"]], f"places from Z{entry['from']} to Z{entry['to']}")
     preds = {k: [] for k in range(1, len(subnets) + 1)}
