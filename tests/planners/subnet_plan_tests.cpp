@@ -67,6 +67,7 @@ TEST(SubnetPlan, PriorityLineGoesWhereAllItsTransitionsAre) {
   }
 }
 
+// Documents without a name text are end-to-end cases (pnml-subprocess-net-in-page-not-read).
 TEST(SubnetPlan, PnmlNameTextGetsTheSubnetNumber) {
   const std::vector<std::pair<std::string, std::string>> rows = {
       {"<text>demo</text>", "<text>demo_z1</text>"},
@@ -85,9 +86,4 @@ TEST(SubnetPlan, PnmlNameTextGetsTheSubnetNumber) {
     EXPECT_EQ(doc.File(1), net + "<page><transition id=\"t\"/>\n</page><name>" + expected + "</name></net></pnml>")
         << text;
   }
-  // Without a name text nothing changes.
-  Planned bare("<pnml><net type=\"http://www.pnml.org/version-2009/grammar/ptnet\"><page>\n<transition id=\"t\"/>\n"
-               "  <transition id=\"u\"/></page></net></pnml>");
-  EXPECT_EQ(bare.File(2), "<pnml><net type=\"http://www.pnml.org/version-2009/grammar/ptnet\"><page>\n"
-                          "  <transition id=\"u\"/></page></net></pnml>");
 }
