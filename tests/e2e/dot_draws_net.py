@@ -1,17 +1,7 @@
 #!/usr/bin/env python3
-"""Checks what vantira-dot draws, read back with Graphviz's own tools.
-
-For every net given (files, or folders of *.net, *.ndr and *.pnml files):
-- `vantira -g NET | vantira-dot` and `vantira -j NET | vantira-dot` write
-  the same graph of subnets;
-- up to --max-transitions, `vantira -j NET | vantira-dot --net` is read
-  back with gvpr: one cluster cluster_Zk labelled Zk per subnet, holding
-  exactly its transitions (boxes) and internal places (circles); every other
-  place outside as a circle; one edge per arc, between the right nodes; and
-  `dot -Tsvg` lays it out;
-- a net vantira refuses: its message is relayed on standard error, status 2,
-  nothing on standard output, with and without --net.
-Also: --net on a text report and on a digest, and a report that is not one.
+"""Checks what vantira-dot draws, read back with Graphviz's own tools (the
+README's section on the examples tells what is checked). Also: --net on a
+text report and on a digest, and reports that are not ones.
 
 Usage: dot_draws_net.py VANTIRA VANTIRA_DOT [--max-transitions N] PATH...
 """

@@ -1,14 +1,6 @@
 #!/usr/bin/env python3
-"""Checks that `vantira -j` says what the text report says.
-
-For every net given (files, or folders of *.net, *.ndr and *.pnml files), and
-nets of odd names, compares `vantira -j NET` (strict JSON, read by jq too where
-it is installed) with `vantira -v -g NET`: net name, sizes, the "arcs" against
-the net listing, the subnets' lists in order, the graph (which must also join
-each pair of subnets by the places one outputs and the other inputs) and the
-isolated places (those on no list); `-j -q` must be `-j` without the arcs, and
-a failing run must fail alike. With --gen, nets of every shape of the
-benchmark's generator, whose count of subnets the JSON must match.
+"""Checks that `vantira -j` says what the text report says (the README's
+section on the examples tells what is compared, and how ctest runs it).
 
 Names are bytes; the JSON holds well-formed UTF-8 as it is and every other
 byte as the character of the same value, so the text report is decoded so
