@@ -53,30 +53,18 @@ std::string Reference(std::string_view bytes) {
 
 }  // namespace
 
+// Quotes, backslashes, controls, UTF-8 and its faults in names are the
+// end-to-end case json-names-escaped, and an odd byte at every place of an
+// 8-byte load the random test below; here, what a name cannot show there.
 TEST(PutJsonString, EscapesAndInvalidBytes) {
   struct Case {
     std::string bytes, json;
   };
   for (const Case& c : std::vector<Case>{
-           {"", R"("")"},
-           {"p1", R"("p1")"},
-           {"{my place}", R"("{my place}")"},
-           {"a\"b\\c", R"("a\"b\\c")"},
            {std::string("\0\x01\x1f", 3), R"("\u0000\u0001\u001f")"},
            {"\b\t\n\v\f\r", R"("\b\t\n\u000b\f\r")"},
            {"\x7f", "\"\x7f\""},
-           {"gr\xc3\xbc\xc3\x9f \xe2\x82\xac \xf0\x9f\x98\x80", "\"gr\xc3\xbc\xc3\x9f \xe2\x82\xac \xf0\x9f\x98\x80\""},
-           {"\xc3", R"("\u00c3")"},
-           {"a\xe2\x82z", R"("a\u00e2\u0082z")"},
-           {"\xc0\xaf", R"("\u00c0\u00af")"},
-           {"\xed\xa0\x80", R"("\u00ed\u00a0\u0080")"},
-           {"\xf4\x90\x80\x80", R"("\u00f4\u0090\u0080\u0080")"},
            {"\xf0\x90\x80\xf0\x90\x80\x80", "\"\\u00f0\\u0090\\u0080\xf0\x90\x80\x80\""},
-           // Longer than one 8-byte load, the odd byte in every position.
-           {"abcdefgh\"", R"("abcdefgh\"")"},
-           {"abcdefghijklmnopq\\rst", R"("abcdefghijklmnopq\\rst")"},
-           {"abcdefghijklmno\xff", R"("abcdefghijklmno\u00ff")"},
-           {"\x01" "bcdefghijklmnop", R"("\u0001bcdefghijklmnop")"},
        }) {
     EXPECT_EQ(Json(c.bytes), c.json) << testing::PrintToString(c.bytes);
   }

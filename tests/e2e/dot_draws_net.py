@@ -1,26 +1,17 @@
 #!/usr/bin/env python3
-"""Checks what vantira-dot draws, read back with Graphviz's own tools.
-
-For every net given (files, or folders of *.net, *.ndr and *.pnml files):
-- `vantira -g NET | vantira-dot` and `vantira -j NET | vantira-dot` write
-  the same graph of subnets;
-- up to --max-transitions, `vantira -j NET | vantira-dot --net` is read
-  back with gvpr: one cluster cluster_Zk labelled Zk per subnet, holding
-  exactly its transitions (boxes) and internal places (circles); every other
-  place outside as a circle; one edge per arc, between the right nodes; and
-  `dot -Tsvg` lays it out;
-- a net vantira refuses: its message is relayed on standard error, status 2,
-  nothing on standard output, with and without --net.
-Also: --net on a text report and on a digest, and a report that is not one.
+"""Checks what vantira-dot draws, read back with Graphviz's own tools (the
+README's section on the examples tells what is checked). Also: --net on a
+text report and on a digest, and reports that are not ones.
 
 Usage: dot_draws_net.py VANTIRA VANTIRA_DOT [--max-transitions N] PATH...
 """
 import argparse
 import json
 import os
-import subprocess
 import sys
 import tempfile
+
+from report_checks import Mismatch, expect, nets_in, run, summary, tally, write_odd_nets
 
 NO_NET = (b"*** no net in the report: write it with vantira -j\n"
           b"vantira-dot: --net needs the \"arcs\" of a full JSON report (not -q, not the text report)\n")
@@ -44,29 +35,6 @@ BEG_G {
 """
 
 
-# Names DOT must be told with care: quotes, backslashes, a control character
-# in a braced name, UTF-8, a byte that is not UTF-8, and what looks like DOT.
-ODD_NET = (b'net odd\n'
-           b'tr {t"1} {p\\\x01 x} -> {p"q}\n'
-           b'tr t\\N caf\xc3\xa9 {p"q} -> lone\x80\n'
-           b'tr t3 lone\x80 -> caf\xc3\xa9 {p\\\x01 x}\n'
-           b'tr {t} -> t\n'
-           b'pl {a -> b; c [label=x]}\n')
-
-
-class Mismatch(Exception):
-    pass
-
-
-def expect(condition, what):
-    if not condition:
-        raise Mismatch(what)
-
-
-def run(args, data=None):
-    return subprocess.run(args, input=data, capture_output=True, timeout=900)
-
-
 def label_in_dot(name):
     """A name's label as gvpr gives it back: '"' unescaped, '\\' and the
     \\xHH of a control character still doubled, as DOT labels keep them."""
@@ -81,9 +49,9 @@ def label_in_dot(name):
     return "".join(out)
 
 
-def read_back(dot_text, gvpr_file):
+def read_back(dot_text):
     clusters, members, nodes, edges = [], {}, {}, []
-    out = run(["gvpr", "-f", gvpr_file], dot_text)
+    out = run(["gvpr", READ_BACK], dot_text)
     expect(out.returncode == 0, f"gvpr: {out.stderr[-300:]!r}")
     for line in out.stdout.decode("utf-8").split("\n"):
         fields = line.split("\t")
@@ -98,8 +66,8 @@ def read_back(dot_text, gvpr_file):
     return clusters, members, nodes, edges
 
 
-def check_drawing(document, dot_text, gvpr_file):
-    clusters, members, nodes, edges = read_back(dot_text, gvpr_file)
+def check_drawing(document, dot_text):
+    clusters, members, nodes, edges = read_back(dot_text)
     subnets = document["subnets"]
     # gvpr gives the subgraphs in the order of their names
     expect(sorted(clusters) == sorted(("cluster_Z%d" % k, "Z%d" % k) for k in range(1, len(subnets) + 1)),
@@ -127,7 +95,7 @@ def check_drawing(document, dot_text, gvpr_file):
     expect(drawn == arcs, f"{len(drawn)} edges for {len(arcs)} arcs")
 
 
-def check_net(vantira, dot_tool, path, max_transitions, gvpr_file):
+def check_net(vantira, dot_tool, path, max_transitions):
     """Returns what was checked; raises Mismatch."""
     json_run = run([vantira, "-j", path])
     if json_run.returncode != 0:
@@ -149,7 +117,7 @@ def check_net(vantira, dot_tool, path, max_transitions, gvpr_file):
         return "graph compared"
     drawing = run([dot_tool, "--net"], json_run.stdout)
     expect(drawing.returncode == 0 and not drawing.stderr, f"--net: {drawing.stderr!r}")
-    check_drawing(document, drawing.stdout, gvpr_file)
+    check_drawing(document, drawing.stdout)
     laid_out = run(["dot", "-Tsvg"], drawing.stdout)
     expect(laid_out.returncode == 0 and b"<svg" in laid_out.stdout, f"dot -Tsvg: {laid_out.stderr[-300:]!r}")
     return "drawn"
@@ -179,39 +147,22 @@ def main():
     parser.add_argument("paths", nargs="*")
     parser.add_argument("--max-transitions", type=int, default=2000)
     options = parser.parse_intermixed_args()
-    nets = []
-    for path in options.paths:
-        if os.path.isdir(path):
-            nets += [os.path.join(path, name) for name in sorted(os.listdir(path))
-                     if name.endswith((".net", ".ndr", ".pnml"))]
-        elif os.path.isfile(path):
-            nets.append(path)
-        else:
-            print(f"not there, left out: {path}")
+    nets = nets_in(options.paths)
     counts = {"drawn": 0, "graph compared": 0, "failure relayed": 0}
     failed = []
     with tempfile.TemporaryDirectory() as scratch:
-        gvpr_file = os.path.join(scratch, "read_back.g")
-        with open(gvpr_file, "w") as f:
-            f.write(READ_BACK)
         nets.append(os.path.join(scratch, "nosuch.net"))  # vantira's own failure, relayed
-        odd = os.path.join(scratch, "odd-names.net")
-        with open(odd, "wb") as f:
-            f.write(ODD_NET)
-        nets.append(odd)
+        # Names DOT must be told with care. The net's name is UTF-8: in the
+        # text report a byte that is not stays raw, the JSON report has its character.
+        nets += write_odd_nets(scratch, b'{odd "names" \xc3\xa9}')
         try:
             check_odd_input(options.dot_tool)
         except Mismatch as problem:
             failed.append("odd input")
             print(f"FAIL odd input: {problem}")
         for path in nets:
-            try:
-                counts[check_net(options.vantira, options.dot_tool, path, options.max_transitions, gvpr_file)] += 1
-            except (Mismatch, ValueError, KeyError) as problem:
-                failed.append(path)
-                print(f"FAIL {os.path.basename(path)}: {type(problem).__name__}: {problem}")
-    print(", ".join(f"{n} {what}" for what, n in counts.items()) + f", {len(failed)} failed")
-    return 1 if failed or not counts["drawn"] else 0
+            tally(counts, failed, path, check_net, options.vantira, options.dot_tool, path, options.max_transitions)
+    return summary(counts, failed, "drawn")
 
 
 if __name__ == "__main__":

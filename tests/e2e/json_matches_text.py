@@ -1,24 +1,10 @@
 #!/usr/bin/env python3
-"""Checks that `vantira -j` says what the text report says.
-
-For every net given (files, or folders of *.net, *.ndr and *.pnml files), runs
-`vantira -v -g NET` and `vantira -j NET` and checks that the JSON parses
-(strictly: no raw control characters, valid UTF-8) and holds exactly the
-text report's net name, numbers of places and transitions, net listing
-(the arcs of every transition), subnets with their T, X, Q and Y lists in
-the same order, and graph of subnets; that `vantira -j -q NET` writes the
-same document without the arcs; that its
-graph joins each pair of subnets by the output places of one that are input
-places of the other; and that its isolated places are the places on no
-list; where jq is installed, jq must read the JSON too. A net whose text
-run fails must fail alike with -j: the same message and status. Also checks
-nets with odd names written here, and with --gen, nets of every shape of the
-benchmark's generator, whose own count of subnets the JSON must match.
+"""Checks that `vantira -j` says what the text report says (the README's
+section on the examples tells what is compared, and how ctest runs it).
 
 Names are bytes; the JSON holds well-formed UTF-8 as it is and every other
-byte as the character of the same value. The text report is decoded the same
-way (Python's strict UTF-8 decoder, each byte of an invalid sequence mapped
-to its Latin-1 character) before the two are compared.
+byte as the character of the same value, so the text report is decoded so
+(strict UTF-8, each byte of an invalid sequence as its Latin-1 character).
 
 Usage: json_matches_text.py VANTIRA [--gen VANTIRA_GEN] [--gen-size N]
                             [--max-bytes N] PATH...
@@ -34,26 +20,16 @@ import subprocess
 import sys
 import tempfile
 
+from report_checks import expect, nets_in, run, summary, tally, write_odd_nets
+
 codecs.register_error("bytes_as_latin1", lambda e: ("".join(map(chr, e.object[e.start:e.end])), e.end))
 
-KEYS = ["net", "format", "places", "transitions", "arcs", "subnets", "graph", "isolated_places"]
-DIGEST_KEYS = [key for key in KEYS if key != "arcs"]
-ARC_KEYS = ["transition", "input", "output"]
+# The keys and their order are the json-* end-to-end cases'; here, the values.
 SUBNET_KEYS = ["id", "transitions", "input", "internal", "output"]
-GRAPH_KEYS = ["from", "to", "places"]
 SUBNETS_HEADING = b"FUNCTIONAL SUBNETS " + b"-" * 40
 INDICATORS_HEADING = b"INDICATORS OF FUNCTIONAL SUBNETS " + b"-" * 40
 GRAPH_HEADING = b"GRAPH OF FUNCTIONAL SUBNETS " + b"-" * 48
 JQ = shutil.which("jq")
-
-
-class Mismatch(Exception):
-    pass
-
-
-def expect(condition, what):
-    if not condition:
-        raise Mismatch(what)
 
 
 def decode(data):
@@ -70,23 +46,6 @@ def format_of(data):
             return "pnml"
         return "ndr" if rest[:1] in (b"p", b"t", b"h") and rest[1:2] == b" " else "net"
     return "net"
-
-
-def ordered_object(pairs):
-    keys = [key for key, _ in pairs]
-    expect(len(keys) == len(set(keys)), f"repeated key in {keys}")
-    return dict(pairs), keys
-
-
-def check_shape(document, keys_expected=KEYS):
-    """Keys in their order; returns the plain document (the comparisons with
-    the text report check the values, and so their types)."""
-    top, keys = document
-    expect(keys == keys_expected, f"keys {keys}")
-    lists = [("subnets", SUBNET_KEYS), ("graph", GRAPH_KEYS)] + ([("arcs", ARC_KEYS)] if "arcs" in keys else [])
-    for name, item_keys in lists:
-        expect(all(keys == item_keys for _, keys in top[name]), f"{name} keys")
-    return dict(top, **{name: [item for item, _ in top[name]] for name, _ in lists})
 
 
 def parse_text(report):
@@ -149,7 +108,6 @@ def compare(document, text, data):
     # are input places of `to`, in place order; and the text's graph lines.
     graph = document["graph"]
     pairs = [(entry["from"], entry["to"]) for entry in graph]
-    expect(pairs == sorted(set(pairs)), "graph order")
     # What the places say: each output place that is an input place of
     # another subnet joins the two, in the order of the output list.
     input_of = {p: subnet["id"] for subnet in subnets for p in subnet["input"]}
@@ -158,32 +116,28 @@ def compare(document, text, data):
         for p in subnet["output"]:
             if p in input_of:
                 joins.setdefault((subnet["id"], input_of[p]), []).append(p)
-    expect(pairs == sorted(joins), "pairs of the graph")
+    expect(pairs == sorted(joins), "pairs of the graph, in order")
     for entry in graph:
         expect(entry["places"] == joins[entry["from"], entry["to"]], f"places from Z{entry['from']} to Z{entry['to']}")
-    preds = {k: [] for k in range(1, len(subnets) + 1)}
-    succs = {k: [] for k in range(1, len(subnets) + 1)}
-    for entry in graph:  # in order of `from`, so each preds list comes sorted
-        preds[entry["to"]].append((entry["from"], len(entry["places"])))
-        succs[entry["from"]].append((entry["to"], len(entry["places"])))
+    preds, succs = {}, {}
+    for (a, b), joined in sorted(joins.items()):  # in order of `from`, so each preds list comes sorted
+        preds.setdefault(b, []).append((a, len(joined)))
+        succs.setdefault(a, []).append((b, len(joined)))
 
     def side(entries):
         return "".join(" Z%d" % j + ("*%d" % c if c > 1 else "") for j, c in entries)
 
     for k, line in enumerate(text["graph"], start=1):
-        expect("Z%d:" % k + side(preds[k]) + " ->" + side(succs[k]) == decode(line), f"graph line of Z{k}")
-
-
-def run(vantira, args, cwd):
-    return subprocess.run([vantira] + args, cwd=cwd, capture_output=True, timeout=600)
+        written = "Z%d:" % k + side(preds.get(k, [])) + " ->" + side(succs.get(k, []))
+        expect(written == decode(line), f"graph line of Z{k}")
 
 
 def check_net(vantira, path, cwd, subnets=None):
-    """Returns 'compared', 'failure compared', or raises Mismatch."""
+    """Returns 'compared' or 'failure compared'; raises Mismatch."""
     with open(path, "rb") as f:
         data = f.read()
-    text_run = run(vantira, ["-v", "-g", path], cwd)
-    json_run = run(vantira, ["-j", path], cwd)
+    text_run = run([vantira, "-v", "-g", path], cwd=cwd)
+    json_run = run([vantira, "-j", path], cwd=cwd)
     if text_run.returncode != 0:
         expect((json_run.returncode, json_run.stdout) == (text_run.returncode, text_run.stdout),
                f"the text run failed with {text_run.stdout[-200:]!r}, status {text_run.returncode}; "
@@ -191,53 +145,17 @@ def check_net(vantira, path, cwd, subnets=None):
         return "failure compared"
     expect(json_run.returncode == 0, f"-j status {json_run.returncode}: {json_run.stdout[-200:]!r}")
     expect(json_run.stderr == text_run.stderr, "standard error")  # a hint, if any, alike
-    document = check_shape(json.loads(json_run.stdout.decode("utf-8"), object_pairs_hook=ordered_object))
+    document = json.loads(json_run.stdout.decode("utf-8"))
     if JQ:  # a second parser, where there is one
-        expect(subprocess.run([JQ, "empty"], input=json_run.stdout, capture_output=True).returncode == 0, "jq")
+        expect(run([JQ, "empty"], json_run.stdout).returncode == 0, "jq")
     compare(document, parse_text(text_run.stdout), data)
-    digest_run = run(vantira, ["-j", "-q", path], cwd)
+    digest_run = run([vantira, "-j", "-q", path], cwd=cwd)
     expect(digest_run.returncode == 0, f"-j -q status {digest_run.returncode}")
-    digest = check_shape(json.loads(digest_run.stdout.decode("utf-8"), object_pairs_hook=ordered_object), DIGEST_KEYS)
+    digest = json.loads(digest_run.stdout.decode("utf-8"))
     expect(digest == {key: value for key, value in document.items() if key != "arcs"}, "-j -q is -j without the arcs")
     if subnets is not None:
         expect(len(document["subnets"]) == subnets, f"{len(document['subnets'])} subnets, the generator says {subnets}")
     return "compared"
-
-
-ODD_NAMES = [
-    b'q"uote', b"back\\slash", b"ctl\x01\x02\x0b\x0c\x1f\x7f", b"{tab\tand blank}",
-    b"caf\xc3\xa9", b"\xe2\x82\xac", b"\xf0\x9f\x98\x80", b"\xdf\xbf\xef\xbf\xbf\xf4\x8f\xbf\xbf",
-    b"lone\x80", b"trunc\xe2\x82", b"trunc4\xf0\x9f\x98", b"over\xc0\xaf", b"over3\xe0\x80\xaf",
-    b"sur\xed\xa0\x80", b"sur2\xed\xbf\xbf", b"big\xf4\x90\x80\x80", b"\xf5\x80\x80\x80", b"\xff\xfe",
-    b"{br\\}ace}", b"long_name_with_a_tail\xe2\x82\xac\xc3" + b"x" * 30,
-]
-
-
-def write_odd_nets(folder):
-    """The same net of odd names as a description and as a drawing."""
-    places = [b"p" + name if not name.startswith(b"{") else name[:1] + b"p" + name[1:] for name in ODD_NAMES]
-    transitions = [b"t" + name if not name.startswith(b"{") else name[:1] + b"t" + name[1:] for name in ODD_NAMES]
-    lonely = b"lonely\xc3"
-    net = [b"net {odd \"names\" \xc3\xa9\xff}"]
-    drawing = []
-    for i, t in enumerate(transitions):
-        into, out = places[i], places[(i * 7 + 3) % len(places)]
-        net.append(b"tr " + t + b" " + into + b" -> " + out)
-        drawing.append(b"t 0 0 " + t + b" 0 w n")
-    net.append(b"pl " + lonely)
-    for p in places + [lonely]:
-        drawing.insert(0, b"p 0 0 " + p + b" 0 n")
-    for i, t in enumerate(transitions):
-        drawing.append(b"e " + places[i] + b" " + t + b" 1 n")
-        drawing.append(b"e " + t + b" " + places[(i * 7 + 3) % len(places)] + b" 1 n")
-    drawing.append(b"h {odd \"names\" \xc3\xa9\xff}")
-    paths = []
-    for name, lines in (("odd-names.net", net), ("odd-names.ndr", drawing)):
-        path = os.path.join(folder, name)
-        with open(path, "wb") as f:
-            f.write(b"\n".join(lines) + b"\n")
-        paths.append(path)
-    return paths
 
 
 def main():
@@ -252,15 +170,7 @@ def main():
     counts = {"compared": 0, "failure compared": 0, "left out (size)": 0}
     failed = []
     with tempfile.TemporaryDirectory() as scratch:
-        nets = [(path, None) for path in write_odd_nets(scratch)]
-        for path in options.paths:
-            if os.path.isdir(path):
-                nets += [(os.path.join(path, name), None) for name in sorted(os.listdir(path))
-                         if name.endswith((".net", ".ndr", ".pnml"))]
-            elif os.path.isfile(path):
-                nets.append((path, None))
-            else:
-                print(f"not there, left out: {path}")
+        nets = [(path, None) for path in write_odd_nets(scratch) + nets_in(options.paths)]
         if options.gen:
             for shape in ("random", "wide", "deep", "mix"):
                 base = os.path.join(scratch, f"{shape}-{options.gen_size}")
@@ -272,16 +182,10 @@ def main():
             if options.max_bytes and os.path.getsize(path) > options.max_bytes:
                 counts["left out (size)"] += 1
                 continue
-            try:
-                outcome = check_net(vantira, os.path.abspath(path), scratch, subnets)
-                counts[outcome] += 1
-                if outcome != "compared":
-                    print(f"{outcome}: {os.path.basename(path)}")
-            except (Mismatch, ValueError, KeyError, IndexError, TypeError) as problem:
-                failed.append(path)
-                print(f"FAIL {os.path.basename(path)}: {type(problem).__name__}: {problem}")
-    print(", ".join(f"{n} {what}" for what, n in counts.items()) + f", {len(failed)} failed")
-    return 1 if failed or not counts["compared"] else 0
+            outcome = tally(counts, failed, path, check_net, vantira, os.path.abspath(path), scratch, subnets)
+            if outcome == "failure compared":
+                print(f"{outcome}: {os.path.basename(path)}")
+    return summary(counts, failed, "compared")
 
 
 if __name__ == "__main__":

@@ -22,32 +22,15 @@ failed=0
 subnets() {
   awk '/^INDICATORS OF FUNCTIONAL SUBNETS/ { on = 1; next }
        /^(GRAPH OF|DECOMPOSITION)/ { on = 0 }
-       on && /^[TXQY]:$/ { role = substr($0, 1, 1); next }
-       on && role != "" {
-         line = $0
-         while (match(line, /\*[0-9]+ /)) {
-           name = substr(line, 1, RSTART - 1); k = substr(line, RSTART + 1, RLENGTH - 2) + 0
-           line = substr(line, RSTART + RLENGTH)
-           members[k, role] = members[k, role] "\n" name
-           if (k > count) count = k
-         }
-         role = ""
-       }
-       END {
-         for (k = 1; k <= count; ++k) {
-           out = ""
-           for (r = 1; r <= 4; ++r) {
-             role = substr("TXQY", r, 1)
-             n = split(substr(members[k, role], 2), names, "\n")
-             # insertion sort: the lists are short
-             for (i = 2; i <= n; ++i) for (j = i; j > 1 && names[j - 1] > names[j]; --j) {
-               t = names[j]; names[j] = names[j - 1]; names[j - 1] = t }
-             out = out (r > 1 ? " | " : "") role ":"
-             for (i = 1; i <= n; ++i) out = out " " names[i]
-           }
-           print out
-         }
-       }' "$1" | LC_ALL=C sort
+       on && /^[TXQY]:$/ { role = index("TXQY", substr($0, 1, 1)); next }
+       on && role {
+         for (line = $0; match(line, /\*[0-9]+ /); line = substr(line, RSTART + RLENGTH))
+           print substr(line, RSTART + 1, RLENGTH - 2) + 0, role, substr(line, 1, RSTART - 1)
+         role = 0
+       }' "$1" | LC_ALL=C sort -k1,1n -k2,2n -k3 |
+    awk '{ k = $1; role = $2; sub(/^[0-9]+ [0-9] /, ""); names[k, role] = names[k, role] " " $0; if (k > n) n = k }
+         END { for (k = 1; k <= n; ++k) print "T:" names[k, 1] " | X:" names[k, 2] " | Q:" names[k, 3] " | Y:" names[k, 4] }' |
+    LC_ALL=C sort
 }
 
 while read -r line; do

@@ -41,17 +41,20 @@ inline void CheckFailure(const Failure& failure) {
   FUZZ_CHECK(!why.ends_with("; -e reads the wider grammar\n"));
 }
 
+// Two maps of one store give every transition and place the same numbers.
+inline void CheckSameMap(const NetStore& store, const SubnetMap& a, const SubnetMap& b) {
+  FUZZ_CHECK(a.iSubNet == b.iSubNet);
+  for (int32_t t = 1; t <= store.n; ++t) FUZZ_CHECK(a.SubNet[t] == b.SubNet[t]);
+  for (int32_t p = 1; p <= store.m; ++p) FUZZ_CHECK(a.SX[p] == b.SX[p] && a.SQ[p] == b.SQ[p] && a.SY[p] == b.SY[p]);
+}
+
 // The JSON report decomposes alike, and is well-formed UTF-8 without a raw
 // control character, whatever bytes the names hold.
 inline void CheckJsonReport(NetStore& store, Format format, const SubnetMap& map) {
   SubnetMap again;
   Output json;
   WriteJsonReport(store, FormatName(format), again, json, true);
-  FUZZ_CHECK(again.iSubNet == map.iSubNet);
-  for (int32_t t = 1; t <= store.n; ++t) FUZZ_CHECK(again.SubNet[t] == map.SubNet[t]);
-  for (int32_t p = 1; p <= store.m; ++p) {
-    FUZZ_CHECK(again.SX[p] == map.SX[p] && again.SQ[p] == map.SQ[p] && again.SY[p] == map.SY[p]);
-  }
+  CheckSameMap(store, again, map);
   std::string_view text = json.Text();
   FUZZ_CHECK(text.starts_with("{\n") && text.ends_with("\n}\n"));
   while (!text.empty()) {
@@ -74,11 +77,7 @@ inline void Analyse(Format format, std::string_view text, Grammar grammar, NetSt
   ReleaseArcLists(store);
   WriteNetPart(store, report, true);
   Decompose(store, map, report, true);
-  FUZZ_CHECK(partition.iSubNet == map.iSubNet);
-  for (int32_t t = 1; t <= store.n; ++t) FUZZ_CHECK(partition.SubNet[t] == map.SubNet[t]);
-  for (int32_t p = 1; p <= store.m; ++p) {
-    FUZZ_CHECK(partition.SX[p] == map.SX[p] && partition.SQ[p] == map.SQ[p] && partition.SY[p] == map.SY[p]);
-  }
+  CheckSameMap(store, partition, map);
   WriteIndicators(store, map, report);
   WriteGraph(store, map, report);
   WriteClosing(report);

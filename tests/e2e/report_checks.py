@@ -1,0 +1,78 @@
+"""What json_matches_text.py and dot_draws_net.py share: running a program,
+the nets a command line names, a net of odd names, and counting each net's
+outcome."""
+import os
+import subprocess
+
+
+class Mismatch(Exception):
+    pass
+
+
+def expect(condition, what):
+    if not condition:
+        raise Mismatch(what)
+
+
+def run(args, data=None, cwd=None):
+    return subprocess.run(args, input=data, cwd=cwd, capture_output=True, timeout=900)
+
+
+def nets_in(paths):
+    """The files given, and the *.net, *.ndr and *.pnml files of the folders given."""
+    nets = []
+    for path in paths:
+        if os.path.isdir(path):
+            nets += [os.path.join(path, name) for name in sorted(os.listdir(path))
+                     if name.endswith((".net", ".ndr", ".pnml"))]
+        elif os.path.isfile(path):
+            nets.append(path)
+        else:
+            print(f"not there, left out: {path}")
+    return nets
+
+
+ODD_NAMES = [
+    b'q"uote', b"back\\slash", b"ctl\x01\x02\x0b\x0c\x1f\x7f", b"{tab\tand blank}",
+    b"caf\xc3\xa9", b"\xe2\x82\xac", b"\xf0\x9f\x98\x80", b"\xdf\xbf\xef\xbf\xbf\xf4\x8f\xbf\xbf",
+    b"lone\x80", b"trunc\xe2\x82", b"trunc4\xf0\x9f\x98", b"over\xc0\xaf", b"over3\xe0\x80\xaf",
+    b"sur\xed\xa0\x80", b"sur2\xed\xbf\xbf", b"big\xf4\x90\x80\x80", b"\xf5\x80\x80\x80", b"\xff\xfe",
+    b"{br\\}ace}", b"long_name_with_a_tail\xe2\x82\xac\xc3" + b"x" * 30,
+    b"\\N", b"{a -> b; c [label=x]}",  # what DOT would read as its own
+]
+
+
+def write_odd_nets(folder, net_name=b'{odd "names" \xc3\xa9\xff}'):
+    """The same net of odd names as a description and as a drawing."""
+    def named(prefix, name):  # inside the braces of a braced name
+        return name[:1] + prefix + name[1:] if name.startswith(b"{") else prefix + name
+    places, lonely = [named(b"p", name) for name in ODD_NAMES], b"lonely\xc3"
+    arcs = [(named(b"t", name), places[i], places[(i * 7 + 3) % len(places)]) for i, name in enumerate(ODD_NAMES)]
+    net = [b"net " + net_name] + [b"tr %s %s -> %s" % arc for arc in arcs] + [b"pl " + lonely]
+    drawing = ([b"p 0 0 %s 0 n" % p for p in reversed(places + [lonely])] + [b"t 0 0 %s 0 w n" % t for t, _, _ in arcs]
+               + [line for t, into, out in arcs for line in (b"e %s %s 1 n" % (into, t), b"e %s %s 1 n" % (t, out))]
+               + [b"h " + net_name])
+    paths = [os.path.join(folder, name) for name in ("odd-names.net", "odd-names.ndr")]
+    for path, lines in zip(paths, (net, drawing)):
+        with open(path, "wb") as f:
+            f.write(b"\n".join(lines) + b"\n")
+    return paths
+
+
+def tally(counts, failed, path, check, *args):
+    """Counts the outcome check(*args) returns; a fault found is printed and
+    `path` counted as failed."""
+    try:
+        outcome = check(*args)
+    except (Mismatch, ValueError, KeyError, IndexError, TypeError) as problem:
+        failed.append(path)
+        print(f"FAIL {os.path.basename(path)}: {type(problem).__name__}: {problem}")
+        return None
+    counts[outcome] += 1
+    return outcome
+
+
+def summary(counts, failed, needed):
+    """Prints the counts; the exit status: 1 on a failure or when nothing reached `needed`."""
+    print(", ".join(f"{n} {what}" for what, n in counts.items()) + f", {len(failed)} failed")
+    return 1 if failed or not counts[needed] else 0
