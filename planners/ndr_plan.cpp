@@ -37,8 +37,7 @@ void PlanNDR(std::string_view text, Grammar grammar, const NameIndex& index, con
       case NdrRecord::Kind::kPlace: {
         int32_t p = index.places.Find(record.name, record.hash);
         if (p == 0) {
-          return plan.FailHere(
-              BadInput("unknown place: ", record.name).Because(AtLine(plan.Line(), "the reader read no such place")));
+          return plan.FailHere(NotRead(plan, "place", record.name));
         }
         if (map.SX[p] != 0) plan.AddFor(map.SX[p], view);
         if (map.SY[p] != 0) plan.AddFor(map.SY[p], view);
@@ -48,8 +47,7 @@ void PlanNDR(std::string_view text, Grammar grammar, const NameIndex& index, con
       case NdrRecord::Kind::kTransition: {
         int32_t t = index.transitions.Find(record.name, record.hash);
         if (t == 0) {
-          return plan.FailHere(BadInput("unknown transition: ", record.name)
-                                   .Because(AtLine(plan.Line(), "the reader read no such transition")));
+          return plan.FailHere(NotRead(plan, "transition", record.name));
         }
         plan.AddFor(map.SubNet[t], view);
         break;

@@ -60,8 +60,7 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
       case NetLine::Kind::kPlace: {
         int32_t p = index.places.Find(line.name, line.hash);
         if (p == 0) {
-          return plan.FailHere(
-              BadInput("unknown place: ", line.name).Because(AtLine(plan.Line(), "the reader read no such place")));
+          return plan.FailHere(NotRead(plan, "place", line.name));
         }
         // A place's producers all lie in one subnet, and so do its consumers,
         // so each side of the arrow goes whole to one file. The entries'
@@ -77,8 +76,7 @@ void PlanNET(std::string_view text, Grammar grammar, const NameIndex& index, con
       case NetLine::Kind::kTransition: {
         int32_t t = index.transitions.Find(line.name, line.hash);
         if (t == 0) {
-          return plan.FailHere(BadInput("unknown transition: ", line.name)
-                                   .Because(AtLine(plan.Line(), "the reader read no such transition")));
+          return plan.FailHere(NotRead(plan, "transition", line.name));
         }
         plan.AddFor(map.SubNet[t], view);
         break;
