@@ -1,0 +1,69 @@
+// The minimal semiflows of a homogeneous system A.x = 0, x >= 0, over the
+// integers: the nonnegative integer solutions of minimal support, each scaled
+// to gcd 1. They are unique and generate every nonnegative solution.
+//
+// The solver is a pure function over a sparse matrix: it knows no net, no
+// file and no report. For the P-semiflows of a net the variables are its
+// places and the equations its transitions (column p holds C[p][t] for every
+// t); for the T-semiflows the variables are the transitions and the
+// equations the places.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "semiflows/integer.h"
+
+namespace vantira {
+
+// A sparse matrix by variables: the coefficients of variable v are
+// coefficient[start[v] .. start[v+1]) in the equations
+// equation[start[v] .. start[v+1]), equations ascending within a variable,
+// no zero coefficient. start has variables + 1 entries.
+struct SparseSystem {
+  int32_t variables = 0;
+  int32_t equations = 0;
+  std::vector<int64_t> start;
+  std::vector<int32_t> equation;
+  std::vector<int64_t> coefficient;
+  // Optional hints from the decomposition, empty when unknown: the subnet
+  // (1..blocks) of each equation, and of each variable its one or two
+  // subnets (0 for none in the second). They guide the order of
+  // elimination and never change the answer.
+  int32_t blocks = 0;
+  std::vector<int32_t> equation_block;
+  std::vector<int32_t> variable_block_a, variable_block_b;
+};
+
+struct SemiflowOptions {
+  // The most rows (candidate semiflows) held at once; past it the run stops
+  // and the result says it is incomplete. Bounds memory.
+  uint64_t row_limit = 1000000;
+  // Called now and then from the solving thread with a one-line account of
+  // the progress, for a terminal; may be empty.
+  std::function<void(const std::string&)> progress;
+  // Both cores may be used where the work splits; 1 keeps to one thread.
+  int threads = 2;
+};
+
+// One minimal semiflow: variables ascending, weights positive, gcd 1.
+struct Semiflow {
+  std::vector<int32_t> variables;
+  std::vector<Integer> weights;
+};
+
+struct SemiflowResult {
+  // Every minimal semiflow when complete, sorted by their variable lists
+  // compared lexicographically; when not complete, nothing to be relied on.
+  std::vector<Semiflow> semiflows;
+  bool complete = true;
+  // When not complete: how far the computation got, in words, e.g.
+  // "12 of 40 equations eliminated, 1000000 rows held".
+  std::string stopped_at;
+};
+
+SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOptions& options);
+
+}  // namespace vantira
