@@ -230,10 +230,10 @@ void WriteDot(const SubnetGraph& graph, std::ostream& out, const DrawOptions& op
 
 // The `top` subnets with the most transitions (the lower number first among
 // equals) and the links among them; every other subnet is folded into the
-// node of the large subnet nearest to it on the graph of subnets (the lower
-// number first among equals), or, where none is linked to it, into one node
-// of its own. A fold is linked where its subnets were, with the places added
-// up.
+// node of the large subnet nearest to it on the graph of subnets (among
+// equals, the one a search outwards from them all, in number order, meets
+// first), or, where none is linked to it, into one node of its own. A fold
+// is linked where its subnets were, with the places added up.
 void WriteTopDot(const SubnetGraph& graph, int top, std::ostream& out, const DrawOptions& options = {});
 
 }  // namespace vantira_dot
