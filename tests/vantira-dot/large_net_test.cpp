@@ -24,7 +24,7 @@ std::string Json(const std::vector<int>& sizes, const std::vector<std::pair<int,
   std::vector<std::vector<std::string>> input(sizes.size()), output(sizes.size());
   std::string graph;
   for (auto [from, to] : links) {
-    const std::string p = "p" + std::to_string(from) + "_" + std::to_string(to);
+    const std::string p = std::string("p").append(std::to_string(from)) + "_" + std::to_string(to);
     output[from - 1].push_back(p);
     input[to - 1].push_back(p);
     graph += (graph.empty() ? "" : ", ") + std::string("{\"from\": ") + std::to_string(from) +
@@ -40,7 +40,7 @@ std::string Json(const std::vector<int>& sizes, const std::vector<std::pair<int,
   for (std::size_t k = 1; k <= sizes.size(); ++k) {
     std::vector<std::string> transitions;
     for (int i = 1; i <= sizes[k - 1]; ++i) {
-      transitions.push_back("t" + std::to_string(k) + "_" + std::to_string(i));
+      transitions.push_back(std::string("t").append(std::to_string(k)) + "_" + std::to_string(i));
       // The first transition takes every input place, the last gives every output place.
       arcs += (arcs.empty() ? "" : ", ") + std::string("{\"transition\": \"") + transitions.back() +
               "\", \"input\": " + list(i == 1 ? input[k - 1] : std::vector<std::string>{}) +
@@ -227,7 +227,9 @@ TEST(Options, RefusesWhatItCannotDrawWithTheReason) {
     std::string got = "ok";
     try {
       const Options options = ScanOptions(args);
-      if (!options.subnets.empty()) EXPECT_EQ(options.subnets, (std::vector<int>{3, 7}));
+      if (!options.subnets.empty()) {
+        EXPECT_EQ(options.subnets, (std::vector<int>{3, 7}));
+      }
     } catch (const ReportError& error) {
       EXPECT_EQ(error.status, 4);
       got = error.message + " / " + error.reason;
