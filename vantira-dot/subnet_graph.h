@@ -84,7 +84,7 @@ inline bool TakeNumber(std::string_view s, std::size_t& pos, int& value) {
 // names of each subnet are kept there.
 inline void CountEntries(std::string_view line, int number, char role, std::vector<int>& per_subnet,
                          std::vector<std::vector<std::string>>* first = nullptr) {
-  const std::string kEntry = std::string("an entry of the ") + role + ": line is not NAME*K";
+  const std::string not_entry = std::string("an entry of the ") + role + ": line is not NAME*K";
   std::size_t pos = 0;
   while (pos < line.size()) {
     const std::size_t begin = pos;
@@ -106,8 +106,8 @@ inline void CountEntries(std::string_view line, int number, char role, std::vect
     }
     const std::string_view name = line.substr(begin, pos - begin);
     int k = 0;
-    if (pos == line.size() || line[pos] != '*' || !TakeNumber(line, ++pos, k)) throw WrongLine(line, number, kEntry);
-    if (pos < line.size() && line[pos++] != ' ') throw WrongLine(line, number, kEntry);
+    if (pos == line.size() || line[pos] != '*' || !TakeNumber(line, ++pos, k)) throw WrongLine(line, number, not_entry);
+    if (pos < line.size() && line[pos++] != ' ') throw WrongLine(line, number, not_entry);
     if (per_subnet.size() < static_cast<std::size_t>(k)) per_subnet.resize(k, 0);
     ++per_subnet[k - 1];
     if (first == nullptr) continue;
