@@ -86,12 +86,12 @@ class NdrApplier {
       case NdrRecord::Kind::kPlace:
         CheckNewName(record, number);
         index_.places.Insert(AddPlace(store_, record.name), record.name, record.hash);
-        if (store_.labels.Wanted()) store_.labels.Place(store_.m, LabelText(NdrLabel(Line{view})));
+        if (store_.labels.Wanted()) NoteNdrLabel(Line{view}, record.name, store_.m, store_.labels);
         return;
       case NdrRecord::Kind::kTransition:
         CheckNewName(record, number);
         index_.transitions.Insert(AddTransition(store_, record.name), record.name, record.hash);
-        if (store_.labels.Wanted()) store_.labels.Transition(store_.n, LabelText(NdrLabel(Line{view})));
+        if (store_.labels.Wanted()) NoteNdrLabel(Line{view}, record.name, -store_.n, store_.labels);
         return;
       case NdrRecord::Kind::kEdge: {
         const EdgeEnds ends = ResolveEdge(index_, record);

@@ -40,6 +40,12 @@ std::string_view NdrLabel(const Line& record) {
   return tokens >= (place ? 4 : 5) ? before_last : std::string_view();
 }
 
+void NoteNdrLabel(const Line& record, std::string_view name, int32_t node, NodeLabels& labels) {
+  const std::string text = LabelText(NdrLabel(record));
+  if (text == name) return;
+  node > 0 ? labels.Place(node, text) : labels.Transition(-node, text);
+}
+
 bool PnmlNodeName::Start(uint64_t depth, std::string_view name) {
   if (taken_) return false;
   if (depth == 1 && name == "name") in_name_ = true;
@@ -56,11 +62,11 @@ bool PnmlNodeName::End(uint64_t depth, NodeLabels& labels) {
     return true;
   }
   if (depth != 0) return false;
-  if (taken_) {
-    std::string_view text = text_;
-    const std::size_t first = text.find_first_not_of(" \t\r\n");
-    text = first == std::string_view::npos ? std::string_view()
-                                           : text.substr(first, text.find_last_not_of(" \t\r\n") + 1 - first);
+  std::string_view text = text_;
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  text = first == std::string_view::npos ? std::string_view()
+                                         : text.substr(first, text.find_last_not_of(" \t\r\n") + 1 - first);
+  if (taken_ && text != id_) {
     if (node_ > 0) {
       labels.Place(node_, text);
     } else {

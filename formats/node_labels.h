@@ -22,13 +22,19 @@ std::string LabelText(std::string_view token);
 // or 5 (a transition: interval and its anchors, label, anchor).
 std::string_view NdrLabel(const Line& record);
 
+// Notes the label of a drawing's node record, place p (as p) or transition
+// t (as -t) named `name`, unless it has none or it is the name: a large
+// drawing may repeat every name as its label.
+void NoteNdrLabel(const Line& record, std::string_view name, int32_t node, NodeLabels& labels);
+
 // The first <text> of a PNML node's <name>, met while the reader skips the
 // node's children. Depths count from the node element (1: its children).
 class PnmlNodeName {
  public:
-  // A place (p) or transition (-t) element has begun.
-  void Open(int32_t node) {
+  // A place (p) or transition (-t) element with `id` has begun.
+  void Open(int32_t node, std::string_view id) {
     node_ = node;
+    id_ = id;
     in_name_ = in_text_ = taken_ = false;
     text_.clear();
   }
@@ -39,7 +45,7 @@ class PnmlNodeName {
   void Text(std::string_view text) { text_.append(text); }
   // The element at `depth` ends; true when that ends the name's text. At
   // depth 0 the node's own ends, and its label goes into `labels`, blanks
-  // around it trimmed.
+  // around it trimmed, unless it is the node's id (as in many models).
   bool End(uint64_t depth, NodeLabels& labels);
 
  private:
@@ -47,6 +53,7 @@ class PnmlNodeName {
   bool in_name_ = false;
   bool in_text_ = false;
   bool taken_ = false;  // a text was read; later ones do not count
+  std::string id_;
   std::string text_;
 };
 

@@ -139,8 +139,8 @@ class PnmlReader {
     const int32_t m = self->store_.m;
     const int32_t n = self->store_.n;
     OnStart(data, name, atts);
-    if (self->store_.m != m) self->node_name_.Open(self->store_.m);
-    if (self->store_.n != n) self->node_name_.Open(-self->store_.n);
+    if (self->store_.m != m) self->node_name_.Open(self->store_.m, self->store_.PlaceName(self->store_.m));
+    if (self->store_.n != n) self->node_name_.Open(-self->store_.n, self->store_.TransitionName(self->store_.n));
   }
 
   static void OnEndNamed(void* data, const XML_Char* name) {
