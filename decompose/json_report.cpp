@@ -7,6 +7,7 @@
 #include "base/prefetch.h"
 #include "decompose/decompose.h"
 #include "decompose/graph.h"
+#include "decompose/json_labels.h"
 #include "decompose/json_text.h"
 #include "decompose/names_ahead.h"
 #include "decompose/report.h"
@@ -114,6 +115,7 @@ void WriteJsonHead(const NetStore& s, std::string_view format_name, Output& out)
   out.Put(",\n  \"transitions\": ");
   out.PutNumber(s.n);
   out.Put(",\n");
+  WriteJsonLabels(s, out);
 }
 
 void WriteJsonArcs(const NetStore& s, Output& out) {

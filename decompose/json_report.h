@@ -16,7 +16,7 @@ void WriteJsonReport(const NetStore& store, std::string_view format_name, Subnet
 // The pieces, for writing the arcs and the subnets at the same time:
 
 // Opens the document: the net's name, `format_name`, its numbers of places
-// and transitions.
+// and transitions, and the labels of its nodes when it has any.
 void WriteJsonHead(const NetStore& store, std::string_view format_name, Output& out);
 
 // The net as the full text report lists it: one object per transition, in

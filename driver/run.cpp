@@ -147,6 +147,8 @@ int Run(const std::vector<std::string_view>& args) {
 
     NetStore store;
     AllocateStore(store);
+    // Only the JSON report shows the names authors gave the nodes.
+    if (options.json) store.labels.Want();
     // Without listings (text or JSON) the subnets need only the classes the
     // arcs make.
     const ArcStore arcs = !options.full && !options.json ? ArcStore::kClasses : ArcStore::kLists;

@@ -3,6 +3,7 @@
 #include "base/failure.h"
 #include "formats/bad_input.h"
 #include "formats/ndr_record.h"
+#include "formats/node_labels.h"
 #include "formats/read_lines.h"
 
 namespace vantira {
@@ -73,8 +74,8 @@ class NdrApplier {
     index_.transitions.Prefetch(record.target_hash);
   }
 
-  // Enters one parsed record, the input's line `number`.
-  void Apply(const NdrRecord& record, uint64_t number) {
+  // Enters one parsed record, the input's line `number`, whose text is `view`.
+  void Apply(const NdrRecord& record, std::string_view view, uint64_t number) {
     switch (record.kind) {
       case NdrRecord::Kind::kSkip:
       case NdrRecord::Kind::kOther:  // carries nothing the decomposition needs
@@ -85,10 +86,12 @@ class NdrApplier {
       case NdrRecord::Kind::kPlace:
         CheckNewName(record, number);
         index_.places.Insert(AddPlace(store_, record.name), record.name, record.hash);
+        if (store_.labels.Wanted()) NoteNdrLabel(Line{view}, record.name, store_.m, store_.labels);
         return;
       case NdrRecord::Kind::kTransition:
         CheckNewName(record, number);
         index_.transitions.Insert(AddTransition(store_, record.name), record.name, record.hash);
+        if (store_.labels.Wanted()) NoteNdrLabel(Line{view}, record.name, -store_.n, store_.labels);
         return;
       case NdrRecord::Kind::kEdge: {
         const EdgeEnds ends = ResolveEdge(index_, record);
@@ -140,7 +143,7 @@ void ReadNDR(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs,
       input, index, [](std::string_view) {},
       [](std::string_view view, NdrRecord& record) { ParseNdrRecord(Line{view}, record); },
       [&](const NdrRecord& record) { applier.Prefetch(record); },
-      [&](const NdrRecord& record, std::string_view, uint64_t number) { applier.Apply(record, number); });
+      [&](const NdrRecord& record, std::string_view view, uint64_t number) { applier.Apply(record, view, number); });
 }
 
 }  // namespace vantira

@@ -7,6 +7,7 @@
 #include "base/failure.h"
 #include "formats/bad_input.h"
 #include "formats/net_line.h"
+#include "formats/node_labels.h"
 #include "formats/read_lines.h"
 
 namespace vantira {
@@ -149,6 +150,9 @@ class NetApplier {
               AtLine(number, place ? "the place has no name before '->'" : "the transition has no name before '->'"));
     }
     const int32_t self = Declare(line, place, number);
+    if (line.labelled && store_.labels.Wanted()) {
+      place ? store_.labels.Place(self, LabelText(line.label)) : store_.labels.Transition(self, LabelText(line.label));
+    }
     for (std::size_t i = 0; i < line.entries.size(); ++i) {
       const int32_t e = Resolve(line.entries[i], !place);
       const bool before = i < line.before_arrow;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/failure.h"
+#include "formats/node_labels.h"
 #include "formats/pnml_nodes.h"
 #include "formats/xml_stream.h"
 
@@ -74,7 +75,13 @@ class PnmlReader {
       : input_(input), size_(input.Size()), store_(store), arcs_(arcs), layout_(layout), nodes_(store) {
     XML_Parser parser = xml_.Parser();
     XML_SetUserData(parser, this);
-    XML_SetElementHandler(parser, OnStart, OnEnd);
+    // Only the JSON report shows the nodes' names: other runs keep handlers
+    // that do not look for them.
+    if (store_.labels.Wanted()) {
+      XML_SetElementHandler(parser, OnStartNamed, OnEndNamed);
+    } else {
+      XML_SetElementHandler(parser, OnStart, OnEnd);
+    }
     // Room for more elements than a document of this size holds in the usual
     // layouts (100 bytes an element and more), so that the table does not
     // move while it fills; room not written to costs no memory.
@@ -116,6 +123,41 @@ class PnmlReader {
       return;
     }
     self->xml_.Guard([&] { self->End(); });
+  }
+
+  // OnStart and OnEnd, and what a node's name needs: the place or transition
+  // a node element added, and the events inside it.
+  static void OnStartNamed(void* data, const XML_Char* name, const XML_Char** atts) {
+    auto* self = static_cast<PnmlReader*>(data);
+    if (self->skip_ != 0) {
+      if (self->node_name_.IsOpen() && self->node_name_.Start(self->skip_, name)) {
+        XML_SetCharacterDataHandler(self->xml_.Parser(), OnNodeNameText);
+      }
+      ++self->skip_;
+      return;
+    }
+    const int32_t m = self->store_.m;
+    const int32_t n = self->store_.n;
+    OnStart(data, name, atts);
+    if (self->store_.m != m) self->node_name_.Open(self->store_.m, self->store_.PlaceName(self->store_.m));
+    if (self->store_.n != n) self->node_name_.Open(-self->store_.n, self->store_.TransitionName(self->store_.n));
+  }
+
+  static void OnEndNamed(void* data, const XML_Char* name) {
+    auto* self = static_cast<PnmlReader*>(data);
+    if (self->skip_ != 0 && self->node_name_.IsOpen()) {
+      self->xml_.Guard([&] {
+        if (self->node_name_.End(self->skip_ - 1, self->store_.labels)) {
+          XML_SetCharacterDataHandler(self->xml_.Parser(), nullptr);
+        }
+      });
+    }
+    OnEnd(data, name);
+  }
+
+  static void OnNodeNameText(void* data, const XML_Char* text, int length) {
+    auto* self = static_cast<PnmlReader*>(data);
+    self->xml_.Guard([&] { self->node_name_.Text(std::string_view(text, static_cast<std::size_t>(length))); });
   }
 
   static void OnText(void* data, const XML_Char* text, int length) {
@@ -303,6 +345,7 @@ class PnmlReader {
 
   PnmlNodes nodes_;
   uint64_t next_sizing_ = 0;
+  PnmlNodeName node_name_;  // only when the labels are wanted
 };
 
 }  // namespace

@@ -17,6 +17,7 @@
 
 #include "base/c_array.h"
 #include "store/arc_classes.h"
+#include "store/node_labels.h"
 
 namespace vantira {
 
@@ -59,6 +60,7 @@ struct NetStore {
   int32_t fap = 0;
 
   ArcClasses classes;  // filled by arcs added with ArcStore::kClasses
+  NodeLabels labels;   // filled by the readers when wanted
 
   std::string_view Name(int32_t offset) const {
     const char* s = names.Data() + offset;

@@ -2,6 +2,7 @@
 
 #include <simdjson.h>
 
+#include <array>
 #include <cstdint>
 
 namespace vantira_dot {
@@ -65,6 +66,12 @@ SubnetGraph::Edge TakeLink(od::value value) {
   return edge;
 }
 
+// 0, 1, 2 for a subnet's "input", "internal" and "output" places; 3 for
+// any other key.
+std::size_t PlaceRole(std::string_view key) {
+  return key == "input" ? 0 : key == "internal" ? 1 : key == "output" ? 2 : 3;
+}
+
 // Every subnet has its id in place, every link joins two of them.
 void CheckNumbers(const std::vector<int>& ids, const std::vector<SubnetGraph::Edge>& links, bool graph_found) {
   if (ids.empty()) throw Wrong("no subnets");
@@ -93,17 +100,25 @@ SubnetGraph ReadJsonGraph(const std::string& text) {
       for (auto subnet : value.get_array()) {
         int id = 0;
         int transitions = 0;
+        std::vector<std::string>& first = graph.first_transitions.emplace_back();
+        std::array<int, 3> places{};
         for (auto field : subnet.get_object()) {
           const std::string_view name = field.unescaped_key();
           if (name == "id") {
             id = TakeSubnetNumber(field.value());
           } else if (name == "transitions") {
+            for (auto t : field.value().get_array()) {
+              if (first.size() < SubnetGraph::kFirstShown) first.emplace_back(std::string_view(t.get_string()));
+              ++transitions;
+            }
+          } else if (const std::size_t role = PlaceRole(name); role < places.size()) {
             od::value names = field.value();
-            transitions = static_cast<int>(std::size_t(names.count_elements()));
+            places[role] = static_cast<int>(std::size_t(names.count_elements()));
           }
         }
         ids.push_back(id);
         graph.transitions.push_back(transitions);
+        for (std::size_t role = 0; role < places.size(); ++role) graph.places[role].push_back(places[role]);
       }
     } else if (key == "graph") {
       graph_found = true;
@@ -161,6 +176,11 @@ NetReport ReadJsonNet(const std::string& text) {
       for (auto link : value.get_array()) report.links.push_back(TakeLink(link.value()));
     } else if (key == "isolated_places") {
       TakeNames(value, report.isolated_places);
+    } else if (key == "labels") {
+      for (auto field : value.get_object()) {
+        std::string id(std::string_view(field.unescaped_key()));
+        report.labels.insert_or_assign(std::move(id), TakeString(field.value()));
+      }
     }
   });
   CheckNumbers(ids, report.links, graph_found);

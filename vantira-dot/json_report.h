@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "subnet_graph.h"
@@ -27,6 +28,7 @@ struct NetReport {
   std::vector<Arcs> arcs;    // in transition order
   std::vector<SubnetGraph::Edge> links;  // the graph of subnets
   std::vector<std::string> isolated_places;
+  std::unordered_map<std::string, std::string> labels;  // a node's id -> its author's name
 };
 
 // `text` holds the whole document, with at least kJsonPadding bytes of
@@ -34,7 +36,7 @@ struct NetReport {
 // is not JSON or not laid out as vantira writes it.
 inline constexpr std::size_t kJsonPadding = 64;
 
-// The graph of subnets alone: counts, no names kept.
+// The graph of subnets alone: counts, and the first transitions' names.
 SubnetGraph ReadJsonGraph(const std::string& text);
 
 // Everything, names too; `has_arcs` tells whether the net is there.

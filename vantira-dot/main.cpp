@@ -1,7 +1,8 @@
-// vantira-dot [--net] [report]: the graph of subnets of a vantira report
+// vantira-dot [options] [report]: the graph of subnets of a vantira report
 // (the text report written with -g, or the JSON report), or with --net the
-// whole net of a JSON report, as Graphviz DOT on standard output. Messages
-// go to standard error, so that none of them reaches dot in a pipe.
+// whole net of a JSON report, or with --subnet a part of it, as Graphviz DOT
+// on standard output. Messages go to standard error, so that none of them
+// reaches dot in a pipe.
 #include <cerrno>
 #include <fstream>
 #include <iostream>
@@ -9,22 +10,21 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "json_report.h"
+#include "neighbourhood_dot.h"
 #include "net_dot.h"
+#include "options.h"
 #include "report_input.h"
 #include "subnet_graph.h"
 
 namespace {
 
-constexpr std::string_view kUsage =
-    "usage: vantira-dot [-h | -help] [--net] [report]\n"
-    "reads a report written by vantira -g or vantira -j (standard input if - or none)\n"
-    "and writes the graph of its subnets in Graphviz DOT to standard output;\n"
-    "--net draws the whole net of a JSON report instead, each subnet a cluster\n";
-
 constexpr std::string_view kNoNet = "*** no net in the report: write it with vantira -j";
 constexpr const char* kNoArcs = "--net needs the \"arcs\" of a full JSON report (not -q, not the text report)";
+constexpr const char* kNoArcsForSubnets =
+    "--subnet needs the \"arcs\" of a full JSON report (not -q, not the text report)";
 
 // A failure: its message, then its reason, both on standard error.
 int Fail(std::string_view message, std::string_view reason, int status) {
@@ -33,33 +33,48 @@ int Fail(std::string_view message, std::string_view reason, int status) {
   return status;
 }
 
+// Draws what `options` ask for from the report `text` to standard output.
+void Draw(const vantira_dot::Options& options, std::string& text) {
+  using namespace vantira_dot;
+  const bool whole_net = options.net || !options.subnets.empty();
+  const char* const needs_arcs = options.subnets.empty() ? kNoArcs : kNoArcsForSubnets;
+  if (!IsJson(text)) {
+    if (whole_net) throw ReportError{std::string(kNoNet), 2, needs_arcs};
+    std::istringstream in(std::move(text));
+    const SubnetGraph graph = ReadReport(in);
+    options.top != 0 ? WriteTopDot(graph, options.top, std::cout, options.draw)
+                     : WriteDot(graph, std::cout, options.draw);
+    return;
+  }
+  if (!whole_net) {
+    const SubnetGraph graph = ReadJsonGraph(text);
+    options.top != 0 ? WriteTopDot(graph, options.top, std::cout, options.draw)
+                     : WriteDot(graph, std::cout, options.draw);
+    return;
+  }
+  const NetReport report = ReadJsonNet(text);
+  if (!report.has_arcs) throw ReportError{std::string(kNoNet), 2, needs_arcs};
+  if (options.subnets.empty()) {
+    WriteNetDot(report, std::cout, options.draw);
+  } else {
+    WriteSubnetsDot(report, options.subnets, options.depth, std::cout, options.draw);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string_view name = "-";
-  bool net = false;
-  bool named = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string_view arg = argv[i];
-    if (arg == "-h" || arg == "-help" || arg == "--help") {
-      std::cout << kUsage;
-      return 0;
-    }
-    if (arg == "--version") {
-      std::cout << "vantira-dot " VANTIRA_VERSION "\n";
-      return 0;
-    }
-    if (arg == "--net") {
-      net = true;
-      continue;
-    }
-    if (named) {
-      return Fail("*** unknown option: " + std::string(arg),
-                  "'" + std::string(arg) + "' would be a second file name; vantira-dot -h lists the options", 4);
-    }
-    name = arg;
-    named = true;
+  vantira_dot::Options options;
+  try {
+    options = vantira_dot::ScanOptions(std::vector<std::string_view>(argv + 1, argv + argc));
+  } catch (const vantira_dot::ReportError& error) {
+    return Fail(error.message, error.reason, error.status);
   }
+  if (options.help || options.version) {
+    std::cout << (options.help ? vantira_dot::kUsage : "vantira-dot " VANTIRA_VERSION "\n");
+    return 0;
+  }
+  const std::string_view name = options.report;
   std::ifstream file;
   if (name != "-") {
     errno = 0;
@@ -82,19 +97,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    if (vantira_dot::IsJson(text)) {
-      if (net) {
-        const vantira_dot::NetReport report = vantira_dot::ReadJsonNet(text);
-        if (!report.has_arcs) throw vantira_dot::ReportError{std::string(kNoNet), 2, kNoArcs};
-        vantira_dot::WriteNetDot(report, std::cout);
-      } else {
-        vantira_dot::WriteDot(vantira_dot::ReadJsonGraph(text), std::cout);
-      }
-    } else {
-      if (net) throw vantira_dot::ReportError{std::string(kNoNet), 2, kNoArcs};
-      std::istringstream in(std::move(text));
-      vantira_dot::WriteDot(vantira_dot::ReadReport(in), std::cout);
-    }
+    Draw(options, text);
   } catch (const vantira_dot::ReportError& error) {
     return Fail(error.message, error.reason, error.status);
   }

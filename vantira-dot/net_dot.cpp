@@ -1,9 +1,12 @@
 #include "net_dot.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
+
+#include "net_index.h"
+#include "tooltips.h"
 
 namespace vantira_dot {
 
@@ -37,6 +40,8 @@ std::string Hex(Colour colour, int white) {
   return text + '"';
 }
 
+}  // namespace
+
 // Greedy in subnet order: each subnet takes, of the colours none of its
 // lower-numbered neighbours has, the one used least so far (so that a few
 // subnets all differ); with every colour taken, one by number.
@@ -63,12 +68,10 @@ std::vector<int> ColourSubnets(std::size_t subnets, const std::vector<SubnetGrap
   return colour;
 }
 
+namespace {
+
 // Nodes above which dot is asked to lay out faster.
 constexpr std::size_t kLargeNet = 1000;
-
-ReportError Wrong(const std::string& what) {
-  return ReportError{"*** wrong JSON report: " + what, 2, "the report's arcs and its subnets do not agree"};
-}
 
 }  // namespace
 
@@ -95,94 +98,81 @@ std::string DotString(std::string_view name) {
   return text + '"';
 }
 
-void WriteNetDot(const NetReport& report, std::ostream& out) {
-  // Node names are t1, t2, ... in transition order (the order of the arcs)
-  // and p1, p2, ... in the order places first come in the arcs, then the
-  // places without arcs: short, and safe whatever the net calls its nodes.
-  std::unordered_map<std::string_view, int> transition_of;
-  std::unordered_map<std::string_view, int> place_of;
-  std::vector<std::string_view> place_names{""};  // by node number
-  auto number_place = [&](const std::string& p) {
-    if (place_of.emplace(p, static_cast<int>(place_names.size())).second) place_names.push_back(p);
-  };
-  for (const NetReport::Arcs& arcs : report.arcs) {
-    if (!transition_of.emplace(arcs.transition, static_cast<int>(transition_of.size()) + 1).second) {
-      throw Wrong("arcs of transition " + arcs.transition + " listed twice");
-    }
-    for (const std::string& p : arcs.input) number_place(p);
-    for (const std::string& p : arcs.output) number_place(p);
+std::string NodeText(const NetReport& report, std::string_view id, const DrawOptions& options) {
+  if (options.labels) {
+    auto found = report.labels.find(std::string(id));
+    if (found != report.labels.end()) return DotString(found->second);
   }
-  const std::size_t with_arcs = place_names.size();
-  for (const std::string& p : report.isolated_places) number_place(p);
+  return DotString(id);
+}
 
-  // Where each node is drawn: in the cluster of its subnet, or outside (0).
-  std::vector<int> cluster_of_transition(transition_of.size() + 1, 0);
-  std::vector<int> cluster_of_place(place_names.size(), 0);
-  for (std::size_t k = 0; k < report.subnets.size(); ++k) {
-    for (const std::string& t : report.subnets[k].transitions) {
-      auto found = transition_of.find(t);
-      if (found == transition_of.end() || cluster_of_transition[found->second] != 0) {
-        throw Wrong("transition " + t + " without arcs entry, or in two subnets");
-      }
-      cluster_of_transition[found->second] = static_cast<int>(k) + 1;
-    }
-    for (const std::string& p : report.subnets[k].internal) {
-      auto found = place_of.find(p);
-      if (found == place_of.end() || cluster_of_place[found->second] != 0) {
-        throw Wrong("internal place " + p + " without arcs, or in two subnets");
-      }
-      cluster_of_place[found->second] = static_cast<int>(k) + 1;
-    }
-  }
-  for (std::size_t t = 1; t < cluster_of_transition.size(); ++t) {
-    if (cluster_of_transition[t] == 0) throw Wrong("a transition with arcs in no subnet");
-  }
-  // A place with arcs is a place of the subnets of its arcs' transitions.
-  std::vector<bool> listed(place_names.size(), false);
-  for (const NetReport::Subnet& subnet : report.subnets) {
-    for (const auto* places : {&subnet.input, &subnet.internal, &subnet.output}) {
-      for (const std::string& p : *places) {
-        auto found = place_of.find(p);
-        if (found != place_of.end()) listed[found->second] = true;
-      }
-    }
-  }
-  for (std::size_t p = 1; p < with_arcs; ++p) {
-    if (!listed[p]) throw Wrong("arc of place " + std::string(place_names[p]) + ", which no subnet lists");
-  }
+std::string SubnetColour(int colour, int white) { return Hex(kPalette[static_cast<std::size_t>(colour)], white); }
 
-  const std::vector<int> colour = ColourSubnets(report.subnets.size(), report.links);
+void WriteNetHead(const NetReport& report, std::size_t nodes, std::ostream& out) {
   out << "digraph net {\n";
   if (!report.net_name.empty()) out << "  label=" << detail::Quoted(report.net_name) << ";\n  labelloc=t;\n";
-  if (place_names.size() + transition_of.size() > kLargeNet) {
+  if (nodes > kLargeNet) {
     // Fewer rounds of crossing reduction and of placing nodes: a net of a
     // few thousand nodes is then laid out in seconds instead of minutes.
     out << "  mclimit=0.2;\n  nslimit=0.5;\n";
   }
   out << "  node [style=filled, fillcolor=white, fontsize=10];\n  edge [arrowsize=0.6];\n";
-  for (std::size_t k = 0; k < report.subnets.size(); ++k) {
-    const NetReport::Subnet& subnet = report.subnets[k];
-    const Colour base = kPalette[colour[k]];
-    out << "  subgraph cluster_Z" << k + 1 << " {\n    label=\"Z" << k + 1 << "\";\n    style=filled;\n    color="
-        << Hex(base, 0) << ";\n    fillcolor=" << Hex(base, 85) << ";\n";
-    for (const std::string& t : subnet.transitions) {
-      out << "    t" << transition_of[t] << " [shape=box, fillcolor=" << Hex(base, 45) << ", label=" << DotString(t)
-          << "];\n";
-    }
-    for (const std::string& p : subnet.internal) {
-      out << "    p" << place_of[p] << " [shape=circle, label=" << DotString(p) << "];\n";
-    }
-    out << "  }\n";
+}
+
+void WriteSubnetCluster(const NetReport& report, const NetIndex& index, std::size_t k, int colour,
+                        const DrawOptions& options, std::ostream& out) {
+  const NetReport::Subnet& subnet = report.subnets[k - 1];
+  out << "  subgraph cluster_Z" << k << " {\n    label=\"Z" << k
+      << "\";\n    style=filled;\n    color=" << SubnetColour(colour, 0)
+      << ";\n    fillcolor=" << SubnetColour(colour, 85) << ";\n";
+  if (options.tooltips) out << "    tooltip=" << NetSubnetTooltip(report, k) << ";\n";
+  for (const std::string& t : subnet.transitions) {
+    out << "    t" << index.transition_of.at(t) << " [shape=box, fillcolor=" << SubnetColour(colour, 45)
+        << ", label=" << NodeText(report, t, options);
+    if (options.tooltips) out << ", tooltip=" << TransitionTooltip(t, static_cast<int>(k));
+    out << "];\n";
   }
-  for (std::size_t p = 1; p < place_names.size(); ++p) {
-    if (cluster_of_place[p] != 0) continue;
-    out << "  p" << p << " [shape=circle, " << (p >= with_arcs ? "style=dashed, " : "")
-        << "label=" << DotString(place_names[p]) << "];\n";
+  for (const std::string& p : subnet.internal) {
+    out << "    p" << index.place_of.at(p) << " [shape=circle, label=" << NodeText(report, p, options);
+    if (options.tooltips) out << ", tooltip=" << PlaceTooltip(p, 0, static_cast<int>(k), 0);
+    out << "];\n";
+  }
+  out << "  }\n";
+}
+
+void WritePlace(const NetReport& report, const NetIndex& index, std::size_t p, const DrawOptions& options,
+                std::ostream& out) {
+  out << "  p" << p << " [shape=circle, " << (p >= index.with_arcs ? "style=dashed, " : "")
+      << "label=" << NodeText(report, index.place_names[p], options);
+  if (options.tooltips) {
+    out << ", tooltip=" << PlaceTooltip(index.place_names[p], index.input_of[p], 0, index.output_of[p]);
+  }
+  out << "];\n";
+}
+
+std::string NetSubnetTooltip(const NetReport& report, std::size_t k) {
+  const NetReport::Subnet& subnet = report.subnets[k - 1];
+  const std::size_t shown = std::min(subnet.transitions.size(), SubnetGraph::kFirstShown);
+  return SubnetTooltip(static_cast<int>(k), static_cast<int>(subnet.transitions.size()),
+                       static_cast<int>(subnet.input.size()), static_cast<int>(subnet.internal.size()),
+                       static_cast<int>(subnet.output.size()),
+                       std::vector<std::string>(subnet.transitions.begin(), subnet.transitions.begin() + shown));
+}
+
+void WriteNetDot(const NetReport& report, std::ostream& out, const DrawOptions& options) {
+  const NetIndex index = IndexNet(report);
+  const std::vector<int> colour = ColourSubnets(report.subnets.size(), report.links);
+  WriteNetHead(report, index.place_names.size() + index.transition_of.size(), out);
+  for (std::size_t k = 1; k <= report.subnets.size(); ++k) {
+    WriteSubnetCluster(report, index, k, colour[k - 1], options, out);
+  }
+  for (std::size_t p = 1; p < index.place_names.size(); ++p) {
+    if (index.internal_of[p] == 0) WritePlace(report, index, p, options, out);
   }
   for (const NetReport::Arcs& arcs : report.arcs) {
-    const int t = transition_of[arcs.transition];
-    for (const std::string& p : arcs.input) out << "  p" << place_of[p] << " -> t" << t << ";\n";
-    for (const std::string& p : arcs.output) out << "  t" << t << " -> p" << place_of[p] << ";\n";
+    const int t = index.transition_of.at(arcs.transition);
+    for (const std::string& p : arcs.input) out << "  p" << index.place_of.at(p) << " -> t" << t << ";\n";
+    for (const std::string& p : arcs.output) out << "  t" << t << " -> p" << index.place_of.at(p) << ";\n";
   }
   out << "}\n";
 }

@@ -1,8 +1,9 @@
 // vantira-dot: the graph of subnets of a vantira report (written with -g),
-// read back and drawn as Graphviz DOT. Header-only, shared by the tool and
-// its tests.
+// read back and drawn as Graphviz DOT. The reading is header-only, shared by
+// the tool and its tests.
 #pragma once
 
+#include <array>
 #include <charconv>
 #include <istream>
 #include <ostream>
@@ -21,6 +22,18 @@ struct SubnetGraph {
     int places;  // number of connecting places
   };
   std::vector<Edge> edges;  // in report order
+  // For the tooltips, per subnet as `transitions`: the first transitions the
+  // report lists (at most kFirstShown), and the numbers of input, internal
+  // and output places (places[0], [1], [2]).
+  static constexpr std::size_t kFirstShown = 5;
+  std::vector<std::vector<std::string>> first_transitions;
+  std::array<std::vector<int>, 3> places;
+};
+
+// How the drawings are made beyond their defaults.
+struct DrawOptions {
+  bool tooltips = false;  // a tooltip on every node and cluster, shown by SVG viewers
+  bool labels = false;    // places and transitions show their authors' names
 };
 
 // A report the tool cannot use: the message line ("*** ..."), the exit
@@ -66,11 +79,15 @@ inline bool TakeNumber(std::string_view s, std::size_t& pos, int& value) {
   return true;
 }
 
-// The entries "NAME*K " of the indicators' T: line: one transition of Zk each.
-inline void CountTransitions(std::string_view line, int number, std::vector<int>& per_subnet) {
-  constexpr std::string_view kEntry = "an entry of the T: line is not NAME*K";
+// The entries "NAME*K " of an indicators' line (`role` T, X, Q or Y): one
+// element of Zk each, counted into `per_subnet`; with `first`, the first
+// names of each subnet are kept there.
+inline void CountEntries(std::string_view line, int number, char role, std::vector<int>& per_subnet,
+                         std::vector<std::vector<std::string>>* first = nullptr) {
+  const std::string not_entry = std::string("an entry of the ") + role + ": line is not NAME*K";
   std::size_t pos = 0;
   while (pos < line.size()) {
+    const std::size_t begin = pos;
     if (line[pos] == '{') {  // braced: up to the first "}" not escaped by a backslash
       bool escaped = false;
       for (++pos;; ++pos) {
@@ -87,12 +104,24 @@ inline void CountTransitions(std::string_view line, int number, std::vector<int>
     } else {
       while (pos < line.size() && line[pos] != ' ' && line[pos] != '\t' && line[pos] != '*') ++pos;
     }
+    const std::string_view name = line.substr(begin, pos - begin);
     int k = 0;
-    if (pos == line.size() || line[pos] != '*' || !TakeNumber(line, ++pos, k)) throw WrongLine(line, number, kEntry);
-    if (pos < line.size() && line[pos++] != ' ') throw WrongLine(line, number, kEntry);
+    if (pos == line.size() || line[pos] != '*' || !TakeNumber(line, ++pos, k)) throw WrongLine(line, number, not_entry);
+    if (pos < line.size() && line[pos++] != ' ') throw WrongLine(line, number, not_entry);
     if (per_subnet.size() < static_cast<std::size_t>(k)) per_subnet.resize(k, 0);
     ++per_subnet[k - 1];
+    if (first == nullptr) continue;
+    if (first->size() < static_cast<std::size_t>(k)) first->resize(k);
+    if ((*first)[k - 1].size() < SubnetGraph::kFirstShown) (*first)[k - 1].emplace_back(name);
   }
+}
+
+// A subnet number of an indicators' line past the graph's last subnet.
+inline void CheckNamed(const std::vector<int>& per_subnet, char role, int line, int subnets) {
+  if (per_subnet.size() <= static_cast<std::size_t>(subnets)) return;
+  throw ReportError{std::string("*** wrong report: the ") + role + ": line names more subnets than the graph", 2,
+                    AtLine(line, "Z" + std::to_string(per_subnet.size()) + " is named; the graph ends at Z" +
+                                     std::to_string(subnets))};
 }
 
 // "Zk: Zi Zj*2 -> Zm": the successors become edges from Zk.
@@ -145,9 +174,18 @@ inline SubnetGraph ReadReport(std::istream& in) {
   Lines lines{in};
   bool graph_found = false;
   int t_line = 0;  // the line of the T: line's entries
+  std::array<int, 3> place_lines{};  // those of the X:, Q: and Y: lines
   while (NextLine(lines, line)) {
+    constexpr std::string_view kPlaceRoles = "XQY";
+    const std::size_t role = line.size() == 2 && line[1] == ':' ? kPlaceRoles.find(line[0]) : std::string_view::npos;
     if (line.starts_with("parsed net ")) {
       graph.net_name = line.substr(11);
+    } else if (t_line != 0 && role != std::string_view::npos && place_lines[role] == 0) {
+      // The indicators' places, under the T: line; the listings' X: lines
+      // come before it and never end at the colon.
+      if (!NextLine(lines, line)) break;
+      place_lines[role] = lines.number;
+      CountEntries(line, lines.number, kPlaceRoles[role], graph.places[role]);
     } else if (line == kIndicators) {
       // an empty line, "T:", then the line of entries
       const int heading = lines.number;
@@ -156,7 +194,7 @@ inline SubnetGraph ReadReport(std::istream& in) {
                           AtLine(heading + 2, "T: expected, two lines below the indicators' heading")};
       }
       t_line = lines.number;
-      CountTransitions(line, t_line, graph.transitions);
+      CountEntries(line, t_line, 'T', graph.transitions, &graph.first_transitions);
     } else if (line == kGraph) {
       graph_found = true;
       NextLine(lines, line);  // the empty line under the heading
@@ -164,10 +202,9 @@ inline SubnetGraph ReadReport(std::istream& in) {
       int subnets = 0;
       while (NextLine(lines, line) && !line.empty()) ReadGraphLine(line, lines.number, ++subnets, graph.edges);
       const std::string ends = "the graph ends at Z" + std::to_string(subnets);
-      if (graph.transitions.size() > static_cast<std::size_t>(subnets)) {
-        throw ReportError{"*** wrong report: the T: line names more subnets than the graph", 2,
-                          AtLine(t_line, "Z" + std::to_string(graph.transitions.size()) + " is named; " + ends)};
-      }
+      CheckNamed(graph.transitions, 'T', t_line, subnets);
+      for (std::size_t role = 0; role < 3; ++role)
+        CheckNamed(graph.places[role], "XQY"[role], place_lines[role], subnets);
       for (const SubnetGraph::Edge& edge : graph.edges) {
         if (edge.to > subnets) {
           throw ReportError{"*** wrong report: no graph line for Z" + std::to_string(edge.to), 2,
@@ -175,6 +212,8 @@ inline SubnetGraph ReadReport(std::istream& in) {
         }
       }
       graph.transitions.resize(subnets, 0);
+      graph.first_transitions.resize(subnets);
+      for (std::vector<int>& counts : graph.places) counts.resize(subnets, 0);
       break;
     }
   }
@@ -187,22 +226,14 @@ inline SubnetGraph ReadReport(std::istream& in) {
 
 // One node per subnet, labelled with its number of transitions; one edge
 // per connection, labelled with the number of places when more than one.
-inline void WriteDot(const SubnetGraph& graph, std::ostream& out) {
-  using detail::Quoted;
-  out << "digraph subnets {\n";
-  if (!graph.net_name.empty()) out << "  label=" << Quoted(graph.net_name) << ";\n  labelloc=t;\n";
-  out << "  node [shape=box];\n";
-  for (std::size_t i = 0; i < graph.transitions.size(); ++i) {
-    int count = graph.transitions[i];
-    out << "  Z" << i + 1 << " [label=\"Z" << i + 1 << "\\n" << count << (count == 1 ? " transition" : " transitions")
-        << "\"];\n";
-  }
-  for (const SubnetGraph::Edge& edge : graph.edges) {
-    out << "  Z" << edge.from << " -> Z" << edge.to;
-    if (edge.places > 1) out << " [label=\"" << edge.places << "\"]";
-    out << ";\n";
-  }
-  out << "}\n";
-}
+void WriteDot(const SubnetGraph& graph, std::ostream& out, const DrawOptions& options = {});
+
+// The `top` subnets with the most transitions (the lower number first among
+// equals) and the links among them; every other subnet is folded into the
+// node of the large subnet nearest to it on the graph of subnets (among
+// equals, the one a search outwards from them all, in number order, meets
+// first), or, where none is linked to it, into one node of its own. A fold
+// is linked where its subnets were, with the places added up.
+void WriteTopDot(const SubnetGraph& graph, int top, std::ostream& out, const DrawOptions& options = {});
 
 }  // namespace vantira_dot
