@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <exception>
 #include <memory>
@@ -55,6 +57,20 @@ class FdCloser {
 };
 
 constexpr std::string_view kVersion = "vantira " VANTIRA_VERSION "\n";
+constexpr std::string_view kTerminalNote =
+    "vantira: reading a net from standard input (end it with Ctrl-D); vantira -h lists the options\n";
+
+// A name that ends in a suffix of the net formats, in any case.
+bool IsNetFileName(std::string_view name) {
+  for (std::string_view suffix : {".net", ".ndr", ".pnml"}) {
+    if (name.size() >= suffix.size() &&
+        std::equal(suffix.begin(), suffix.end(), name.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); })) {
+      return true;
+    }
+  }
+  return false;
+}
 
 // A file named on the command line that open() refused with errno `error`.
 Failure OpenFailure(const std::string& name, int error) {
@@ -69,15 +85,52 @@ Failure OpenFailure(const std::string& name, int error) {
 // The report `name` ("-": standard output), whose write or close failed with
 // errno `error`.
 Failure WriteFailure(const std::string& name, int error) {
+  // A reader that has seen enough and gone (`vantira net | head`) is told
+  // nothing; the status still says that the report is not whole.
+  if (name == "-" && error == EPIPE) return Failure(std::string(), kExitFile);
   const std::string shown = name == "-" ? "standard output" : name;
   return WriteError(std::string_view(name)).Because(shown + ": " + SystemReason(error));
 }
 
-// A message goes to standard output; when that stream is the one that
-// failed, to standard error instead, so the user still sees it. Its reason
-// follows on standard error.
-int Tell(const Failure& failure) {
-  if (!WriteAll(STDOUT_FILENO, failure.Message())) WriteAll(STDERR_FILENO, failure.Message());
+// "-q -g" for "-qg", a word made only of option letters; empty for any other.
+std::string OptionsApart(std::string_view word) {
+  if (word.size() < 3 || word[0] != '-') return {};
+  std::string apart;
+  for (char letter : word.substr(1)) {
+    if (std::string_view("hvqsgejz").find(letter) == std::string_view::npos) return {};
+    if (!apart.empty()) apart.push_back(' ');
+    apart.append({'-', letter});
+  }
+  return apart;
+}
+
+// Opens the report file `name` for writing, creating it but not emptying it
+// (the report's first write does that), and refuses a name that would lose
+// a file of the user's: an option mistyped, the input, an existing net file.
+int OpenReport(const std::string& name, const ProtectedFile& input) {
+  if (name[0] == '-') {
+    const std::string apart = OptionsApart(name);
+    throw OpenError(std::string_view(name))
+        .Because("no option " + name + "; vantira -h lists the options" +
+                 (apart.empty() ? "" : " (write options apart: " + apart + ")"));
+  }
+  if (IsSameFile(name, input)) {
+    throw OpenError(std::string_view(name)).Because(name + " is the input file; the report would overwrite it");
+  }
+  if (IsNetFileName(name) && access(name.c_str(), F_OK) == 0) {
+    throw OpenError(std::string_view(name)).Because(name + " is a net file; the report would overwrite it");
+  }
+  const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) throw OpenFailure(name, errno);
+  return fd;
+}
+
+// A message goes to standard output; with -j, whose standard output holds
+// JSON or nothing, and when standard output is the stream that failed, to
+// standard error instead. Its reason follows on standard error. A failure
+// without a message is told nothing.
+int Tell(const Failure& failure, bool json) {
+  if (json || !WriteAll(STDOUT_FILENO, failure.Message())) WriteAll(STDERR_FILENO, failure.Message());
   WriteAll(STDERR_FILENO, ReasonLine(failure));
   return failure.Status();
 }
@@ -108,6 +161,8 @@ void WriteListings(Output& report, std::size_t reserve, const NetPart& net, cons
 }  // namespace
 
 int Run(const std::vector<std::string_view>& args) {
+  // Known before the arguments are scanned, for a failure of the scan too.
+  const bool json = std::find(args.begin(), args.end(), "-j") != args.end();
   FdCloser input;
   FdCloser output;
   std::unique_ptr<Output> report;
@@ -133,17 +188,13 @@ int Run(const std::vector<std::string_view>& args) {
     const std::string report_name = report_to_file ? options.outfile : "-";
     int out_fd = STDOUT_FILENO;
     if (report_to_file) {
-      // Opening the report truncates it: never do that to the input.
-      if (IsSameFile(options.outfile, input_file)) {
-        throw MakeFailure(kExitFile, "error open file " + options.outfile)
-            .Because(options.outfile + " is the input file; the report would overwrite it");
-      }
-      out_fd = open(options.outfile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-      if (out_fd < 0) throw OpenFailure(options.outfile, errno);
+      out_fd = OpenReport(options.outfile, input_file);
       output.Own(out_fd);
     }
     const ProtectedFile report_file = IdentifyFd(out_fd);
     report = std::make_unique<Output>(out_fd);
+    if (report_to_file && report_file.known) report->EmptyBeforeFirstWrite();
+    if (options.infile == "-" && isatty(STDIN_FILENO)) WriteAll(STDERR_FILENO, kTerminalNote);
 
     NetStore store;
     AllocateStore(store);
@@ -241,10 +292,10 @@ int Run(const std::vector<std::string_view>& args) {
     if (failure.Status() == kExitNoMemory && failure.Reason().empty()) {
       failure.Because(std::string("not enough memory while ").append(phase));
     }
-    return Tell(failure);
+    return Tell(failure, json);
   } catch (const std::bad_alloc&) {
     if (report) report->Flush();
-    return Tell(NoMemory().Because(std::string("not enough memory while ").append(phase)));
+    return Tell(NoMemory().Because(std::string("not enough memory while ").append(phase)), json);
   }
 }
 
