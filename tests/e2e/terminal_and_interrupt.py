@@ -24,11 +24,11 @@ OLD_REPORT = b"an old report, to be kept\n"
 PARTIAL_NET = b"net waiting\ntr a p -> q\n"
 WAIT = 20.0
 
-failures = []
+failures = set()  # the names of the checks that failed
 
 
 def fail(name, what):
-    failures.append(name)
+    failures.add(name)
     print(f"FAIL {name}: {what}")
 
 
