@@ -16,10 +16,12 @@ namespace vantira {
 // offsets first.
 inline void PrefetchListingAhead(const NetStore& s, int32_t t) {
   if (t + 4 <= s.n) {
-    for (int32_t j = s.tx[t + 4]; j < s.tx[t + 5]; ++j) PrefetchLine(&s.pn[s.at[j]]);
+    for (int32_t p : s.Inputs(t + 4)) PrefetchLine(&s.pn[p]);
+    for (int32_t p : s.Outputs(t + 4)) PrefetchLine(&s.pn[p]);
   }
   if (t + 2 <= s.n) {
-    for (int32_t j = s.tx[t + 2]; j < s.tx[t + 3]; ++j) PrefetchLine(s.names.Data() + s.pn[s.at[j]]);
+    for (int32_t p : s.Inputs(t + 2)) PrefetchLine(s.names.Data() + s.pn[p]);
+    for (int32_t p : s.Outputs(t + 2)) PrefetchLine(s.names.Data() + s.pn[p]);
   }
 }
 
