@@ -325,11 +325,7 @@ class ListingSink final : public SubnetSink {
 
 }  // namespace
 
-void Decompose(const NetStore& store, SubnetMap& map, Output& report, bool full) {
-  if (!full) {
-    Decompose(store, map, nullptr);
-    return;
-  }
+void ListSubnets(const NetStore& store, SubnetMap& map, Output& report) {
   WriteSubnetsHeading(report);
   ListingSink listing(store, report);
   Decompose(store, map, &listing);

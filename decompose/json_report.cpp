@@ -162,9 +162,9 @@ void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out) {
   out.Put("]\n}\n");
 }
 
-void WriteJsonReport(const NetStore& s, std::string_view format_name, SubnetMap& map, Output& out, bool full) {
+void WriteJsonReport(const NetStore& s, std::string_view format_name, SubnetMap& map, Output& out) {
   WriteJsonHead(s, format_name, out);
-  if (full) WriteJsonArcs(s, out);
+  WriteJsonArcs(s, out);
   WriteJsonSubnets(s, map, out);
 }
 

@@ -5,7 +5,7 @@
 
 namespace vantira {
 
-void WriteNetPart(const NetStore& s, Output& out, bool full) {
+void WriteNetHead(const NetStore& s, Output& out) {
   out.Put("\n\nparsed net ");
   out.Put(s.NetName());
   out.Put('\n');
@@ -13,7 +13,9 @@ void WriteNetPart(const NetStore& s, Output& out, bool full) {
   out.Put(" places, ");
   out.PutNumber(s.n);
   out.Put(" transitions,\n\n");
-  if (!full) return;
+}
+
+void WriteNetListing(const NetStore& s, Output& out) {
   out.Put("net ");
   out.Put(s.NetName());
   out.Put('\n');

@@ -25,8 +25,12 @@ inline void PrefetchListingAhead(const NetStore& s, int32_t t) {
   }
 }
 
-// Banner, "parsed net" line, size line and, with `full`, the net listing.
-void WriteNetPart(const NetStore& store, Output& out, bool full);
+// Banner, "parsed net" line and size line.
+void WriteNetHead(const NetStore& store, Output& out);
+
+// The net listing of the full report: the "net" line, then one "tr" line
+// per transition with its input and output places.
+void WriteNetListing(const NetStore& store, Output& out);
 
 void WriteSubnetsHeading(Output& out);
 

@@ -44,7 +44,7 @@ std::string Read(std::string text, Grammar grammar = Grammar::kBasic, bool descr
     RefuseNul(text);
     const Format format = PrepareByFormat(text);
     TextBlocks input(text);
-    ReadByFormat(format, grammar, input, s, ArcStore::kLists, index, hint, nullptr);
+    ReadByFormat(format, grammar, input, {s, ArcStore::kLists, index, hint, nullptr});
     const std::string store = Describe(s, index, format);
     return hint.Text() + (describe ? store : "");
   } catch (const Failure& f) {
@@ -262,7 +262,7 @@ std::string ReadInBlocks(const std::string& text, std::size_t block) {
   try {
     try {
       const Format format = input.Recognize();
-      ReadByFormat(format, Grammar::kBasic, input, s, ArcStore::kLists, index, hint, nullptr);
+      ReadByFormat(format, Grammar::kBasic, input, {s, ArcStore::kLists, index, hint, nullptr});
       result = Describe(s, index, format);
     } catch (const Failure&) {
       input.CheckRest();
