@@ -1,6 +1,7 @@
 #include "formats/pnml_reader.h"
 
 #include <cctype>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -103,15 +104,16 @@ class PnmlReader {
     // layouts (100 bytes an element and more), so that the table does not
     // move while it fills; room not written to costs no memory.
     if (layout_ != nullptr) layout_->elements.reserve(size_ / 48);
+    // Where the elements lie is cut from the whole text: the subnet files
+    // copy it, so it is there whole.
+    if (layout_ != nullptr) {
+      if (!input.Whole()) throw std::logic_error("ReadPNML: the layout needs the input given whole");
+      text_ = *input.Whole();
+    }
   }
 
   void Read() {
-    // The subnet files need the whole text; so does noting where their
-    // elements lie, which is asked for only then.
-    for (TextBlock block; input_.Next(block);) {
-      if (layout_ != nullptr) text_ = block.text;
-      xml_.Parse(block.text, false);
-    }
+    for (TextBlock block; input_.Next(block);) xml_.Parse(block.text, false);
     xml_.Parse({}, true);
     if (nets_ == 0) {
       throw WrongPnml("no net").Because(pnml_root_ ? "the pnml element holds no net" : "the root element is not pnml");

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <stdexcept>
 #include <string>
 
 #include "base/failure.h"
+#include "base/output.h"
 #include "formats/by_format.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
+#include "formats/pnml_reader.h"
 #include "formats/recognize.h"
 #include "formats/tokens.h"
 #include "store/adjacency.h"
@@ -211,6 +215,34 @@ TEST(ReadPNML, NodesArcsNamesAndTypes) {
                                  "http://www.informatik.hu-berlin.de/top/pntd/ptNetb/"}) {
     EXPECT_EQ(Read(net(type, nodes)), "*** not a P/T net: " + type + "\n") << type;
   }
+}
+
+// Where the elements lie is cut from the text given whole; a text read in
+// blocks from a descriptor cannot give it, and the call is refused before
+// anything is read.
+TEST(ReadPNML, LayoutOnlyFromTheTextGivenWhole) {
+  const std::string text = Page(R"(<place id="p"/>
+  <transition id="t"/><arc id="a" source="p" target="t"/>)");
+  NetStore whole_store;
+  AllocateStore(whole_store);
+  PnmlLayout layout;
+  TextBlocks whole(text);
+  ReadPNML(whole, whole_store, ArcStore::kLists, &layout);
+  std::string cut;
+  for (const PnmlLayout::Element& e : layout.elements) cut += text.substr(e.begin, e.end - e.begin) + "|";
+  EXPECT_EQ(cut, "<place id=\"p\"/>|<transition id=\"t\"/>|<arc id=\"a\" source=\"p\" target=\"t\"/>|");
+
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  ASSERT_TRUE(WriteAll(fds[1], text));
+  close(fds[1]);
+  NetStore store;
+  AllocateStore(store);
+  TextBlocks blocks(fds[0], 16);
+  EXPECT_EQ(blocks.Recognize(), Format::kPnml);
+  EXPECT_THROW(ReadPNML(blocks, store, ArcStore::kLists, &layout), std::logic_error);
+  EXPECT_EQ(store.m + store.n, 0);
+  close(fds[0]);
 }
 
 TEST(ReadPNML, FirstFaultInDocumentOrder) {
