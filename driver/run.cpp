@@ -176,7 +176,7 @@ class Streams {
   FdCloser input_;
   FdCloser output_;
   int in_fd_ = STDIN_FILENO;
-  std::string_view input_name_ = kStandardInput;
+  std::string input_name_{kStandardInput};
   std::string report_name_ = "-";
   ProtectedFile input_file_;
   ProtectedFile report_file_;
@@ -201,7 +201,7 @@ struct ReadNet {
 // Reads the net into `store`, its arcs where a report of `kind` wants them.
 // Only the subnet files read the input a second time; without them it is
 // read block by block and never held whole.
-void Read(const Options& options, ReportKind kind, Streams& streams, NetStore& store, ReadNet& net) {
+void Read(const Options& options, ReportKind kind, const Streams& streams, NetStore& store, ReadNet& net) {
   AllocateStore(store);
   net.grammar = options.wide_grammar ? Grammar::kWide : Grammar::kBasic;
   std::optional<TextBlocks> input;
