@@ -21,8 +21,17 @@ bool WriteAll(int fd, std::string_view text) {
 
 void Output::Flush() {
   if (fd_ < 0) return;
-  if (!failed_ && !WriteAll(fd_, Text())) Fail();
+  Send(Text());
   Clear();
+}
+
+void Output::Send(std::string_view text) {
+  if (failed_ || text.empty()) return;
+  if (empty_first_) {
+    empty_first_ = false;
+    if (ftruncate(fd_, 0) != 0) return Fail();
+  }
+  if (!WriteAll(fd_, text)) Fail();
 }
 
 void Output::Fail() {
@@ -46,7 +55,7 @@ void Output::PutLong(std::string_view text) {
     Flush();
     if (text.size() > kBlock) {
       // Bigger than a block: straight through.
-      if (!failed_ && !WriteAll(fd_, text)) Fail();
+      Send(text);
       return;
     }
   } else {

@@ -51,6 +51,10 @@ class Output {
   // Everything written so far, for memory output.
   std::string_view Text() const { return std::string_view(buffer_.get(), static_cast<std::size_t>(end_ - buffer_.get())); }
   void Clear() { end_ = buffer_.get(); }
+  // The descriptor is a regular file that keeps its content until the first
+  // byte goes out, and is emptied then: a run that fails before writing
+  // anything leaves the file as it was.
+  void EmptyBeforeFirstWrite() { empty_first_ = true; }
   // Makes memory output hold `capacity` bytes before it grows again.
   void Reserve(std::size_t capacity);
 
@@ -58,9 +62,12 @@ class Output {
   // A text that does not fit: the block is flushed, or the memory grows.
   void PutLong(std::string_view text);
   void Fail();
+  // Writes `text` to the descriptor, unless a write failed before.
+  void Send(std::string_view text);
 
   int fd_ = -1;
   bool failed_ = false;
+  bool empty_first_ = false;
   int error_ = 0;
   std::unique_ptr<char[]> buffer_;
   char* end_ = nullptr;    // end of the bytes written

@@ -92,7 +92,7 @@ class Grower {
       marking_ = 4 * count > words_;
       for (std::size_t i = 0; i < count; ++i) {
         // Their places lie apart in the index: fetch them ahead.
-        if (i + kAhead < count) PrefetchLine(&s_.at[s_.tx[touching_[i + kAhead]]]);
+        if (i + kAhead < count) PrefetchLine(s_.Inputs(touching_[i + kAhead]).data());
         Touch(touching_[i]);
       }
       frontier = end;
@@ -193,16 +193,20 @@ class Grower {
     }
   }
 
-  // The transitions Collect looks at for a changed place (see there).
-  std::pair<int32_t, int32_t> Candidates(int32_t p, uint64_t group) const {
-    return {group == kX ? s_.py[p] : s_.px[p], group == kY ? s_.py[p] : s_.px[p + 1]};
+  // The transitions Collect looks at for a changed place (see there). A
+  // place's producers and its consumers lie side by side in the index.
+  std::span<const int32_t> Candidates(int32_t p, uint64_t group) const {
+    const std::span<const int32_t> producers = s_.Producers(p);
+    const std::span<const int32_t> consumers = s_.Consumers(p);
+    return {group == kX ? consumers.data() : producers.data(),
+            group == kY ? producers.data() + producers.size() : consumers.data() + consumers.size()};
   }
   static int32_t PlaceOf(uint64_t key) { return static_cast<int32_t>(key & 0xffffffffu); }
   void PrefetchRange(uint64_t key) const {
     PrefetchLine(&s_.px[PlaceOf(key)]);
     PrefetchLine(&s_.py[PlaceOf(key)]);
   }
-  void PrefetchCandidates(uint64_t key) const { PrefetchLine(&s_.ap[Candidates(PlaceOf(key), key >> 32).first]); }
+  void PrefetchCandidates(uint64_t key) const { PrefetchLine(Candidates(PlaceOf(key), key >> 32).data()); }
 
   Group GroupOf(int32_t p) const {
     if (Test(consumed_, p)) return Test(produced_, p) ? kQ : kX;
@@ -210,8 +214,8 @@ class Grower {
   }
 
   void Touch(int32_t t) {
-    for (int32_t j = s_.tx[t]; j < s_.ty[t]; ++j) Consume(s_.at[j]);
-    for (int32_t j = s_.ty[t]; j < s_.tx[t + 1]; ++j) Produce(s_.at[j]);
+    for (int32_t p : s_.Inputs(t)) Consume(p);
+    for (int32_t p : s_.Outputs(t)) Produce(p);
   }
 
   void Consume(int32_t p) {
@@ -258,9 +262,7 @@ class Grower {
   // Candidates of a changed place: consumers of an input place, producers of
   // an output place, producers then consumers of an internal place.
   void Collect(int32_t p, uint64_t group) {
-    const auto [from, to] = Candidates(p, group);
-    for (int32_t j = from; j < to; ++j) {
-      int32_t t = s_.ap[j];
+    for (int32_t t : Candidates(p, group)) {
       if (Test(placed_, t)) continue;
       Set(placed_, t);
       map_.SubNet[t] = k_;
@@ -323,11 +325,7 @@ class ListingSink final : public SubnetSink {
 
 }  // namespace
 
-void Decompose(const NetStore& store, SubnetMap& map, Output& report, bool full) {
-  if (!full) {
-    Decompose(store, map, nullptr);
-    return;
-  }
+void ListSubnets(const NetStore& store, SubnetMap& map, Output& report) {
   WriteSubnetsHeading(report);
   ListingSink listing(store, report);
   Decompose(store, map, &listing);

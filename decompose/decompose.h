@@ -32,8 +32,8 @@ class SubnetSink {
 // `sink`, if there is one, as they grow.
 void Decompose(const NetStore& store, SubnetMap& map, SubnetSink* sink);
 
-// The same; with `full`, writes the subnets heading and each subnet's
-// listing to `report`.
-void Decompose(const NetStore& store, SubnetMap& map, Output& report, bool full);
+// Decompose, writing the subnets heading and then each subnet's listing, as
+// it completes, to `report`.
+void ListSubnets(const NetStore& store, SubnetMap& map, Output& report);
 
 }  // namespace vantira

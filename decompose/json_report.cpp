@@ -124,20 +124,20 @@ void WriteJsonArcs(const NetStore& s, Output& out) {
     return;
   }
   out.Put("  \"arcs\": [");
+  auto put_places = [&s, &out](std::span<const int32_t> places) {
+    for (std::size_t i = 0; i < places.size(); ++i) {
+      if (i != 0) out.Put(", ");
+      PutJsonName(s.names.Data() + s.pn[places[i]], out);
+    }
+  };
   for (int32_t t = 1; t <= s.n; ++t) {
     PrefetchListingAhead(s, t);
     out.Put(t == 1 ? "\n    {\"transition\": " : ",\n    {\"transition\": ");
     PutJsonName(s.names.Data() + s.tn[t], out);
     out.Put(", \"input\": [");
-    for (int32_t j = s.tx[t]; j < s.ty[t]; ++j) {
-      if (j != s.tx[t]) out.Put(", ");
-      PutJsonName(s.names.Data() + s.pn[s.at[j]], out);
-    }
+    put_places(s.Inputs(t));
     out.Put("], \"output\": [");
-    for (int32_t j = s.ty[t]; j < s.tx[t + 1]; ++j) {
-      if (j != s.ty[t]) out.Put(", ");
-      PutJsonName(s.names.Data() + s.pn[s.at[j]], out);
-    }
+    put_places(s.Outputs(t));
     out.Put("]}");
   }
   out.Put("\n  ],\n");
@@ -154,7 +154,7 @@ void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out) {
   for (int32_t p = 1; p <= s.m; ++p) {
     if (map.SX[p] != 0 && map.SY[p] != 0) {
       links.push_back(Connection{map.SY[p], map.SX[p], p});
-    } else if (s.px[p] == s.px[p + 1]) {
+    } else if (s.Producers(p).empty() && s.Consumers(p).empty()) {
       isolated.push_back(p);
     }
   }
@@ -164,9 +164,9 @@ void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out) {
   out.Put("]\n}\n");
 }
 
-void WriteJsonReport(const NetStore& s, std::string_view format_name, SubnetMap& map, Output& out, bool full) {
+void WriteJsonReport(const NetStore& s, std::string_view format_name, SubnetMap& map, Output& out) {
   WriteJsonHead(s, format_name, out);
-  if (full) WriteJsonArcs(s, out);
+  WriteJsonArcs(s, out);
   WriteJsonSubnets(s, map, out);
 }
 

@@ -9,9 +9,9 @@
 
 namespace vantira {
 
-// The JSON report in one piece: WriteJsonHead, with `full` WriteJsonArcs,
-// then WriteJsonSubnets.
-void WriteJsonReport(const NetStore& store, std::string_view format_name, SubnetMap& map, Output& out, bool full);
+// The full JSON report in one piece: WriteJsonHead, WriteJsonArcs, then
+// WriteJsonSubnets.
+void WriteJsonReport(const NetStore& store, std::string_view format_name, SubnetMap& map, Output& out);
 
 // The pieces, for writing the arcs and the subnets at the same time:
 

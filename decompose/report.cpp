@@ -5,7 +5,7 @@
 
 namespace vantira {
 
-void WriteNetPart(const NetStore& s, Output& out, bool full) {
+void WriteNetHead(const NetStore& s, Output& out) {
   out.Put("\n\nparsed net ");
   out.Put(s.NetName());
   out.Put('\n');
@@ -13,7 +13,9 @@ void WriteNetPart(const NetStore& s, Output& out, bool full) {
   out.Put(" places, ");
   out.PutNumber(s.n);
   out.Put(" transitions,\n\n");
-  if (!full) return;
+}
+
+void WriteNetListing(const NetStore& s, Output& out) {
   out.Put("net ");
   out.Put(s.NetName());
   out.Put('\n');
@@ -21,14 +23,14 @@ void WriteNetPart(const NetStore& s, Output& out, bool full) {
     PrefetchListingAhead(s, t);
     out.Put("tr ");
     out.Put(s.TransitionName(t));
-    for (int32_t j = s.tx[t]; j < s.ty[t]; ++j) {
+    for (int32_t p : s.Inputs(t)) {
       out.Put(' ');
-      out.Put(s.PlaceName(s.at[j]));
+      out.Put(s.PlaceName(p));
     }
     out.Put(" ->");
-    for (int32_t j = s.ty[t]; j < s.tx[t + 1]; ++j) {
+    for (int32_t p : s.Outputs(t)) {
       out.Put(' ');
-      out.Put(s.PlaceName(s.at[j]));
+      out.Put(s.PlaceName(p));
       out.Put(' ');
     }
     out.Put('\n');

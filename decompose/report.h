@@ -16,15 +16,21 @@ namespace vantira {
 // offsets first.
 inline void PrefetchListingAhead(const NetStore& s, int32_t t) {
   if (t + 4 <= s.n) {
-    for (int32_t j = s.tx[t + 4]; j < s.tx[t + 5]; ++j) PrefetchLine(&s.pn[s.at[j]]);
+    for (int32_t p : s.Inputs(t + 4)) PrefetchLine(&s.pn[p]);
+    for (int32_t p : s.Outputs(t + 4)) PrefetchLine(&s.pn[p]);
   }
   if (t + 2 <= s.n) {
-    for (int32_t j = s.tx[t + 2]; j < s.tx[t + 3]; ++j) PrefetchLine(s.names.Data() + s.pn[s.at[j]]);
+    for (int32_t p : s.Inputs(t + 2)) PrefetchLine(s.names.Data() + s.pn[p]);
+    for (int32_t p : s.Outputs(t + 2)) PrefetchLine(s.names.Data() + s.pn[p]);
   }
 }
 
-// Banner, "parsed net" line, size line and, with `full`, the net listing.
-void WriteNetPart(const NetStore& store, Output& out, bool full);
+// Banner, "parsed net" line and size line.
+void WriteNetHead(const NetStore& store, Output& out);
+
+// The net listing of the full report: the "net" line, then one "tr" line
+// per transition with its input and output places.
+void WriteNetListing(const NetStore& store, Output& out);
 
 void WriteSubnetsHeading(Output& out);
 

@@ -19,7 +19,9 @@ int main(int argc, char** argv) {
   if (fcntl(STDOUT_FILENO, F_GETFD) < 0) open("/dev/null", O_RDONLY);
   if (fcntl(STDERR_FILENO, F_GETFD) < 0) open("/dev/null", O_RDONLY);
   // A reader that goes away, or a file that reaches the size limit, is a
-  // failed write, reported like any other.
+  // failed write that ends the run with status 4, not a signal: told like
+  // any other, but for a reader gone from standard output, which is told
+  // nothing.
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string_view> args(argv + 1, argv + argc);

@@ -3,8 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <exception>
 #include <memory>
 #include <new>
 #include <optional>
@@ -12,12 +13,7 @@
 
 #include "base/failure.h"
 #include "base/output.h"
-#include "base/second_thread.h"
-#include "decompose/decompose.h"
-#include "decompose/graph.h"
-#include "decompose/json_report.h"
-#include "decompose/partition.h"
-#include "decompose/report.h"
+#include "decompose/report_kind.h"
 #include "driver/options.h"
 #include "driver/subnet_files.h"
 #include "formats/by_format.h"
@@ -25,7 +21,6 @@
 #include "formats/input_text.h"
 #include "formats/recognize.h"
 #include "planners/plan_by_format.h"
-#include "store/adjacency.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
@@ -55,6 +50,20 @@ class FdCloser {
 };
 
 constexpr std::string_view kVersion = "vantira " VANTIRA_VERSION "\n";
+constexpr std::string_view kTerminalNote =
+    "vantira: reading a net from standard input (end it with Ctrl-D); vantira -h lists the options\n";
+
+// A name that ends in a suffix of the net formats, in any case.
+bool IsNetFileName(std::string_view name) {
+  for (std::string_view suffix : {".net", ".ndr", ".pnml"}) {
+    if (name.size() >= suffix.size() &&
+        std::equal(suffix.begin(), suffix.end(), name.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); })) {
+      return true;
+    }
+  }
+  return false;
+}
 
 // A file named on the command line that open() refused with errno `error`.
 Failure OpenFailure(const std::string& name, int error) {
@@ -69,184 +78,203 @@ Failure OpenFailure(const std::string& name, int error) {
 // The report `name` ("-": standard output), whose write or close failed with
 // errno `error`.
 Failure WriteFailure(const std::string& name, int error) {
+  // A reader that has seen enough and gone (`vantira net | head`) is told
+  // nothing; the status still says that the report is not whole.
+  if (name == "-" && error == EPIPE) return Failure(std::string(), kExitFile);
   const std::string shown = name == "-" ? "standard output" : name;
   return WriteError(std::string_view(name)).Because(shown + ": " + SystemReason(error));
 }
 
-// A message goes to standard output; when that stream is the one that
-// failed, to standard error instead, so the user still sees it. Its reason
-// follows on standard error.
-int Tell(const Failure& failure) {
-  if (!WriteAll(STDOUT_FILENO, failure.Message())) WriteAll(STDERR_FILENO, failure.Message());
+// "-q -g" for "-qg", a word made only of option letters; empty for any other.
+std::string OptionsApart(std::string_view word) {
+  if (word.size() < 3 || word[0] != '-') return {};
+  std::string apart;
+  for (char letter : word.substr(1)) {
+    if (std::string_view("hvqsgejz").find(letter) == std::string_view::npos) return {};
+    if (!apart.empty()) apart.push_back(' ');
+    apart.append({'-', letter});
+  }
+  return apart;
+}
+
+// Opens the report file `name` for writing, creating it but not emptying it
+// (the report's first write does that), and refuses a name that would lose
+// a file of the user's: an option mistyped, the input, an existing net file.
+int OpenReport(const std::string& name, const ProtectedFile& input) {
+  if (name[0] == '-') {
+    const std::string apart = OptionsApart(name);
+    throw OpenError(std::string_view(name))
+        .Because("no option " + name + "; vantira -h lists the options" +
+                 (apart.empty() ? "" : " (write options apart: " + apart + ")"));
+  }
+  if (IsSameFile(name, input)) {
+    throw OpenError(std::string_view(name)).Because(name + " is the input file; the report would overwrite it");
+  }
+  if (IsNetFileName(name) && access(name.c_str(), F_OK) == 0) {
+    throw OpenError(std::string_view(name)).Because(name + " is a net file; the report would overwrite it");
+  }
+  const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) throw OpenFailure(name, errno);
+  return fd;
+}
+
+// A message goes to standard output; with -j, whose standard output holds
+// JSON or nothing, and when standard output is the stream that failed, to
+// standard error instead. Its reason follows on standard error. A failure
+// without a message is told nothing.
+int Tell(const Failure& failure, bool json) {
+  if (json || !WriteAll(STDOUT_FILENO, failure.Message())) WriteAll(STDERR_FILENO, failure.Message());
   WriteAll(STDERR_FILENO, ReasonLine(failure));
   return failure.Status();
 }
 
-// The full listings: the net, then the subnets as they grow. Neither reads
-// what the other writes, so `net` is written on a second thread while
-// `subnets` grow into a buffer of their own, which then follows the net.
-// `reserve` is the room that buffer starts with; room not written costs no
-// memory. The second thread runs `net`, which writes to `report` and reads
-// the store; this one runs `subnets`, which reads the store and writes the
-// map and its own buffer.
-template <typename NetPart, typename SubnetsPart>
-void WriteListings(Output& report, std::size_t reserve, const NetPart& net, const SubnetsPart& subnets) {
-  SecondThread net_part;
-  if (!net_part.Start([&] { net(report); })) {
-    // No thread to be had: one after the other.
-    net(report);
-    subnets(report);
-    return;
+// The streams of a run: the input, the report, and the files that must
+// never be overwritten.
+class Streams {
+ public:
+  // Opens the input and the report that `options` name, and announces a net
+  // awaited from a terminal.
+  explicit Streams(const Options& options) {
+    if (options.infile != "-") {
+      in_fd_ = open(options.infile.c_str(), O_RDONLY | O_CLOEXEC);
+      if (in_fd_ < 0) throw OpenFailure(options.infile, errno);
+      input_.Own(in_fd_);
+      input_name_ = options.infile;
+    }
+    input_file_ = IdentifyFd(in_fd_);
+    int out_fd = STDOUT_FILENO;
+    if (options.has_outfile && options.outfile != "-") {
+      report_name_ = options.outfile;
+      out_fd = OpenReport(options.outfile, input_file_);
+      output_.Own(out_fd);
+    }
+    report_file_ = IdentifyFd(out_fd);
+    report_ = std::make_unique<Output>(out_fd);
+    if (report_name_ != "-" && report_file_.known) report_->EmptyBeforeFirstWrite();
+    if (options.infile == "-" && isatty(STDIN_FILENO)) WriteAll(STDERR_FILENO, kTerminalNote);
   }
-  Output later;
-  later.Reserve(reserve);
-  subnets(later);  // on failure, net_part is joined first
-  net_part.Join();
-  report.Put(later.Text());
+
+  int InputFd() const { return in_fd_; }
+  std::string_view InputName() const { return input_name_; }
+  const ProtectedFile& InputFile() const { return input_file_; }
+  const ProtectedFile& ReportFile() const { return report_file_; }
+  Output& Report() { return *report_; }
+
+  // Writes out what the report holds so far, on failure.
+  void FlushReport() {
+    if (report_) report_->Flush();
+  }
+  // Writes out and closes the complete report; a failed write or close throws.
+  void CloseReport() {
+    report_->Flush();
+    if (report_->Failed()) throw WriteFailure(report_name_, report_->Error());
+    if (!output_.Close()) throw WriteFailure(report_name_, errno);
+    report_.reset();
+  }
+
+ private:
+  FdCloser input_;
+  FdCloser output_;
+  int in_fd_ = STDIN_FILENO;
+  std::string input_name_{kStandardInput};
+  std::string report_name_ = "-";
+  ProtectedFile input_file_;
+  ProtectedFile report_file_;
+  std::unique_ptr<Output> report_;
+};
+
+ReportKind KindOf(const Options& options) {
+  if (options.json) return options.full ? ReportKind::kJsonFull : ReportKind::kJsonDigest;
+  return options.full ? ReportKind::kTextFull : ReportKind::kTextDigest;
+}
+
+// The net as read, and what the subnet files need of the reading.
+struct ReadNet {
+  explicit ReadNet(const NetStore& store) : index(store) {}
+  Format format = Format::kNet;
+  Grammar grammar = Grammar::kBasic;
+  std::string text;  // the whole input, held only for the subnet files
+  NameIndex index;
+  PnmlLayout layout;
+};
+
+// Reads the net into `store`, its arcs where a report of `kind` wants them.
+// Only the subnet files read the input a second time; without them it is
+// read block by block and never held whole.
+void Read(const Options& options, ReportKind kind, const Streams& streams, NetStore& store, ReadNet& net) {
+  AllocateStore(store);
+  // Only the JSON report shows the names authors gave the nodes.
+  if (options.json) store.labels.Want();
+  net.grammar = options.wide_grammar ? Grammar::kWide : Grammar::kBasic;
+  std::optional<TextBlocks> input;
+  if (options.subnet_files) {
+    net.text = ReadInputText(streams.InputFd(), streams.InputName());
+    net.format = PrepareByFormat(net.text);
+    input.emplace(net.text);
+  } else {
+    input.emplace(streams.InputFd(), TextBlocks::kBlock, streams.InputName());
+    net.format = input->Recognize();
+  }
+  GrammarHint hint(STDERR_FILENO);
+  try {
+    ReadByFormat(net.format, net.grammar, *input,
+                 {store, ArcsFor(kind), net.index, hint, options.subnet_files ? &net.layout : nullptr});
+  } catch (const Failure&) {
+    input->CheckRest();  // a NUL byte or a read error further on is told first
+    throw;
+  }
+  if (!options.subnet_files) {
+    // Only the subnet files look at the names again.
+    net.index.places.Clear();
+    net.index.transitions.Clear();
+  }
+}
+
+void WriteSubnets(const Options& options, const ReadNet& net, const SubnetMap& map, const Streams& streams) {
+  SubnetPlan plan;
+  PlanByFormat(net.format, net.grammar, net.text, net.index, net.layout, map, plan);
+  WriteSubnetFiles(plan, map.iSubNet, SubnetBaseName(options.infile, options.zname), FormatExtension(net.format),
+                   streams.InputFile(), streams.ReportFile());
 }
 
 }  // namespace
 
 int Run(const std::vector<std::string_view>& args) {
-  FdCloser input;
-  FdCloser output;
-  std::unique_ptr<Output> report;
-  // What a run out of memory was doing, for its reason.
-  std::string_view phase = "reading";
+  // Known before the arguments are scanned, for a failure of the scan too.
+  const bool json = std::find(args.begin(), args.end(), "-j") != args.end();
+  std::optional<Streams> streams;
+  std::string_view phase = "reading";  // what a run out of memory was doing, for its reason
   try {
     const Options options = ScanArguments(args);
     if (options.usage || options.version) {
       WriteAll(STDOUT_FILENO, options.usage ? kUsage : kVersion);
       return kExitOk;
     }
-
-    int in_fd = STDIN_FILENO;
-    if (options.infile != "-") {
-      in_fd = open(options.infile.c_str(), O_RDONLY | O_CLOEXEC);
-      if (in_fd < 0) throw OpenFailure(options.infile, errno);
-      input.Own(in_fd);
-    }
-    const std::string_view input_name = options.infile == "-" ? kStandardInput : std::string_view(options.infile);
-    const ProtectedFile input_file = IdentifyFd(in_fd);
-
-    const bool report_to_file = options.has_outfile && options.outfile != "-";
-    const std::string report_name = report_to_file ? options.outfile : "-";
-    int out_fd = STDOUT_FILENO;
-    if (report_to_file) {
-      // Opening the report truncates it: never do that to the input.
-      if (IsSameFile(options.outfile, input_file)) {
-        throw MakeFailure(kExitFile, "error open file " + options.outfile)
-            .Because(options.outfile + " is the input file; the report would overwrite it");
-      }
-      out_fd = open(options.outfile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-      if (out_fd < 0) throw OpenFailure(options.outfile, errno);
-      output.Own(out_fd);
-    }
-    const ProtectedFile report_file = IdentifyFd(out_fd);
-    report = std::make_unique<Output>(out_fd);
-
+    streams.emplace(options);
+    const ReportKind kind = KindOf(options);
     NetStore store;
-    AllocateStore(store);
-    // Only the JSON report shows the names authors gave the nodes.
-    if (options.json) store.labels.Want();
-    // Without listings (text or JSON) the subnets need only the classes the
-    // arcs make.
-    const ArcStore arcs = !options.full && !options.json ? ArcStore::kClasses : ArcStore::kLists;
-    // Only the subnet files read the input a second time; without them it
-    // is read block by block and never held whole.
-    std::string text;
-    std::optional<TextBlocks> input;
-    Format format;
-    if (options.subnet_files) {
-      text = ReadInputText(in_fd, input_name);
-      format = PrepareByFormat(text);
-      input.emplace(text);
-    } else {
-      input.emplace(in_fd, TextBlocks::kBlock, input_name);
-      format = input->Recognize();
-    }
-    const Grammar grammar = options.wide_grammar ? Grammar::kWide : Grammar::kBasic;
-    NameIndex index(store);
-    GrammarHint hint(STDERR_FILENO);
-    PnmlLayout layout;
-    try {
-      ReadByFormat(format, grammar, *input, store, arcs, index, hint, options.subnet_files ? &layout : nullptr);
-    } catch (const Failure&) {
-      input->CheckRest();  // a NUL byte or a read error further on is told first
-      throw;
-    }
-    if (!options.subnet_files) {
-      // Only the subnet files look at the names again.
-      index.places.Clear();
-      index.transitions.Clear();
-    }
+    ReadNet net(store);
+    Read(options, kind, *streams, store, net);
 
     phase = "decomposing";
     SubnetMap map;
-    if (options.json) {
-      if (options.full) {
-        // The arcs are listed as in the text report, repeats dropped alike.
-        IndexByFormat(format, store);
-      } else {
-        // The subnets grow alike from an arc given twice: repeats may stay.
-        CreateIOPT(store);
-      }
-      ReleaseArcLists(store);
-      WriteJsonHead(store, FormatName(format), *report);
-      if (options.full) {
-        // Every transition's name once, a place's at most twice, quoted and
-        // after a comma, and a subnet's keys.
-        const std::size_t room = 4 * static_cast<std::size_t>(store.fnames) + 8 * static_cast<std::size_t>(store.m) +
-                                 96 * static_cast<std::size_t>(store.n) + 64;
-        WriteListings(
-            *report, room, [&](Output& out) { WriteJsonArcs(store, out); },
-            [&](Output& out) { WriteJsonSubnets(store, map, out); });
-      } else {
-        WriteJsonSubnets(store, map, *report);
-      }
-    } else if (options.full) {
-      // Listing the net and the subnets needs the index and the order of growth.
-      IndexByFormat(format, store);
-      ReleaseArcLists(store);
-      // Every transition's name once, a place's at most twice, and a heading
-      // of under 42 bytes per subnet.
-      const std::size_t room = 2 * static_cast<std::size_t>(store.fnames) + 2 * static_cast<std::size_t>(store.m) +
-                               42 * static_cast<std::size_t>(store.n) + 64;
-      WriteListings(
-          *report, room, [&](Output& out) { WriteNetPart(store, out, true); },
-          [&](Output& out) { Decompose(store, map, out, true); });
-    } else {
-      WriteNetPart(store, *report, false);
-      PartitionArcs(store, arcs, map);
-    }
-    if (!options.json) {
-      WriteIndicators(store, map, *report);
-      if (options.graph) WriteGraph(store, map, *report);
-      WriteClosing(*report);
-    }
-    report->Flush();
-    if (report->Failed()) throw WriteFailure(report_name, report->Error());
-    if (!output.Close()) throw WriteFailure(report_name, errno);
-    report.reset();
+    const ReportedNet reported{FormatName(net.format), RepeatsCountOnce(net.format), options.graph};
+    WriteReport(kind, store, reported, map, streams->Report());
+    streams->CloseReport();  // before any subnet file
 
     phase = "writing subnet files";
-    if (options.subnet_files) {
-      SubnetPlan plan;
-      PlanByFormat(format, grammar, text, index, layout, map, plan);
-      WriteSubnetFiles(plan, map.iSubNet, SubnetBaseName(options.infile, options.zname), FormatExtension(format),
-                       input_file, report_file);
-    }
+    if (options.subnet_files) WriteSubnets(options, net, map, *streams);
     return kExitOk;
   } catch (Failure& failure) {
     // What the report holds so far stays; the message follows it.
-    if (report) report->Flush();
+    if (streams) streams->FlushReport();
     if (failure.Status() == kExitNoMemory && failure.Reason().empty()) {
       failure.Because(std::string("not enough memory while ").append(phase));
     }
-    return Tell(failure);
+    return Tell(failure, json);
   } catch (const std::bad_alloc&) {
-    if (report) report->Flush();
-    return Tell(NoMemory().Because(std::string("not enough memory while ").append(phase)));
+    if (streams) streams->FlushReport();
+    return Tell(NoMemory().Because(std::string("not enough memory while ").append(phase)), json);
   }
 }
 

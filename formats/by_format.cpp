@@ -14,20 +14,21 @@ Format PrepareByFormat(std::string& text) {
   return format;
 }
 
-void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, NetStore& store, ArcStore arcs, NameIndex& index,
-                  GrammarHint& hint, PnmlLayout* layout) {
+void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, const ReadInto& into) {
   switch (format) {
     case Format::kNdr:
-      return ReadNDR(input, grammar, store, arcs, index, hint);
+      return ReadNDR(input, grammar, into.store, into.arcs, into.index, into.hint);
     case Format::kPnml:
-      return ReadPNML(input, store, arcs, layout);
+      return ReadPNML(input, into.store, into.arcs, into.layout);
     case Format::kNet:
-      return ReadNET(input, grammar, store, arcs, index, hint);
+      return ReadNET(input, grammar, into.store, into.arcs, into.index, into.hint);
   }
 }
 
+bool RepeatsCountOnce(Format format) { return format != Format::kNdr; }
+
 void IndexByFormat(Format format, NetStore& store) {
-  if (format != Format::kNdr) RemoveDuplicateArcs(store);
+  if (RepeatsCountOnce(format)) RemoveDuplicateArcs(store);
   CreateIOPT(store);
 }
 }  // namespace vantira

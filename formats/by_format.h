@@ -18,17 +18,25 @@ namespace vantira {
 // one; PNML keeps the bytes as they are, for its subnet files copy them.
 Format PrepareByFormat(std::string& text);
 
-// ReadNET, ReadNDR or ReadPNML, into a store fresh from AllocateStore, the
-// arcs put where `arcs` says. The line formats fill `index` with every
-// place and transition name, read in `grammar`, and tell `hint` of the first
-// construct of the wider grammar the basic one meets; PNML fills `layout`,
-// when given, for its subnet files.
-void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, NetStore& store, ArcStore arcs, NameIndex& index,
-                  GrammarHint& hint, PnmlLayout* layout);
+// Where a reader puts what it reads. Each format fills the store and the
+// parts of its own.
+struct ReadInto {
+  NetStore& store;     // fresh from AllocateStore
+  ArcStore arcs;       // where the arcs go
+  NameIndex& index;    // the line formats: every place and transition name
+  GrammarHint& hint;   // the line formats: the first construct of the wider grammar the basic one meets
+  PnmlLayout* layout;  // PNML, when given (the input then given whole): where its elements lie, for its subnet files
+};
 
-// Builds the adjacency index from the arc lists. The same arc may be given
-// several times in a net description or a PNML document, and counts once
-// there; a drawing keeps every edge it lists.
+// ReadNET, ReadNDR or ReadPNML; the line formats read in `grammar`.
+void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, const ReadInto& into);
+
+// True where the format counts an arc given twice once (a net description,
+// PNML); a drawing keeps every edge it lists.
+bool RepeatsCountOnce(Format format);
+
+// Builds the adjacency index from the arc lists, dropping repeated arcs
+// where they count once.
 void IndexByFormat(Format format, NetStore& store);
 
 }  // namespace vantira

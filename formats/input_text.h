@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -61,6 +62,12 @@ class TextBlocks {
 
   // The next block; false at the end of the input.
   bool Next(TextBlock& block);
+
+  // The text given whole; nothing for a text read from a descriptor.
+  std::optional<std::string_view> Whole() const {
+    if (streaming_) return std::nullopt;
+    return whole_;
+  }
 
   // The input's size when known ahead (a regular file, or a whole text), else 0.
   uint64_t Size() const { return size_; }

@@ -1,5 +1,7 @@
 #include "formats/pnml_reader.h"
 
+#include <cctype>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,29 @@ bool IsPtType(std::string_view type) {
     if (type == known) return true;
   }
   return false;
+}
+
+// The 2009 grammar's coloured nets (symmetric nets, high-level nets and P/T
+// nets written as high-level ones, "pt-hlpng"), or a type that says it is coloured.
+bool IsColouredType(std::string_view type) {
+  std::string lower(type);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string_view t = lower;
+  return t.ends_with("symmetricnet") || t.ends_with("highlevelnet") || t.find("hlpn") != std::string_view::npos ||
+         t.find("colored") != std::string_view::npos || t.find("coloured") != std::string_view::npos;
+}
+
+// Why a net of `type` (null: none) is not read: the types that are, and for
+// a coloured net what to do.
+std::string NotPtReason(const char* type) {
+  std::string reason = type == nullptr ? "the net has no type; the P/T types read: "
+                                       : "the net's type is not one of the P/T types read: ";
+  for (std::string_view known : kPtTypes) {
+    if (known != kPtTypes[0]) reason.append(", ");
+    reason.append(known);
+  }
+  if (type != nullptr && IsColouredType(type)) reason.append("; a coloured net must be unfolded to a P/T net first");
+  return reason;
 }
 
 // The children of a page, or of the net, that are read, node kinds first.
@@ -86,15 +111,16 @@ class PnmlReader {
     // layouts (100 bytes an element and more), so that the table does not
     // move while it fills; room not written to costs no memory.
     if (layout_ != nullptr) layout_->elements.reserve(size_ / 48);
+    // Where the elements lie is cut from the whole text: the subnet files
+    // copy it, so it is there whole.
+    if (layout_ != nullptr) {
+      if (!input.Whole()) throw std::logic_error("ReadPNML: the layout needs the input given whole");
+      text_ = *input.Whole();
+    }
   }
 
   void Read() {
-    // The subnet files need the whole text; so does noting where their
-    // elements lie, which is asked for only then.
-    for (TextBlock block; input_.Next(block);) {
-      if (layout_ != nullptr) text_ = block.text;
-      xml_.Parse(block.text, false);
-    }
+    for (TextBlock block; input_.Next(block);) xml_.Parse(block.text, false);
     xml_.Parse({}, true);
     if (nets_ == 0) {
       throw WrongPnml("no net").Because(pnml_root_ ? "the pnml element holds no net" : "the root element is not pnml");
@@ -221,8 +247,7 @@ class PnmlReader {
     const char* type = Find(atts, "type");
     if (type == nullptr || !IsPtType(type)) {
       throw MakeFailure(kExitBadInput, std::string("not a P/T net: ").append(type == nullptr ? "" : type))
-          .Because(AtLine(xml_.Line(),
-                          type == nullptr ? "the net has no type" : "the net's type is not one of the P/T types"));
+          .Because(AtLine(xml_.Line(), NotPtReason(type)));
     }
     if (const char* id = Find(atts, "id")) {
       net_id_ = id;

@@ -15,7 +15,8 @@ namespace vantira {
 // resolved (repeats included: RemoveDuplicateArcs drops them), and the net's name.
 // Ids live in a table of the reader's own, which also holds the reference
 // nodes. With `layout`, also notes where every node and arc element lies and
-// whom it follows, for the subnet files; the input is then one whole block. A fault ends the run with status 2;
+// whom it follows, for the subnet files; the input must then be a text given
+// whole (std::logic_error otherwise). A fault ends the run with status 2;
 // the first one in document order counts, then those found after the
 // document: no net, references, arcs.
 void ReadPNML(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout);

@@ -79,8 +79,8 @@ int32_t CreateIOPT(NetStore& s) {
   // Places: walking transitions in increasing order makes each place's
   // producers and consumers come out in increasing transition number.
   for (int32_t t = 1; t <= n; ++t) {
-    for (int32_t j = tx[t]; j < ty[t]; ++j) ap[py[at[j]]++] = t;
-    for (int32_t j = ty[t]; j < tx[t + 1]; ++j) ap[px[at[j]]++] = t;
+    for (int32_t p : s.Inputs(t)) ap[py[p]++] = t;
+    for (int32_t p : s.Outputs(t)) ap[px[p]++] = t;
   }
   CursorsToStarts(px, py, m);
   s.fap = px[m + 1];

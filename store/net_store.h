@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <string_view>
 
 #include "base/c_array.h"
@@ -70,6 +71,12 @@ struct NetStore {
   std::string_view PlaceName(int32_t p) const { return Name(pn[p]); }
   // The net's name as the report shows it.
   std::string_view NetName() const { return netname < 0 ? std::string_view("noname") : Name(netname); }
+
+  // The ranges of the adjacency index above, by name.
+  std::span<const int32_t> Inputs(int32_t t) const { return {at.Data() + tx[t], at.Data() + ty[t]}; }
+  std::span<const int32_t> Outputs(int32_t t) const { return {at.Data() + ty[t], at.Data() + tx[t + 1]}; }
+  std::span<const int32_t> Producers(int32_t p) const { return {ap.Data() + px[p], ap.Data() + py[p]}; }
+  std::span<const int32_t> Consumers(int32_t p) const { return {ap.Data() + py[p], ap.Data() + px[p + 1]}; }
 };
 
 // Takes every table at its initial capacity, all counts 0. Every operation

@@ -1,6 +1,7 @@
 // vantira-dot: the graph of subnets of a vantira report (written with -g),
-// read back and drawn as Graphviz DOT. The reading is header-only, shared by
-// the tool and its tests.
+// read back and drawn as Graphviz DOT. Inline here, included by the tool and
+// its tests; both link vantira_dot_graph for the rest (the JSON report, the
+// drawing of the net).
 #pragma once
 
 #include <array>

@@ -39,7 +39,11 @@ struct Net {
       : in(place_to_transition), out(transition_to_place) {
     Fill(s, n, m, in, out);
     CreateIOPT(s);
-    Decompose(s, map, report, full);
+    if (full) {
+      ListSubnets(s, map, report);
+    } else {
+      Decompose(s, map, nullptr);
+    }
   }
 };
 

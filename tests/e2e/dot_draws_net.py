@@ -100,9 +100,15 @@ def check_net(vantira, dot_tool, path, max_transitions):
     """Returns what was checked; raises Mismatch."""
     json_run = run([vantira, "-j", path])
     if json_run.returncode != 0:
-        message = json_run.stdout.split(b"\n")[0] + b"\n"
+        # With -j the failure is told on standard error and standard output
+        # stays empty; a report that holds only the message, as the text
+        # report's standard output does, is relayed.
+        told = [line + b"\n" for line in json_run.stderr.split(b"\n") if line.startswith(b"*** ")]
+        expect(json_run.stdout == b"" and len(told) == 1,
+               f"-j failed with standard output {json_run.stdout[:200]!r}, standard error {json_run.stderr[:200]!r}")
+        message = told[0]
         for args in ([dot_tool], [dot_tool, "--net"]):
-            relayed = run(args, json_run.stdout)
+            relayed = run(args, message)
             expect((relayed.returncode, relayed.stdout, relayed.stderr) == (2, b"", message),
                    f"{args[1:]} relays {relayed.stderr!r}, status {relayed.returncode}, for {message!r}")
         return "failure relayed"

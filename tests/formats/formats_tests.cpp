@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <stdexcept>
 #include <string>
 
 #include "base/failure.h"
+#include "base/output.h"
 #include "formats/by_format.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
+#include "formats/pnml_reader.h"
 #include "formats/recognize.h"
 #include "formats/tokens.h"
 #include "store/adjacency.h"
@@ -44,7 +48,7 @@ std::string Read(std::string text, Grammar grammar = Grammar::kBasic, bool descr
     RefuseNul(text);
     const Format format = PrepareByFormat(text);
     TextBlocks input(text);
-    ReadByFormat(format, grammar, input, s, ArcStore::kLists, index, hint, nullptr);
+    ReadByFormat(format, grammar, input, {s, ArcStore::kLists, index, hint, nullptr});
     const std::string store = Describe(s, index, format);
     return hint.Text() + (describe ? store : "");
   } catch (const Failure& f) {
@@ -213,6 +217,34 @@ TEST(ReadPNML, NodesArcsNamesAndTypes) {
   }
 }
 
+// Where the elements lie is cut from the text given whole; a text read in
+// blocks from a descriptor cannot give it, and the call is refused before
+// anything is read.
+TEST(ReadPNML, LayoutOnlyFromTheTextGivenWhole) {
+  const std::string text = Page(R"(<place id="p"/>
+  <transition id="t"/><arc id="a" source="p" target="t"/>)");
+  NetStore whole_store;
+  AllocateStore(whole_store);
+  PnmlLayout layout;
+  TextBlocks whole(text);
+  ReadPNML(whole, whole_store, ArcStore::kLists, &layout);
+  std::string cut;
+  for (const PnmlLayout::Element& e : layout.elements) cut += text.substr(e.begin, e.end - e.begin) + "|";
+  EXPECT_EQ(cut, "<place id=\"p\"/>|<transition id=\"t\"/>|<arc id=\"a\" source=\"p\" target=\"t\"/>|");
+
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  ASSERT_TRUE(WriteAll(fds[1], text));
+  close(fds[1]);
+  NetStore store;
+  AllocateStore(store);
+  TextBlocks blocks(fds[0], 16);
+  EXPECT_EQ(blocks.Recognize(), Format::kPnml);
+  EXPECT_THROW(ReadPNML(blocks, store, ArcStore::kLists, &layout), std::logic_error);
+  EXPECT_EQ(store.m + store.n, 0);
+  close(fds[0]);
+}
+
 TEST(ReadPNML, FirstFaultInDocumentOrder) {
   const std::string pt = R"(<place id="p"/><transition id="t"/>)";
   const std::string wrong = "*** wrong PNML file: ";
@@ -262,7 +294,7 @@ std::string ReadInBlocks(const std::string& text, std::size_t block) {
   try {
     try {
       const Format format = input.Recognize();
-      ReadByFormat(format, Grammar::kBasic, input, s, ArcStore::kLists, index, hint, nullptr);
+      ReadByFormat(format, Grammar::kBasic, input, {s, ArcStore::kLists, index, hint, nullptr});
       result = Describe(s, index, format);
     } catch (const Failure&) {
       input.CheckRest();

@@ -53,7 +53,7 @@ inline void CheckSameMap(const NetStore& store, const SubnetMap& a, const Subnet
 inline void CheckJsonReport(NetStore& store, Format format, const SubnetMap& map) {
   SubnetMap again;
   Output json;
-  WriteJsonReport(store, FormatName(format), again, json, true);
+  WriteJsonReport(store, FormatName(format), again, json);
   CheckSameMap(store, again, map);
   std::string_view text = json.Text();
   FUZZ_CHECK(text.starts_with("{\n") && text.ends_with("\n}\n"));
@@ -70,13 +70,14 @@ inline void Analyse(Format format, std::string_view text, Grammar grammar, NetSt
                     PnmlLayout& layout, SubnetMap& map, Output& report, GrammarHint& hint) {
   AllocateStore(store);
   TextBlocks input(text);
-  ReadByFormat(format, grammar, input, store, ArcStore::kLists, index, hint, &layout);
+  ReadByFormat(format, grammar, input, {store, ArcStore::kLists, index, hint, &layout});
   SubnetMap partition;  // what the digest report is made from
   PartitionArcs(store, ArcStore::kLists, partition);
   IndexByFormat(format, store);
   ReleaseArcLists(store);
-  WriteNetPart(store, report, true);
-  Decompose(store, map, report, true);
+  WriteNetHead(store, report);
+  WriteNetListing(store, report);
+  ListSubnets(store, map, report);
   CheckSameMap(store, partition, map);
   WriteIndicators(store, map, report);
   WriteGraph(store, map, report);

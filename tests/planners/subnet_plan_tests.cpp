@@ -23,7 +23,7 @@ struct Planned {
     const Format format = PrepareByFormat(text);
     GrammarHint hint;
     TextBlocks blocks(text);
-    ReadByFormat(format, grammar, blocks, s, ArcStore::kLists, index, hint, &layout);
+    ReadByFormat(format, grammar, blocks, {s, ArcStore::kLists, index, hint, &layout});
     PartitionArcs(s, ArcStore::kLists, map);
     PlanByFormat(format, grammar, text, index, layout, map, plan);
   }

@@ -1,0 +1,103 @@
+#include "decompose/report_kind.h"
+
+#include <cstddef>
+
+#include "base/second_thread.h"
+#include "decompose/decompose.h"
+#include "decompose/graph.h"
+#include "decompose/json_report.h"
+#include "decompose/partition.h"
+#include "decompose/report.h"
+#include "store/adjacency.h"
+
+namespace vantira {
+
+namespace {
+
+// The index the listings and the order of growth need. Repeated arcs go
+// where the format counts them once, for the listings show each arc once.
+void IndexForListings(NetStore& s, bool repeats_count_once) {
+  if (repeats_count_once) RemoveDuplicateArcs(s);
+  CreateIOPT(s);
+  ReleaseArcLists(s);
+}
+
+// Room for the text report's subnet listings: every transition's name
+// once, a place's at most twice, and a heading of under 42 bytes per subnet.
+std::size_t TextListingsRoom(const NetStore& s) {
+  return 2 * static_cast<std::size_t>(s.fnames) + 2 * static_cast<std::size_t>(s.m) +
+         42 * static_cast<std::size_t>(s.n) + 64;
+}
+
+// Room for the JSON report's subnets: every transition's name once, a
+// place's at most twice, quoted and after a comma, and a subnet's keys.
+std::size_t JsonSubnetsRoom(const NetStore& s) {
+  return 4 * static_cast<std::size_t>(s.fnames) + 8 * static_cast<std::size_t>(s.m) +
+         96 * static_cast<std::size_t>(s.n) + 64;
+}
+
+// The full listings: the net, then the subnets as they grow. Neither reads
+// what the other writes, so `net` is written on a second thread while
+// `subnets` grow into a buffer of their own, which then follows the net.
+// `reserve` is the room that buffer starts with; room not written costs no
+// memory. The second thread runs `net`, which writes to `report` and reads
+// the store; this one runs `subnets`, which reads the store and writes the
+// map and its own buffer.
+template <typename NetPart, typename SubnetsPart>
+void WriteListings(Output& report, std::size_t reserve, const NetPart& net, const SubnetsPart& subnets) {
+  SecondThread net_part;
+  if (!net_part.Start([&] { net(report); })) {
+    // No thread to be had: one after the other.
+    net(report);
+    subnets(report);
+    return;
+  }
+  Output later;
+  later.Reserve(reserve);
+  subnets(later);  // on failure, net_part is joined first
+  net_part.Join();
+  report.Put(later.Text());
+}
+
+void WriteTextTail(const NetStore& s, const SubnetMap& map, bool graph, Output& out) {
+  WriteIndicators(s, map, out);
+  if (graph) WriteGraph(s, map, out);
+  WriteClosing(out);
+}
+
+}  // namespace
+
+ArcStore ArcsFor(ReportKind kind) { return kind == ReportKind::kTextDigest ? ArcStore::kClasses : ArcStore::kLists; }
+
+void WriteReport(ReportKind kind, NetStore& s, const ReportedNet& net, SubnetMap& map, Output& out) {
+  switch (kind) {
+    case ReportKind::kTextFull:
+      IndexForListings(s, net.repeats_count_once);
+      WriteListings(
+          out, TextListingsRoom(s),
+          [&](Output& o) {
+            WriteNetHead(s, o);
+            WriteNetListing(s, o);
+          },
+          [&](Output& o) { ListSubnets(s, map, o); });
+      return WriteTextTail(s, map, net.graph, out);
+    case ReportKind::kTextDigest:
+      WriteNetHead(s, out);
+      PartitionArcs(s, ArcsFor(kind), map);
+      return WriteTextTail(s, map, net.graph, out);
+    case ReportKind::kJsonFull:
+      IndexForListings(s, net.repeats_count_once);
+      WriteJsonHead(s, net.format_name, out);
+      return WriteListings(
+          out, JsonSubnetsRoom(s), [&](Output& o) { WriteJsonArcs(s, o); },
+          [&](Output& o) { WriteJsonSubnets(s, map, o); });
+    case ReportKind::kJsonDigest:
+      // The subnets grow alike from an arc given twice: repeats may stay.
+      CreateIOPT(s);
+      ReleaseArcLists(s);
+      WriteJsonHead(s, net.format_name, out);
+      return WriteJsonSubnets(s, map, out);
+  }
+}
+
+}  // namespace vantira
