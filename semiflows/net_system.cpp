@@ -1,7 +1,9 @@
 #include "semiflows/net_system.h"
 
 #include <algorithm>
+#include <climits>
 #include <string>
+#include <string_view>
 
 #include "base/failure.h"
 
@@ -31,15 +33,18 @@ std::vector<Entry> Entries(const NetStore& store, const NetValues& values, bool 
   std::size_t kept = 0;
   for (std::size_t i = 0; i < entries.size();) {
     Entry sum = entries[i];
+    const bool input = sum.change < 0;  // past 64 bits, the sum's sign says nothing
+    bool overflow = false;
     for (++i; i < entries.size() && entries[i].variable == sum.variable && entries[i].equation == sum.equation; ++i) {
-      if (__builtin_add_overflow(sum.change, entries[i].change, &sum.change)) {
-        const int32_t p = by_place ? sum.variable : sum.equation;
-        const int32_t t = by_place ? sum.equation : sum.variable;
-        throw MakeFailure(
-            kExitBadInput,
-            std::string("weight too large: ").append(store.PlaceName(p)).append(" -> ").append(store.TransitionName(t)))
-            .Because("the weights of the edges between them add up past 2^63 - 1");
-      }
+      overflow |= __builtin_add_overflow(sum.change, entries[i].change, &sum.change);
+    }
+    // -2^63 has no opposite in 64 bits, and the solver negates coefficients.
+    if (overflow || sum.change == INT64_MIN) {
+      const std::string_view p = store.PlaceName(by_place ? sum.variable : sum.equation);
+      const std::string_view t = store.TransitionName(by_place ? sum.equation : sum.variable);
+      throw MakeFailure(kExitBadInput,
+                        std::string("weight too large: ").append(input ? p : t).append(" -> ").append(input ? t : p))
+          .Because("the weights of the edges between them add up past 2^63 - 1");
     }
     if (sum.change != 0) entries[kept++] = sum;
   }
