@@ -257,7 +257,7 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
       if (over_cap_) {
         outcome.complete = false;
         outcome.eliminated = eliminated_ - 1;
-        outcome.held = budget_.held.load();
+        outcome.held = budget_.held.load() + formed_.load();
         return outcome;
       }
     }
