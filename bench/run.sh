@@ -21,7 +21,7 @@ usage: bench/run.sh [options]
   --no-json        skip the -j rows
   --no-subnet-files  skip the -s test
   --pnml FILE      also time this PNML file against expat and xmllint (repeatable)
-  --quick          --sizes 10000,100000 with the -s test on 10000 (about a minute)
+  --quick          --sizes 10000,100000 with the -s test on 10000 (about two minutes)
   --build DIR      build folder (default: build-bench at the top of the tree)
   --tsv FILE       where the raw rows go (default: bench/.cache/results.tsv)
 EOF

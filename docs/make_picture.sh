@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Draws the pictures the README shows, with the pipelines the README gives:
+# Draws the pictures docs/manual.md shows, with the pipelines it gives:
 #   docs/subnets.png                      the graph of subnets of examples/pipeline.net
 #     vantira -q -g net.net | vantira-dot | dot -Tpng -o subnets.png
 #   docs/pipeline-net.svg, .png           the net of examples/pipeline.net

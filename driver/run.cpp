@@ -19,11 +19,13 @@
 #include "decompose/partition.h"
 #include "decompose/report.h"
 #include "driver/options.h"
+#include "driver/semiflow_step.h"
 #include "driver/subnet_files.h"
 #include "formats/by_format.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
 #include "formats/recognize.h"
+#include "formats/values_reader.h"
 #include "planners/plan_by_format.h"
 #include "store/adjacency.h"
 #include "store/name_index.h"
@@ -150,12 +152,13 @@ int Run(const std::vector<std::string_view>& args) {
     // Without listings (text or JSON) the subnets need only the classes the
     // arcs make.
     const ArcStore arcs = !options.full && !options.json ? ArcStore::kClasses : ArcStore::kLists;
-    // Only the subnet files read the input a second time; without them it
-    // is read block by block and never held whole.
+    // Only the subnet files and the semiflows' weights read the input a
+    // second time; without them it is read block by block and never held whole.
+    const bool semiflows = options.p_semiflows || options.t_semiflows;
     std::string text;
     std::optional<TextBlocks> input;
     Format format;
-    if (options.subnet_files) {
+    if (options.subnet_files || semiflows) {
       text = ReadInputText(in_fd, input_name);
       format = PrepareByFormat(text);
       input.emplace(text);
@@ -173,6 +176,8 @@ int Run(const std::vector<std::string_view>& args) {
       input->CheckRest();  // a NUL byte or a read error further on is told first
       throw;
     }
+    NetValues values;
+    if (semiflows) ReadValuesByFormat(format, grammar, text, index, store, values);
     if (!options.subnet_files) {
       // Only the subnet files look at the names again.
       index.places.Clear();
@@ -198,9 +203,9 @@ int Run(const std::vector<std::string_view>& args) {
                                  96 * static_cast<std::size_t>(store.n) + 64;
         WriteListings(
             *report, room, [&](Output& out) { WriteJsonArcs(store, out); },
-            [&](Output& out) { WriteJsonSubnets(store, map, out); });
+            [&](Output& out) { WriteJsonSubnets(store, map, out, semiflows); });
       } else {
-        WriteJsonSubnets(store, map, *report);
+        WriteJsonSubnets(store, map, *report, semiflows);
       }
     } else if (options.full) {
       // Listing the net and the subnets needs the index and the order of growth.
@@ -217,15 +222,23 @@ int Run(const std::vector<std::string_view>& args) {
       WriteNetPart(store, *report, false);
       PartitionArcs(store, arcs, map);
     }
-    if (!options.json) {
+    const std::vector<SemiflowAnswer> answers =
+        semiflows ? ComputeSemiflows(store, values, map, options) : std::vector<SemiflowAnswer>();
+    if (options.json) {
+      for (const SemiflowAnswer& answer : answers) WriteJsonSemiflows(store, values, map, answer, *report);
+      if (semiflows) WriteJsonClosing(*report);
+    } else {
       WriteIndicators(store, map, *report);
       if (options.graph) WriteGraph(store, map, *report);
+      for (const SemiflowAnswer& answer : answers)
+        WriteSemiflowSection(store, values, map, answer, options.full, *report);
       WriteClosing(*report);
     }
     report->Flush();
     if (report->Failed()) throw WriteFailure(report_name, report->Error());
     if (!output.Close()) throw WriteFailure(report_name, errno);
     report.reset();
+    CheckSemiflowsComplete(answers);
 
     phase = "writing subnet files";
     if (options.subnet_files) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks what vantira-dot draws, read back with Graphviz's own tools (the
-README's section on the examples tells what is checked). Also: --net on a
-text report and on a digest, and reports that are not ones.
+section on the end-to-end checks in docs/DEVELOPING.md tells what is
+checked). Also: --net on a text report and on a digest, and reports that are
+not ones.
 
 Usage: dot_draws_net.py VANTIRA VANTIRA_DOT [--max-transitions N] PATH...
 """

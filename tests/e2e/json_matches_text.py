@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Checks that `vantira -j` says what the text report says (the README's
-section on the examples tells what is compared, and how ctest runs it).
+"""Checks that `vantira -j` says what the text report says (the section
+on the end-to-end checks in docs/DEVELOPING.md tells what is compared, and how
+ctest runs it).
 
 Names are bytes; the JSON holds well-formed UTF-8 as it is and every other
 byte as the character of the same value, so the text report is decoded so
