@@ -34,35 +34,39 @@ class Elimination {
   EliminationOutcome Run(const StepReport& step, int threads);
 
  private:
-  // A row of the old set whose support may lie within a union: by lowest variable.
-  using IndexEntry = std::pair<int32_t, const Row<T>*>;
-
-  int64_t Cost(int32_t e) const { return int64_t{pos_[e]} * neg_[e] - pos_[e] - neg_[e]; }
+  // Fewest rows added first; among equal costs a fixed scramble of the
+  // numbers, so that a long chain is joined from many places at once rather
+  // than grown from one end (which makes its rows long early).
+  std::pair<int64_t, uint32_t> Key(int32_t e) const {
+    return {int64_t{pos_[e]} * neg_[e] - pos_[e] - neg_[e], static_cast<uint32_t>(e) * 2654435761u};
+  }
   void Count(const Row<T>& row, int delta);
-  void Hold(uint64_t rows) {
-    counted_ += rows;
-    budget_.held += rows;
-  }
-  void Release(uint64_t rows) {
-    counted_ -= rows;
-    budget_.held -= rows;
-  }
-  bool Minimal(const Support& u, const Row<T>* a, const Row<T>* b) const;
+  bool Minimal(const Support& u, uint32_t a, uint32_t b) const;
   void Combine(const Row<T>& a, const Row<T>& b, int32_t e, Support u, std::vector<Row<T>>& out) const;
-  // Combines pos_rows[begin, end) with every neg row; false when the cap was passed.
-  bool Pairs(const std::vector<const Row<T>*>& pos_rows, const std::vector<const Row<T>*>& neg_rows, std::size_t begin,
+  // Combines the pos rows [begin, end) with every neg row; stops at the cap.
+  void Pairs(const std::vector<uint32_t>& pos_rows, const std::vector<uint32_t>& neg_rows, std::size_t begin,
              std::size_t end, int32_t e, std::vector<Row<T>>& out);
   void Keep(Row<T> row);
+  void Drop(uint32_t id);
 
   const SparseSystem& system_;
   RowBudget& budget_;
   uint64_t counted_ = 0;  // what this elimination added to the budget
-  std::vector<Row<T>> work_;
-  std::vector<Row<T>> finals_;
-  std::vector<IndexEntry> final_index_;
-  std::vector<IndexEntry> index_;  // the work rows and the finals, for one equation
+  // Every row made, by number; a row eliminated is emptied and marked dead,
+  // its number never reused, so the lists below may hold it until swept.
+  std::vector<Row<T>> rows_;
+  std::vector<bool> dead_;
+  std::vector<std::vector<uint32_t>> at_equation_;  // rows with a residual at each equation
+  // Rows by a key variable of their support, the one in fewest rows when the
+  // row was made: a row within a union has its key there, and rare keys keep
+  // the buckets a union looks into short.
+  std::vector<std::vector<uint32_t>> by_key_;
+  std::vector<int32_t> key_;       // of each row
+  std::vector<uint32_t> holding_;  // how many live rows hold each variable
+  std::vector<int32_t> swept_;     // buckets of by_key_ that hold dead rows
   std::vector<int32_t> pos_, neg_;
-  std::set<std::pair<int64_t, int32_t>> order_;  // (cost, equation) of those left
+  std::vector<bool> done_;                                            // equations eliminated
+  std::set<std::pair<std::pair<int64_t, uint32_t>, int32_t>> order_;  // (key, equation) of those left
   int32_t eliminated_ = 0;
   std::atomic<uint64_t> formed_{0};  // rows formed for the equation in hand
   std::atomic<bool> over_cap_{false};
@@ -72,33 +76,53 @@ template <class T>
 void Elimination<T>::Count(const Row<T>& row, int delta) {
   for (std::size_t i = 0; i < row.eqs.size(); ++i) {
     const int32_t e = row.eqs[i];
-    order_.erase({Cost(e), e});
+    if (done_[e]) continue;
+    order_.erase({Key(e), e});
     (SignOf(row.r[i]) > 0 ? pos_ : neg_)[e] += delta;
-    order_.insert({Cost(e), e});
+    order_.insert({Key(e), e});
   }
 }
 
 template <class T>
 void Elimination<T>::Keep(Row<T> row) {
-  if (row.eqs.empty()) {
-    final_index_.emplace_back(row.support.Lowest(), nullptr);  // pointer set once finals stop moving
-    finals_.push_back(std::move(row));
-  } else {
-    Count(row, 1);
-    work_.push_back(std::move(row));
+  const auto id = static_cast<uint32_t>(rows_.size());
+  Count(row, 1);
+  for (int32_t e : row.eqs) at_equation_[e].push_back(id);
+  int32_t key = row.vars[0];
+  for (int32_t v : row.vars) {
+    if (holding_[v] < holding_[key]) key = v;
+    ++holding_[v];
   }
+  by_key_[key].push_back(id);
+  key_.push_back(key);
+  rows_.push_back(std::move(row));
+  dead_.push_back(false);
+  ++counted_;
+  ++budget_.held;
+}
+
+template <class T>
+void Elimination<T>::Drop(uint32_t id) {
+  Count(rows_[id], -1);
+  swept_.push_back(key_[id]);
+  for (int32_t v : rows_[id].vars) --holding_[v];
+  dead_[id] = true;
+  rows_[id] = Row<T>{};
+  --counted_;
+  --budget_.held;
 }
 
 // The combinatorial test: the combination of a and b has minimal support
 // exactly when no other row of the old set has its support within theirs.
+// Such a row's lowest variable is in the union, so only those buckets are
+// looked at.
 template <class T>
-bool Elimination<T>::Minimal(const Support& u, const Row<T>* a, const Row<T>* b) const {
+bool Elimination<T>::Minimal(const Support& u, uint32_t a, uint32_t b) const {
   for (std::size_t w = 0; w < u.word.size(); ++w) {
     for (uint64_t bits = u.bits[w]; bits != 0; bits &= bits - 1) {
-      const int32_t v = static_cast<int32_t>(u.word[w] * 64 + std::countr_zero(bits));
-      auto it = std::lower_bound(index_.begin(), index_.end(), IndexEntry{v, nullptr});
-      for (; it != index_.end() && it->first == v; ++it) {
-        if (it->second != a && it->second != b && it->second->support.Within(u)) return false;
+      const auto v = static_cast<std::size_t>(u.word[w] * 64 + std::countr_zero(bits));
+      for (uint32_t c : by_key_[v]) {
+        if (c != a && c != b && !dead_[c] && rows_[c].support.Within(u)) return false;
       }
     }
   }
@@ -162,23 +186,22 @@ void Elimination<T>::Combine(const Row<T>& a, const Row<T>& b, int32_t e, Suppor
 }
 
 template <class T>
-bool Elimination<T>::Pairs(const std::vector<const Row<T>*>& pos_rows, const std::vector<const Row<T>*>& neg_rows,
+void Elimination<T>::Pairs(const std::vector<uint32_t>& pos_rows, const std::vector<uint32_t>& neg_rows,
                            std::size_t begin, std::size_t end, int32_t e, std::vector<Row<T>>& out) {
   // A minimal support of a system of k equations has at most k + 1 variables.
   const auto most = static_cast<uint32_t>(eliminated_ + 1);
-  for (std::size_t i = begin; i < end; ++i) {
-    for (const Row<T>* b : neg_rows) {
-      Support u = Support::Union(pos_rows[i]->support, b->support);
+  for (std::size_t i = begin; i < end && !over_cap_; ++i) {
+    const Row<T>& a = rows_[pos_rows[i]];
+    for (uint32_t b : neg_rows) {
+      Support u = Support::Union(a.support, rows_[b].support);
       if (u.count > most || !Minimal(u, pos_rows[i], b)) continue;
-      Combine(*pos_rows[i], *b, e, std::move(u), out);
-      if (budget_.held.load() + ++formed_ > budget_.limit) over_cap_ = true;
-      if (over_cap_) {
-        out.pop_back();
-        return false;
+      if (budget_.held.load() + ++formed_ > budget_.limit) {
+        over_cap_ = true;
+        return;
       }
+      Combine(a, rows_[b], e, std::move(u), out);
     }
   }
-  return true;
 }
 
 template <class T>
@@ -186,7 +209,11 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
   const SparseSystem& s = system_;
   pos_.assign(static_cast<std::size_t>(s.equations), 0);
   neg_.assign(static_cast<std::size_t>(s.equations), 0);
-  for (int32_t e = 0; e < s.equations; ++e) order_.insert({0, e});
+  done_.assign(static_cast<std::size_t>(s.equations), false);
+  at_equation_.resize(static_cast<std::size_t>(s.equations));
+  by_key_.resize(static_cast<std::size_t>(s.variables));
+  holding_.assign(static_cast<std::size_t>(s.variables), 0);
+  for (int32_t e = 0; e < s.equations; ++e) order_.insert({Key(e), e});
   for (int32_t v = 0; v < s.variables; ++v) {
     Row<T> row;
     row.vars = {v};
@@ -198,25 +225,26 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
     row.support = Support::Of(row.vars);
     Keep(std::move(row));
   }
-  Hold(static_cast<uint64_t>(s.variables));
   EliminationOutcome outcome;
+  std::vector<uint32_t> pos_rows, neg_rows;
+  std::vector<Row<T>> fresh, other;
   while (!order_.empty()) {
     const int32_t e = order_.begin()->second;
     order_.erase(order_.begin());
+    done_[e] = true;
     ++eliminated_;
-    std::vector<const Row<T>*> pos_rows, neg_rows;
-    std::vector<Row<T>> kept, fresh;
-    for (auto& row : work_) {
-      auto it = std::lower_bound(row.eqs.begin(), row.eqs.end(), e);
-      if (it == row.eqs.end() || *it != e) continue;
-      (SignOf(row.r[it - row.eqs.begin()]) > 0 ? pos_rows : neg_rows).push_back(&row);
+    pos_rows.clear();
+    neg_rows.clear();
+    for (uint32_t id : at_equation_[e]) {
+      if (dead_[id]) continue;
+      const Row<T>& row = rows_[id];
+      const auto k = std::lower_bound(row.eqs.begin(), row.eqs.end(), e) - row.eqs.begin();
+      (SignOf(row.r[k]) > 0 ? pos_rows : neg_rows).push_back(id);
     }
+    std::vector<uint32_t>().swap(at_equation_[e]);
+    fresh.clear();
+    other.clear();
     if (!pos_rows.empty() && !neg_rows.empty()) {
-      for (std::size_t k = 0; k < finals_.size(); ++k) final_index_[k].second = &finals_[k];
-      index_ = final_index_;
-      for (const auto& row : work_) index_.emplace_back(row.support.Lowest(), &row);
-      std::sort(index_.begin(), index_.end());
-      std::vector<Row<T>> other;
       formed_ = 0;
       SecondThread second;
       std::size_t half = 0;
@@ -226,30 +254,28 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
       }
       Pairs(pos_rows, neg_rows, half, pos_rows.size(), e, fresh);
       second.Join();
-      Hold(fresh.size() + other.size());
-      std::move(other.begin(), other.end(), std::back_inserter(fresh));
       if (over_cap_) {
         outcome.complete = false;
         outcome.eliminated = eliminated_ - 1;
+        outcome.held = budget_.held.load() + formed_.load();
         return outcome;
       }
     }
     // The rows with a coefficient at e leave; the combinations come in.
-    const uint64_t before = work_.size();
-    for (auto& row : work_) {
-      if (std::binary_search(row.eqs.begin(), row.eqs.end(), e)) {
-        Count(row, -1);
-      } else {
-        kept.push_back(std::move(row));
-      }
-    }
-    Release(before - kept.size());
-    work_ = std::move(kept);
-    for (auto& row : fresh) Keep(std::move(row));
+    for (uint32_t id : pos_rows) Drop(id);
+    for (uint32_t id : neg_rows) Drop(id);
+    for (auto* made : {&fresh, &other})
+      for (auto& row : *made) Keep(std::move(row));
+    std::sort(swept_.begin(), swept_.end());
+    swept_.erase(std::unique(swept_.begin(), swept_.end()), swept_.end());
+    for (int32_t v : swept_) std::erase_if(by_key_[v], [this](uint32_t id) { return dead_[id]; });
+    swept_.clear();
     if (step) step(eliminated_, budget_.held.load());
   }
   outcome.eliminated = eliminated_;
-  for (auto& row : finals_) {
+  for (std::size_t id = 0; id < rows_.size(); ++id) {
+    if (dead_[id]) continue;
+    Row<T>& row = rows_[id];
     Semiflow flow{std::move(row.vars), {}};
     flow.weights.reserve(row.x.size());
     for (const auto& value : row.x) flow.weights.push_back(ToInteger(value));

@@ -21,6 +21,7 @@ struct EliminationOutcome {
   std::vector<Semiflow> semiflows;  // in the system's own variable numbers, unsorted
   bool complete = true;
   int32_t eliminated = 0;  // equations eliminated when it stopped
+  uint64_t held = 0;       // rows of the run held when it stopped
 };
 
 // Called after each equation eliminated, with the count so far and the rows held.

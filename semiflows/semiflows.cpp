@@ -102,7 +102,7 @@ SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOption
       result.semiflows.clear();
       result.stopped_at = "part " + std::to_string(p + 1) + " of " + std::to_string(parts.size()) + ": " +
                           std::to_string(outcome.eliminated) + " of " + std::to_string(part.equations) +
-                          " equations eliminated, " + std::to_string(budget.held.load()) + " rows held";
+                          " equations eliminated, " + std::to_string(outcome.held) + " rows held";
       return result;
     }
     for (auto& flow : outcome.semiflows) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -129,4 +130,78 @@ TEST(MinimalSemiflows, GoesWidePastSixtyFourBitsAndBackWhenItFits) {
     for (const auto& w : result.semiflows[0].weights) weights.push_back(w.ToString());
     EXPECT_EQ(weights, c.weights);
   }
+}
+
+namespace {
+
+// The answer with every variable renamed through `to`, sorted again.
+std::vector<std::vector<int64_t>> Renamed(const SemiflowResult& result, const std::vector<int>& to, int variables) {
+  std::vector<std::vector<int64_t>> out;
+  for (const auto& row : ToDense(result, variables)) {
+    out.emplace_back(row.size());
+    for (int v = 0; v < variables; ++v) out.back()[to[v]] = row[v];
+  }
+  return Sorted(out);
+}
+
+}  // namespace
+
+TEST(MinimalSemiflows, RenumberingPermutesTheAnswerAndCopiesGiveTheUnion) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 60; ++round) {
+    const int variables = std::uniform_int_distribution<int>(4, 16)(random);
+    const int equations = std::uniform_int_distribution<int>(2, 10)(random);
+    const Dense a = RandomDense(random, variables, equations);
+    const SemiflowResult plain = MinimalSemiflows(FromDense(a, variables), {});
+    // Variables and equations renumbered.
+    std::vector<int> to(static_cast<std::size_t>(variables)), rows(static_cast<std::size_t>(equations));
+    std::iota(to.begin(), to.end(), 0);
+    std::iota(rows.begin(), rows.end(), 0);
+    std::shuffle(to.begin(), to.end(), random);
+    std::shuffle(rows.begin(), rows.end(), random);
+    Dense b(a.size(), std::vector<int64_t>(static_cast<std::size_t>(variables)));
+    for (int e = 0; e < equations; ++e)
+      for (int v = 0; v < variables; ++v) b[rows[e]][to[v]] = a[e][v];
+    const SemiflowResult renumbered = MinimalSemiflows(FromDense(b, variables), {});
+    ASSERT_EQ(AnswerFaults(FromDense(b, variables), renumbered), "");
+    ASSERT_EQ(Sorted(ToDense(renumbered, variables)), Renamed(plain, to, variables)) << "round " << round;
+    // Two disjoint copies, the second's variables and equations after the first's.
+    Dense twice(2 * a.size(), std::vector<int64_t>(2 * static_cast<std::size_t>(variables), 0));
+    for (int e = 0; e < equations; ++e)
+      for (int v = 0; v < variables; ++v) twice[e][v] = twice[e + equations][v + variables] = a[e][v];
+    std::vector<std::vector<int64_t>> expected;
+    for (const auto& row : ToDense(plain, variables)) {
+      expected.push_back(row);
+      expected.back().resize(2 * row.size(), 0);
+      expected.emplace_back(row.size(), 0);
+      expected.back().insert(expected.back().end(), row.begin(), row.end());
+    }
+    const SemiflowResult both = MinimalSemiflows(FromDense(twice, 2 * variables), {});
+    ASSERT_EQ(Sorted(ToDense(both, 2 * variables)), Sorted(expected)) << "round " << round;
+  }
+}
+
+TEST(MinimalSemiflows, StopsAtTheRowLimitAndSplitsWorkAlike) {
+  // x_1 + .. + x_k = y_1 + .. + y_k has the k^2 minimal semiflows x_i + y_j,
+  // all from one equation (enough pairs for two threads); one more variable,
+  // in no equation, is a semiflow by itself.
+  const int k = 90;
+  Dense a(2, std::vector<int64_t>(2 * k + 1, 0));
+  for (int i = 0; i < k; ++i) {
+    a[0][i] = 1;
+    a[0][k + i] = -1;
+  }
+  const SparseSystem s = FromDense(a, 2 * k + 1);
+  SemiflowOptions one, two, capped;
+  one.threads = 1;
+  const SemiflowResult single = MinimalSemiflows(s, one), split = MinimalSemiflows(s, two);
+  ASSERT_TRUE(single.complete);
+  EXPECT_EQ(single.semiflows.size(), static_cast<std::size_t>(k * k + 1));
+  EXPECT_EQ(AnswerFaults(s, split), "");
+  EXPECT_EQ(ToDense(single, 2 * k + 1), ToDense(split, 2 * k + 1));
+  capped.row_limit = 1000;
+  const SemiflowResult stopped = MinimalSemiflows(s, capped);
+  EXPECT_FALSE(stopped.complete);
+  EXPECT_TRUE(stopped.semiflows.empty());
+  EXPECT_NE(stopped.stopped_at.find("0 of 1 equations eliminated"), std::string::npos) << stopped.stopped_at;
 }
