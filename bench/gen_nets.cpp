@@ -383,6 +383,120 @@ Net BuildMix(int64_t n, Rng& rng) {
   return net;
 }
 
+// The shapes of the semiflow benchmark, weighted where their invariants
+// should be: each has P- and T-semiflows to find, and none is one subnet.
+
+// Modules of 3-6 transitions, each a cycle through its own places, in a ring:
+// one transition of every module passes a token to the next module, which
+// takes it in one of its own. A chain of subnets along the ring.
+Net BuildChain(int64_t n, Rng& rng) {
+  Net net;
+  net.name = Numbered("chain_", n);
+  std::vector<int32_t> senders, receivers;
+  for (int64_t made = 0; made < n;) {
+    const auto size = static_cast<int32_t>(3 + rng.Below(4));
+    const int32_t first_place = static_cast<int32_t>(net.pname.size());
+    for (int32_t k = 0; k < size; ++k) net.AddPlace(Numbered("p", static_cast<int64_t>(net.pname.size()) + 1));
+    const int32_t first = static_cast<int32_t>(net.tname.size());
+    for (int32_t k = 0; k < size; ++k) {
+      const int32_t t = net.AddTransition(Numbered("t", ++made));
+      net.AddArc(t, first_place + k, false);
+      net.AddArc(t, first_place + (k + 1) % size, true);
+    }
+    senders.push_back(first + static_cast<int32_t>(rng.Below(static_cast<uint32_t>(size))));
+    receivers.push_back(first + static_cast<int32_t>(rng.Below(static_cast<uint32_t>(size))));
+  }
+  for (std::size_t m = 0; m < senders.size(); ++m) {
+    const int32_t link = net.AddPlace(Numbered("link", static_cast<int64_t>(m) + 1));
+    net.AddArc(senders[m], link, true);
+    net.AddArc(receivers[(m + 1) % receivers.size()], link, false);
+  }
+  return net;
+}
+
+// Rings of 4-10 transitions whose arcs weigh 1-3, so that the semiflows have
+// weights other than 1; each ring shares one place with the next.
+Net BuildWeightedCycles(int64_t n, Rng& rng) {
+  Net net;
+  net.name = Numbered("wcycle_", n);
+  int32_t previous = -1;
+  for (int64_t made = 0; made < n;) {
+    const auto size = static_cast<int32_t>(4 + rng.Below(7));
+    const int32_t first_place = static_cast<int32_t>(net.pname.size());
+    for (int32_t k = 0; k < size; ++k) net.AddPlace(Numbered("p", static_cast<int64_t>(net.pname.size()) + 1));
+    for (int32_t k = 0; k < size; ++k) {
+      const int32_t t = net.AddTransition(Numbered("t", ++made));
+      net.AddArc(t, first_place + k, false, static_cast<uint8_t>(1 + rng.Below(3)));
+      net.AddArc(t, first_place + (k + 1) % size, true, static_cast<uint8_t>(1 + rng.Below(3)));
+    }
+    if (previous >= 0) net.AddArc(previous, first_place, true);  // the shared place
+    previous = static_cast<int32_t>(net.tname.size()) - 1;
+  }
+  return net;
+}
+
+// Processes in a ring, each idle -> waiting -> critical -> idle, entering
+// with the resource it shares with its left neighbour and the one it shares
+// with its right one, and giving both back when it leaves.
+Net BuildMutex(int64_t n, Rng& rng) {
+  (void)rng;  // the shape is fixed by n
+  Net net;
+  net.name = Numbered("mutex_", n);
+  const int64_t processes = std::max<int64_t>(2, n / 3);
+  for (int64_t i = 0; i < processes; ++i) net.AddPlace(Numbered("r", i + 1));
+  for (int64_t i = 0; i < processes; ++i) {
+    const int32_t idle = net.AddPlace(Numbered("idle", i + 1)), wait = net.AddPlace(Numbered("wait", i + 1)),
+                  crit = net.AddPlace(Numbered("crit", i + 1));
+    const auto left = static_cast<int32_t>(i), right = static_cast<int32_t>((i + 1) % processes);
+    const int32_t ask = net.AddTransition(Numbered("ask", i + 1)), enter = net.AddTransition(Numbered("enter", i + 1)),
+                  leave = net.AddTransition(Numbered("leave", i + 1));
+    net.AddArc(ask, idle, false);
+    net.AddArc(ask, wait, true);
+    net.AddArc(enter, wait, false);
+    net.AddArc(enter, left, false);
+    net.AddArc(enter, right, false);
+    net.AddArc(enter, crit, true);
+    net.AddArc(leave, crit, false);
+    net.AddArc(leave, left, true);
+    net.AddArc(leave, right, true);
+    net.AddArc(leave, idle, true);
+  }
+  return net;
+}
+
+// Workflow modules: a loop of 4-12 steps with now and then a choice of two
+// transitions between the same steps; a step may take 1-2 units of a shared
+// resource, given back by a later step of the same loop.
+Net BuildWorkflow(int64_t n, Rng& rng) {
+  Net net;
+  net.name = Numbered("workflow_", n);
+  const auto resources = static_cast<uint32_t>(std::max<int64_t>(1, n / 40));
+  for (uint32_t r = 0; r < resources; ++r) net.AddPlace(Numbered("res", r + 1));
+  for (int64_t made = 0; made < n;) {
+    const auto steps = static_cast<int32_t>(4 + rng.Below(9));
+    const int32_t first_place = static_cast<int32_t>(net.pname.size());
+    for (int32_t k = 0; k < steps; ++k) net.AddPlace(Numbered("s", static_cast<int64_t>(net.pname.size()) + 1));
+    int32_t held = -1;
+    uint8_t amount = 1;
+    for (int32_t k = 0; k < steps; ++k) {
+      const bool choice = rng.Percent(25);
+      for (int copy = choice ? 2 : 1; copy > 0; --copy) {
+        const int32_t t = net.AddTransition(Numbered("t", ++made));
+        net.AddArc(t, first_place + k, false);
+        net.AddArc(t, first_place + (k + 1) % steps, true);
+        if (held < 0 && k + 2 < steps && copy == 1 && rng.Percent(30)) {
+          held = static_cast<int32_t>(rng.Below(resources));
+          amount = static_cast<uint8_t>(1 + rng.Below(2));
+          net.AddArc(t, held, false, amount);
+        } else if (held >= 0 && k + 1 == steps) {
+          net.AddArc(t, held, true, amount);
+        }
+      }
+    }
+  }
+  return net;
+}
+
 // ---------------------------------------------------------------- writing
 
 class Sink {
@@ -436,6 +550,11 @@ int64_t GridX(int64_t k) { return 40 * (k % 250) + 20; }
 int64_t GridY(int64_t k) { return 40 * (k / 250) + 20; }
 
 // One "tr" line per transition, arcs on it only.
+void PutWeighted(Sink& out, const std::string& name, uint8_t weight) {
+  out << ' ' << name;
+  if (weight > 1) out << '*' << static_cast<int32_t>(weight);
+}
+
 void WritePlainNet(const Net& net, const std::string& path) {
   Sink out(path);
   out << "net " << net.name << '\n';
@@ -443,12 +562,12 @@ void WritePlainNet(const Net& net, const std::string& path) {
     out << "tr " << net.tname[t];
     for (uint32_t i = net.t_begin[t]; i < net.t_begin[t + 1]; ++i) {
       const Arc& a = net.arcs[net.t_arcs[i]];
-      if (!a.out) out << ' ' << net.pname[a.p];
+      if (!a.out) PutWeighted(out, net.pname[a.p], a.weight);
     }
     out << " ->";
     for (uint32_t i = net.t_begin[t]; i < net.t_begin[t + 1]; ++i) {
       const Arc& a = net.arcs[net.t_arcs[i]];
-      if (a.out) out << ' ' << net.pname[a.p];
+      if (a.out) PutWeighted(out, net.pname[a.p], a.weight);
     }
     out << '\n';
   }
@@ -479,11 +598,6 @@ void WritePlainNdr(const Net& net, const std::string& path) {
       }
     }
   }
-}
-
-void PutWeighted(Sink& out, const std::string& name, uint8_t weight) {
-  out << ' ' << name;
-  if (weight > 1) out << '*' << static_cast<int32_t>(weight);
 }
 
 bool NeedsPlaceLine(const Net& net, int32_t p) {
@@ -706,7 +820,8 @@ void WriteMixPnml(const Net& net, const std::string& path) {
 int Usage() {
   std::fprintf(stderr,
                "usage: vantira-gen [--seed N] [--format net|ndr|both|pnml] SHAPE TRANSITIONS OUTBASE\n"
-               "  SHAPE: random, wide, deep, mix or links\n"
+               "  SHAPE: random, wide, deep, mix or links; for the semiflows chain, wcycle, mutex\n"
+               "  or workflow (their .net files carry arc weights)\n"
                "  writes OUTBASE.net and OUTBASE.ndr (both, the default), or one of them,\n"
                "  or OUTBASE.pnml, and prints one line:\n"
                "  shape=... transitions=... places=... arcs=... subnets=...\n");
@@ -756,6 +871,14 @@ int main(int argc, char** argv) {
     net = BuildMix(n, rng);
   } else if (shape == "links") {
     net = BuildLinks(n, rng);
+  } else if (shape == "chain") {
+    net = BuildChain(n, rng);
+  } else if (shape == "wcycle") {
+    net = BuildWeightedCycles(n, rng);
+  } else if (shape == "mutex") {
+    net = BuildMutex(n, rng);
+  } else if (shape == "workflow") {
+    net = BuildWorkflow(n, rng);
   } else {
     return Usage();
   }

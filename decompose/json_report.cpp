@@ -143,7 +143,7 @@ void WriteJsonArcs(const NetStore& s, Output& out) {
   out.Put("\n  ],\n");
 }
 
-void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out) {
+void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out, bool more) {
   out.Put("  \"subnets\": [");
   SubnetsText subnets(s, out);
   Decompose(s, map, &subnets);
@@ -161,7 +161,7 @@ void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out) {
   PutGraph(s, OrderByFrom(links, map.iSubNet), out);
   out.Put("  \"isolated_places\": [");
   PutPlaces(s, isolated, out);
-  out.Put("]\n}\n");
+  out.Put(more ? "]" : "]\n}\n");
 }
 
 void WriteJsonReport(const NetStore& s, std::string_view format_name, SubnetMap& map, Output& out) {

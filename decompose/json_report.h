@@ -27,7 +27,7 @@ void WriteJsonArcs(const NetStore& store, Output& out);
 // subnets complete, every subnet with its transitions in joining order and
 // its input, internal and output places in place order, the graph of
 // subnets (one entry per connected pair, by `from`, then `to`) and the
-// places without arcs; closes the document.
-void WriteJsonSubnets(const NetStore& store, SubnetMap& map, Output& out);
+// places without arcs; closes the document unless `more` keys follow.
+void WriteJsonSubnets(const NetStore& store, SubnetMap& map, Output& out, bool more = false);
 
 }  // namespace vantira

@@ -8,6 +8,7 @@
 #include "decompose/json_report.h"
 #include "decompose/partition.h"
 #include "decompose/report.h"
+#include "decompose/semiflow_report.h"
 #include "store/adjacency.h"
 
 namespace vantira {
@@ -59,17 +60,25 @@ void WriteListings(Output& report, std::size_t reserve, const NetPart& net, cons
   report.Put(later.Text());
 }
 
-void WriteTextTail(const NetStore& s, const SubnetMap& map, bool graph, Output& out) {
+void WriteTextTail(const NetStore& s, const SubnetMap& map, bool graph, const LaterSections& later, Output& out) {
   WriteIndicators(s, map, out);
   if (graph) WriteGraph(s, map, out);
+  if (later) later(map, out);
   WriteClosing(out);
+}
+
+void WriteJsonTail(const SubnetMap& map, const LaterSections& later, Output& out) {
+  if (!later) return;  // WriteJsonSubnets closed the document
+  later(map, out);
+  WriteJsonClosing(out);
 }
 
 }  // namespace
 
 ArcStore ArcsFor(ReportKind kind) { return kind == ReportKind::kTextDigest ? ArcStore::kClasses : ArcStore::kLists; }
 
-void WriteReport(ReportKind kind, NetStore& s, const ReportedNet& net, SubnetMap& map, Output& out) {
+void WriteReport(ReportKind kind, NetStore& s, const ReportedNet& net, SubnetMap& map, Output& out,
+                 const LaterSections& later) {
   switch (kind) {
     case ReportKind::kTextFull:
       IndexForListings(s, net.repeats_count_once);
@@ -80,23 +89,25 @@ void WriteReport(ReportKind kind, NetStore& s, const ReportedNet& net, SubnetMap
             WriteNetListing(s, o);
           },
           [&](Output& o) { ListSubnets(s, map, o); });
-      return WriteTextTail(s, map, net.graph, out);
+      return WriteTextTail(s, map, net.graph, later, out);
     case ReportKind::kTextDigest:
       WriteNetHead(s, out);
       PartitionArcs(s, ArcsFor(kind), map);
-      return WriteTextTail(s, map, net.graph, out);
+      return WriteTextTail(s, map, net.graph, later, out);
     case ReportKind::kJsonFull:
       IndexForListings(s, net.repeats_count_once);
       WriteJsonHead(s, net.format_name, out);
-      return WriteListings(
+      WriteListings(
           out, JsonSubnetsRoom(s), [&](Output& o) { WriteJsonArcs(s, o); },
-          [&](Output& o) { WriteJsonSubnets(s, map, o); });
+          [&](Output& o) { WriteJsonSubnets(s, map, o, bool(later)); });
+      return WriteJsonTail(map, later, out);
     case ReportKind::kJsonDigest:
       // The subnets grow alike from an arc given twice: repeats may stay.
       CreateIOPT(s);
       ReleaseArcLists(s);
       WriteJsonHead(s, net.format_name, out);
-      return WriteJsonSubnets(s, map, out);
+      WriteJsonSubnets(s, map, out, bool(later));
+      return WriteJsonTail(map, later, out);
   }
 }
 

@@ -2,6 +2,7 @@
 // index, the thread that lists the net, the room for the subnets' listings.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "base/output.h"
@@ -24,9 +25,16 @@ struct ReportedNet {
 // only the classes they join, the others the arc lists.
 ArcStore ArcsFor(ReportKind kind);
 
+// Sections that follow the subnets, written once the map is known: in the
+// text report after the graph of subnets and before the closing line, in the
+// JSON report as keys after the subnets.
+using LaterSections = std::function<void(const SubnetMap& map, Output& out)>;
+
 // Builds what a report of `kind` needs from the arcs read (the adjacency
 // index, after which the arc lists go; nothing for the text digest),
-// decomposes the net into `map` and writes the whole report to `out`.
-void WriteReport(ReportKind kind, NetStore& store, const ReportedNet& net, SubnetMap& map, Output& out);
+// decomposes the net into `map` and writes the whole report to `out`, with
+// `later` (when set) before its end.
+void WriteReport(ReportKind kind, NetStore& store, const ReportedNet& net, SubnetMap& map, Output& out,
+                 const LaterSections& later = {});
 
 }  // namespace vantira

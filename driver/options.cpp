@@ -1,15 +1,36 @@
 #include "driver/options.h"
 
+#include <charconv>
+#include <system_error>
+
 #include "base/failure.h"
 
 namespace vantira {
+
+namespace {
+
+// The number after --semiflow-limit: rows, from 1 up.
+uint64_t SemiflowLimit(const std::vector<std::string_view>& args, std::size_t& i) {
+  const std::string_view arg = ++i < args.size() ? args[i] : std::string_view();
+  uint64_t limit = 0;
+  const auto [end, error] = std::from_chars(arg.data(), arg.data() + arg.size(), limit);
+  if (arg.empty() || error != std::errc() || end != arg.data() + arg.size() || limit == 0 || arg[0] == '+') {
+    throw MakeFailure(kExitFile, std::string("wrong semiflow limit: ").append(arg))
+        .Because(i < args.size() ? Quoted(arg).append(" is no number of rows from 1 to 2^64 - 1")
+                                 : std::string("--semiflow-limit needs a number of rows after it"));
+  }
+  return limit;
+}
+
+}  // namespace
 
 Options ScanArguments(const std::vector<std::string_view>& args) {
   enum State { kInfile, kOutfile, kNoMore, kZname };
   Options options;
   State state = kInfile;
   State remembered = kInfile;
-  for (std::string_view arg : args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
     if (arg == "-h" || arg == "-help" || arg == "--help") {
       options.usage = true;
       return options;
@@ -30,6 +51,12 @@ Options ScanArguments(const std::vector<std::string_view>& args) {
       options.wide_grammar = true;
     } else if (arg == "-j") {
       options.json = true;
+    } else if (arg == "-p") {
+      options.p_semiflows = true;
+    } else if (arg == "-t") {
+      options.t_semiflows = true;
+    } else if (arg == "--semiflow-limit") {
+      options.semiflow_limit = SemiflowLimit(args, i);
     } else if (arg == "-z") {
       options.subnet_files = true;
       // A second -z while a zname is still pending keeps the first state, so

@@ -1,6 +1,7 @@
 // The command line: options, positional arguments and the usage text.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +16,7 @@ inline constexpr std::string_view kUsage =
     "file formats: .ndr, .net, .pnml (described in the vantira README)\n"
     "usage: vantira [-h | -help]\n"
     "               [-v | -q]\n"
-    "               [-s] [-g] [-e] [-j]\n"
+    "               [-s] [-g] [-e] [-j] [-p] [-t]\n"
     "               [-z zname]\n"
     "               [infile] [outfile]\n"
     "FLAGS          WHAT                                DEFAULT\n"
@@ -24,6 +25,8 @@ inline constexpr std::string_view kUsage =
     "-g             create graph of subnets\n"
     "-e             read labels, priorities, notes and arc kinds\n"
     "-j             write the report as JSON\n"
+    "-p             minimal P-semiflows\n"
+    "-t             minimal T-semiflows\n"
     "-v | -q        textual output (full | digest)      -v\n"
     "-z zname       prefix for names of subnets' files  infile\n"
     "infile         input file (stdin if -)             stdin\n"
@@ -39,6 +42,9 @@ struct Options {
   bool graph = false;
   bool wide_grammar = false;  // -e
   bool json = false;  // -j: the report as one JSON document
+  bool p_semiflows = false;     // -p
+  bool t_semiflows = false;     // -t
+  uint64_t semiflow_limit = 0;  // --semiflow-limit N; 0: the solver's default
   std::string infile = "-";
   std::string outfile = "-";
   std::string zname;
@@ -47,7 +53,8 @@ struct Options {
 
 // Scans the arguments (without the program name), up to the first -h,
 // -help, --help or --version. A third positional argument ends the run with
-// "*** unknown option: %s" and status 4.
+// "*** unknown option: %s" and status 4; so does a --semiflow-limit whose
+// next argument is no number from 1 up, with "*** wrong semiflow limit: %s".
 Options ScanArguments(const std::vector<std::string_view>& args);
 
 }  // namespace vantira

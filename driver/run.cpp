@@ -15,11 +15,13 @@
 #include "base/output.h"
 #include "decompose/report_kind.h"
 #include "driver/options.h"
+#include "driver/semiflow_step.h"
 #include "driver/subnet_files.h"
 #include "formats/by_format.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
 #include "formats/recognize.h"
+#include "formats/values_reader.h"
 #include "planners/plan_by_format.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
@@ -193,21 +195,24 @@ struct ReadNet {
   explicit ReadNet(const NetStore& store) : index(store) {}
   Format format = Format::kNet;
   Grammar grammar = Grammar::kBasic;
-  std::string text;  // the whole input, held only for the subnet files
+  std::string text;  // the whole input, held only for the subnet files and the weights
   NameIndex index;
   PnmlLayout layout;
+  NetValues values;  // weights and markings, read only for the semiflows
 };
 
+bool WantsSemiflows(const Options& options) { return options.p_semiflows || options.t_semiflows; }
+
 // Reads the net into `store`, its arcs where a report of `kind` wants them.
-// Only the subnet files read the input a second time; without them it is
-// read block by block and never held whole.
+// Only the subnet files and the semiflows' weights read the input a second
+// time; without them it is read block by block and never held whole.
 void Read(const Options& options, ReportKind kind, const Streams& streams, NetStore& store, ReadNet& net) {
   AllocateStore(store);
   // Only the JSON report shows the names authors gave the nodes.
   if (options.json) store.labels.Want();
   net.grammar = options.wide_grammar ? Grammar::kWide : Grammar::kBasic;
   std::optional<TextBlocks> input;
-  if (options.subnet_files) {
+  if (options.subnet_files || WantsSemiflows(options)) {
     net.text = ReadInputText(streams.InputFd(), streams.InputName());
     net.format = PrepareByFormat(net.text);
     input.emplace(net.text);
@@ -223,11 +228,29 @@ void Read(const Options& options, ReportKind kind, const Streams& streams, NetSt
     input->CheckRest();  // a NUL byte or a read error further on is told first
     throw;
   }
+  if (WantsSemiflows(options)) ReadValuesByFormat(net.format, net.grammar, net.text, net.index, store, net.values);
   if (!options.subnet_files) {
     // Only the subnet files look at the names again.
     net.index.places.Clear();
     net.index.transitions.Clear();
   }
+}
+
+// The semiflow sections of the report, computed once the subnets are known;
+// `answers` keeps them for the exit status.
+LaterSections SemiflowSections(const Options& options, const NetStore& store, const ReadNet& net,
+                               std::vector<SemiflowAnswer>& answers) {
+  if (!WantsSemiflows(options)) return {};
+  return [&options, &store, &net, &answers](const SubnetMap& map, Output& out) {
+    answers = ComputeSemiflows(store, net.values, map, options);
+    for (const SemiflowAnswer& answer : answers) {
+      if (options.json) {
+        WriteJsonSemiflows(store, net.values, map, answer, out);
+      } else {
+        WriteSemiflowSection(store, net.values, map, answer, options.full, out);
+      }
+    }
+  };
 }
 
 void WriteSubnets(const Options& options, const ReadNet& net, const SubnetMap& map, const Streams& streams) {
@@ -259,8 +282,10 @@ int Run(const std::vector<std::string_view>& args) {
     phase = "decomposing";
     SubnetMap map;
     const ReportedNet reported{FormatName(net.format), RepeatsCountOnce(net.format), options.graph};
-    WriteReport(kind, store, reported, map, streams->Report());
+    std::vector<SemiflowAnswer> semiflows;
+    WriteReport(kind, store, reported, map, streams->Report(), SemiflowSections(options, store, net, semiflows));
     streams->CloseReport();  // before any subnet file
+    CheckSemiflowsComplete(semiflows);
 
     phase = "writing subnet files";
     if (options.subnet_files) WriteSubnets(options, net, map, *streams);

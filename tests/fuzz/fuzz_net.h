@@ -3,8 +3,10 @@
 // which libFuzzer and the replay runner both report as a crash.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "base/failure.h"
@@ -14,11 +16,15 @@
 #include "decompose/json_text.h"
 #include "decompose/partition.h"
 #include "decompose/report.h"
+#include "decompose/semiflow_report.h"
 #include "formats/by_format.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
 #include "formats/recognize.h"
+#include "formats/values_reader.h"
+#include "semiflows/net_system.h"
 #include "store/adjacency.h"
+#include "tests/semiflows/reference.h"
 
 #define FUZZ_CHECK(c) \
   ((c) ? void() : (std::fprintf(stderr, "check failed: %s (%s:%d)\n", #c, __FILE__, __LINE__), std::abort()))
@@ -105,6 +111,63 @@ inline void CheckDecomposition(const NetStore& s, const SubnetMap& map) {
   FUZZ_CHECK(s.fat == s.tx[n + 1] && s.fap == s.px[s.m + 1] && s.fat == s.fap);
 }
 
+// The minimal semiflows of `system`; on small systems with small
+// coefficients, the same as the slow reference's.
+inline SemiflowResult CheckAgainstReference(const SparseSystem& system) {
+  SemiflowOptions options;
+  options.row_limit = 1000;  // a fuzz input must not hold the run
+  options.threads = 1;
+  SemiflowResult result = MinimalSemiflows(system, options);
+  if (!result.complete || system.variables > 8 || system.equations > 12) return result;
+  testing::Dense a(static_cast<std::size_t>(system.equations), std::vector<int64_t>(system.variables));
+  for (int32_t v = 0; v < system.variables; ++v) {
+    for (int64_t k = system.start[v]; k < system.start[v + 1]; ++k) {
+      if (system.coefficient[k] > 100 || system.coefficient[k] < -100) return result;
+      a[static_cast<std::size_t>(system.equation[k])][static_cast<std::size_t>(v)] = system.coefficient[k];
+    }
+  }
+  std::vector<std::vector<int64_t>> expected = testing::ReferenceSemiflows(a, system.variables);
+  std::vector<std::vector<int64_t>> found;
+  for (const Semiflow& flow : result.semiflows) {
+    found.emplace_back(static_cast<std::size_t>(system.variables), 0);
+    for (std::size_t i = 0; i < flow.variables.size(); ++i) {
+      found.back()[static_cast<std::size_t>(flow.variables[i])] = std::stoll(flow.weights[i].ToString());
+    }
+  }
+  std::sort(expected.begin(), expected.end());
+  std::sort(found.begin(), found.end());
+  FUZZ_CHECK(found == expected);
+  return result;
+}
+
+inline constexpr int32_t kSmallNet = 40;
+
+// What -p -t add to a run: the weights read again, both systems solved and
+// compared with the reference, both sections and their JSON written.
+inline void CheckSemiflows(Format format, std::string_view text, Grammar grammar, const NetStore& store,
+                           const NameIndex& index, const SubnetMap& map) {
+  NetValues values;
+  try {
+    ReadValuesByFormat(format, grammar, text, index, store, values);
+    // Only small nets are solved: the number of semiflows may grow
+    // exponentially with the net, and the fuzzer wants many runs a second.
+    if (store.m + store.n > kSmallNet) return;
+    for (bool places : {true, false}) {
+      SemiflowAnswer answer;
+      answer.places = places;
+      answer.limit = 1000;
+      answer.result =
+          CheckAgainstReference(places ? PlaceSystem(store, values, map) : TransitionSystem(store, values, map));
+      Output out;
+      WriteSemiflowSection(store, values, map, answer, true, out);
+      WriteJsonSemiflows(store, values, map, answer, out);
+      FUZZ_CHECK(out.Text().ends_with("]") || out.Text().ends_with("\""));
+    }
+  } catch (const Failure& failure) {
+    CheckFailure(failure);
+  }
+}
+
 // A text prepared, analysed in `grammar` and checked, with all that came of
 // it. A format error is thrown as the Failure it is; `hint` outlives it.
 struct Analysed {
@@ -119,6 +182,7 @@ struct Analysed {
     format = PrepareByFormat(text);
     Analyse(format, text, grammar, store, index, layout, map, report, hint);
     CheckDecomposition(store, map);
+    CheckSemiflows(format, text, grammar, store, index, map);
   }
 };
 

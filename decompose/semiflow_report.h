@@ -1,0 +1,35 @@
+// The semiflows in the report: a section of the text report for each kind
+// asked for, and their keys in the JSON report.
+#pragma once
+
+#include <cstdint>
+
+#include "base/output.h"
+#include "base/subnet_map.h"
+#include "semiflows/semiflows.h"
+#include "store/net_store.h"
+#include "store/net_values.h"
+
+namespace vantira {
+
+// The solver's answer for one kind, as the report shows it: P-semiflows
+// weigh places (y.C = 0), T-semiflows count firings of transitions (C.x = 0).
+struct SemiflowAnswer {
+  bool places = true;
+  SemiflowResult result;
+  uint64_t limit = 0;  // the rows the solver could hold
+};
+
+// Heading, then with `full` one line per semiflow, in the order of their
+// lists of numbers compared lexicographically; then the summary line. When
+// the solver stopped, one line that says where, in place of both.
+void WriteSemiflowSection(const NetStore& store, const NetValues& values, const SubnetMap& map,
+                          const SemiflowAnswer& answer, bool full, Output& out);
+
+// ",\n" and the kind's keys ("p_semiflows", "p_uncovered", or "t_..."),
+// after the last key of the document and before WriteJsonClosing.
+void WriteJsonSemiflows(const NetStore& store, const NetValues& values, const SubnetMap& map,
+                        const SemiflowAnswer& answer, Output& out);
+void WriteJsonClosing(Output& out);
+
+}  // namespace vantira

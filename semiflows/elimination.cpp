@@ -1,0 +1,297 @@
+#include "semiflows/elimination.h"
+
+#include <algorithm>
+#include <set>
+#include <utility>
+
+#include "base/second_thread.h"
+#include "semiflows/coefficient.h"
+#include "semiflows/support.h"
+
+namespace vantira {
+namespace {
+
+// A candidate semiflow: its weights x (by variable, ascending) and its
+// residual A.x on the equations not yet eliminated (ascending, no zeros).
+template <class T>
+struct Row {
+  std::vector<int32_t> vars;
+  std::vector<T> x;
+  std::vector<int32_t> eqs;
+  std::vector<T> r;
+  Support support;
+};
+
+// Below this many pairs an equation is combined on one thread.
+constexpr uint64_t kPairsForTwoThreads = 4096;
+
+template <class T>
+class Elimination {
+ public:
+  Elimination(const SparseSystem& system, RowBudget& budget) : system_(system), budget_(budget) {}
+  ~Elimination() { budget_.held -= counted_; }
+
+  EliminationOutcome Run(const StepReport& step, int threads);
+
+ private:
+  // Fewest rows added first; among equal costs a fixed scramble of the
+  // numbers, so that a long chain is joined from many places at once rather
+  // than grown from one end (which makes its rows long early).
+  std::pair<int64_t, uint32_t> Key(int32_t e) const {
+    return {int64_t{pos_[e]} * neg_[e] - pos_[e] - neg_[e], static_cast<uint32_t>(e) * 2654435761u};
+  }
+  void Count(const Row<T>& row, int delta);
+  bool Minimal(const Support& u, uint32_t a, uint32_t b) const;
+  void Combine(const Row<T>& a, const Row<T>& b, int32_t e, Support u, std::vector<Row<T>>& out) const;
+  // Combines the pos rows [begin, end) with every neg row; stops at the cap.
+  void Pairs(const std::vector<uint32_t>& pos_rows, const std::vector<uint32_t>& neg_rows, std::size_t begin,
+             std::size_t end, int32_t e, std::vector<Row<T>>& out);
+  void Keep(Row<T> row);
+  void Drop(uint32_t id);
+
+  const SparseSystem& system_;
+  RowBudget& budget_;
+  uint64_t counted_ = 0;  // what this elimination added to the budget
+  // Every row made, by number; a row eliminated is emptied and marked dead,
+  // its number never reused, so the lists below may hold it until swept.
+  std::vector<Row<T>> rows_;
+  std::vector<bool> dead_;
+  std::vector<std::vector<uint32_t>> at_equation_;  // rows with a residual at each equation
+  // Rows by a key variable of their support, the one in fewest rows when the
+  // row was made: a row within a union has its key there, and rare keys keep
+  // the buckets a union looks into short.
+  std::vector<std::vector<uint32_t>> by_key_;
+  std::vector<int32_t> key_;       // of each row
+  std::vector<uint32_t> holding_;  // how many live rows hold each variable
+  std::vector<int32_t> swept_;     // buckets of by_key_ that hold dead rows
+  std::vector<int32_t> pos_, neg_;
+  std::vector<bool> done_;                                            // equations eliminated
+  std::set<std::pair<std::pair<int64_t, uint32_t>, int32_t>> order_;  // (key, equation) of those left
+  int32_t eliminated_ = 0;
+  std::atomic<uint64_t> formed_{0};  // rows formed for the equation in hand
+  std::atomic<bool> over_cap_{false};
+};
+
+template <class T>
+void Elimination<T>::Count(const Row<T>& row, int delta) {
+  for (std::size_t i = 0; i < row.eqs.size(); ++i) {
+    const int32_t e = row.eqs[i];
+    if (done_[e]) continue;
+    order_.erase({Key(e), e});
+    (SignOf(row.r[i]) > 0 ? pos_ : neg_)[e] += delta;
+    order_.insert({Key(e), e});
+  }
+}
+
+template <class T>
+void Elimination<T>::Keep(Row<T> row) {
+  const auto id = static_cast<uint32_t>(rows_.size());
+  Count(row, 1);
+  for (int32_t e : row.eqs) at_equation_[e].push_back(id);
+  int32_t key = row.vars[0];
+  for (int32_t v : row.vars) {
+    if (holding_[v] < holding_[key]) key = v;
+    ++holding_[v];
+  }
+  by_key_[key].push_back(id);
+  key_.push_back(key);
+  rows_.push_back(std::move(row));
+  dead_.push_back(false);
+  ++counted_;
+  ++budget_.held;
+}
+
+template <class T>
+void Elimination<T>::Drop(uint32_t id) {
+  Count(rows_[id], -1);
+  swept_.push_back(key_[id]);
+  for (int32_t v : rows_[id].vars) --holding_[v];
+  dead_[id] = true;
+  rows_[id] = Row<T>{};
+  --counted_;
+  --budget_.held;
+}
+
+// The combinatorial test: the combination of a and b has minimal support
+// exactly when no other row of the old set has its support within theirs.
+// Such a row's lowest variable is in the union, so only those buckets are
+// looked at.
+template <class T>
+bool Elimination<T>::Minimal(const Support& u, uint32_t a, uint32_t b) const {
+  for (std::size_t w = 0; w < u.word.size(); ++w) {
+    for (uint64_t bits = u.bits[w]; bits != 0; bits &= bits - 1) {
+      const auto v = static_cast<std::size_t>(u.word[w] * 64 + std::countr_zero(bits));
+      for (uint32_t c : by_key_[v]) {
+        if (c != a && c != b && !dead_[c] && rows_[c].support.Within(u)) return false;
+      }
+    }
+  }
+  return true;
+}
+
+template <class T>
+void Elimination<T>::Combine(const Row<T>& a, const Row<T>& b, int32_t e, Support u, std::vector<Row<T>>& out) const {
+  const auto at = [e](const Row<T>& row) {
+    return row.r[std::lower_bound(row.eqs.begin(), row.eqs.end(), e) - row.eqs.begin()];
+  };
+  const T& ca = at(a);
+  const T& cb = at(b);
+  const T g = GcdOf(ca, cb);
+  const T ma = DivideBy(Negate(cb), g);  // both positive
+  const T mb = DivideBy(ca, g);
+  Row<T> row;
+  row.vars.reserve(u.count);
+  row.x.reserve(u.count);
+  std::size_t i = 0, j = 0;
+  while (i < a.vars.size() || j < b.vars.size()) {
+    if (j == b.vars.size() || (i < a.vars.size() && a.vars[i] < b.vars[j])) {
+      row.vars.push_back(a.vars[i]);
+      row.x.push_back(Multiply(ma, a.x[i++]));
+    } else if (i == a.vars.size() || b.vars[j] < a.vars[i]) {
+      row.vars.push_back(b.vars[j]);
+      row.x.push_back(Multiply(mb, b.x[j++]));
+    } else {
+      row.vars.push_back(a.vars[i]);
+      row.x.push_back(Add(Multiply(ma, a.x[i++]), Multiply(mb, b.x[j++])));
+    }
+  }
+  i = j = 0;
+  while (i < a.eqs.size() || j < b.eqs.size()) {
+    int32_t eq;
+    T value;
+    if (j == b.eqs.size() || (i < a.eqs.size() && a.eqs[i] < b.eqs[j])) {
+      eq = a.eqs[i];
+      value = Multiply(ma, a.r[i++]);
+    } else if (i == a.eqs.size() || b.eqs[j] < a.eqs[i]) {
+      eq = b.eqs[j];
+      value = Multiply(mb, b.r[j++]);
+    } else {
+      eq = a.eqs[i];
+      value = Add(Multiply(ma, a.r[i++]), Multiply(mb, b.r[j++]));
+    }
+    if (eq != e && SignOf(value) != 0) {
+      row.eqs.push_back(eq);
+      row.r.push_back(std::move(value));
+    }
+  }
+  // The weights' gcd divides the residual too, since that is A.x.
+  T d = row.x[0];
+  for (std::size_t k = 1; k < row.x.size() && !IsOneValue(d); ++k) d = GcdOf(d, row.x[k]);
+  if (!IsOneValue(d)) {
+    for (auto& value : row.x) value = DivideBy(value, d);
+    for (auto& value : row.r) value = DivideBy(value, d);
+  }
+  row.support = std::move(u);
+  out.push_back(std::move(row));
+}
+
+template <class T>
+void Elimination<T>::Pairs(const std::vector<uint32_t>& pos_rows, const std::vector<uint32_t>& neg_rows,
+                           std::size_t begin, std::size_t end, int32_t e, std::vector<Row<T>>& out) {
+  // A minimal support of a system of k equations has at most k + 1 variables.
+  const auto most = static_cast<uint32_t>(eliminated_ + 1);
+  for (std::size_t i = begin; i < end && !over_cap_; ++i) {
+    const Row<T>& a = rows_[pos_rows[i]];
+    for (uint32_t b : neg_rows) {
+      Support u = Support::Union(a.support, rows_[b].support);
+      if (u.count > most || !Minimal(u, pos_rows[i], b)) continue;
+      if (budget_.held.load() + ++formed_ > budget_.limit) {
+        over_cap_ = true;
+        return;
+      }
+      Combine(a, rows_[b], e, std::move(u), out);
+    }
+  }
+}
+
+template <class T>
+EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
+  const SparseSystem& s = system_;
+  pos_.assign(static_cast<std::size_t>(s.equations), 0);
+  neg_.assign(static_cast<std::size_t>(s.equations), 0);
+  done_.assign(static_cast<std::size_t>(s.equations), false);
+  at_equation_.resize(static_cast<std::size_t>(s.equations));
+  by_key_.resize(static_cast<std::size_t>(s.variables));
+  holding_.assign(static_cast<std::size_t>(s.variables), 0);
+  for (int32_t e = 0; e < s.equations; ++e) order_.insert({Key(e), e});
+  for (int32_t v = 0; v < s.variables; ++v) {
+    Row<T> row;
+    row.vars = {v};
+    row.x = {T(1)};
+    for (int64_t k = s.start[v]; k < s.start[v + 1]; ++k) {
+      row.eqs.push_back(s.equation[k]);
+      row.r.push_back(T(s.coefficient[k]));
+    }
+    row.support = Support::Of(row.vars);
+    Keep(std::move(row));
+  }
+  EliminationOutcome outcome;
+  std::vector<uint32_t> pos_rows, neg_rows;
+  std::vector<Row<T>> fresh, other;
+  while (!order_.empty()) {
+    const int32_t e = order_.begin()->second;
+    order_.erase(order_.begin());
+    done_[e] = true;
+    ++eliminated_;
+    pos_rows.clear();
+    neg_rows.clear();
+    for (uint32_t id : at_equation_[e]) {
+      if (dead_[id]) continue;
+      const Row<T>& row = rows_[id];
+      const auto k = std::lower_bound(row.eqs.begin(), row.eqs.end(), e) - row.eqs.begin();
+      (SignOf(row.r[k]) > 0 ? pos_rows : neg_rows).push_back(id);
+    }
+    std::vector<uint32_t>().swap(at_equation_[e]);
+    fresh.clear();
+    other.clear();
+    if (!pos_rows.empty() && !neg_rows.empty()) {
+      formed_ = 0;
+      SecondThread second;
+      std::size_t half = 0;
+      if (threads > 1 && pos_rows.size() > 1 && pos_rows.size() * neg_rows.size() >= kPairsForTwoThreads) {
+        half = pos_rows.size() / 2;
+        if (!second.Start([&] { Pairs(pos_rows, neg_rows, 0, half, e, other); })) half = 0;
+      }
+      Pairs(pos_rows, neg_rows, half, pos_rows.size(), e, fresh);
+      second.Join();
+      if (over_cap_) {
+        outcome.complete = false;
+        outcome.eliminated = eliminated_ - 1;
+        outcome.held = budget_.held.load() + formed_.load();
+        return outcome;
+      }
+    }
+    // The rows with a coefficient at e leave; the combinations come in.
+    for (uint32_t id : pos_rows) Drop(id);
+    for (uint32_t id : neg_rows) Drop(id);
+    for (auto* made : {&fresh, &other})
+      for (auto& row : *made) Keep(std::move(row));
+    std::sort(swept_.begin(), swept_.end());
+    swept_.erase(std::unique(swept_.begin(), swept_.end()), swept_.end());
+    for (int32_t v : swept_) std::erase_if(by_key_[v], [this](uint32_t id) { return dead_[id]; });
+    swept_.clear();
+    if (step) step(eliminated_, budget_.held.load());
+  }
+  outcome.eliminated = eliminated_;
+  for (std::size_t id = 0; id < rows_.size(); ++id) {
+    if (dead_[id]) continue;
+    Row<T>& row = rows_[id];
+    Semiflow flow{std::move(row.vars), {}};
+    flow.weights.reserve(row.x.size());
+    for (const auto& value : row.x) flow.weights.push_back(ToInteger(value));
+    outcome.semiflows.push_back(std::move(flow));
+  }
+  return outcome;
+}
+
+}  // namespace
+
+EliminationOutcome Eliminate(const SparseSystem& system, RowBudget& budget, const StepReport& step, int threads) {
+  try {
+    return Elimination<int64_t>(system, budget).Run(step, threads);
+  } catch (const Overflow&) {
+    return Elimination<Integer>(system, budget).Run(step, threads);
+  }
+}
+
+}  // namespace vantira

@@ -1,0 +1,36 @@
+// The elimination on one connected system: Farkas' method over sparse rows,
+// keeping only combinations of minimal support, in a greedy order.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "semiflows/semiflows.h"
+
+namespace vantira {
+
+// The rows held by every elimination of one run, against the run's cap.
+struct RowBudget {
+  std::atomic<uint64_t> held{0};
+  uint64_t limit = 0;
+};
+
+struct EliminationOutcome {
+  std::vector<Semiflow> semiflows;  // in the system's own variable numbers, unsorted
+  bool complete = true;
+  int32_t eliminated = 0;  // equations eliminated when it stopped
+  uint64_t held = 0;       // rows of the run held when it stopped
+};
+
+// Called after each equation eliminated, with the count so far and the rows held.
+using StepReport = std::function<void(int32_t eliminated, uint64_t held)>;
+
+// The minimal semiflows of `system`; stops incomplete when the budget's cap
+// is passed. Exact: starts in checked 64-bit arithmetic and, at the first
+// overflow, starts again with Integer. `threads` 2 splits the pairs of an
+// equation between two threads when there are many.
+EliminationOutcome Eliminate(const SparseSystem& system, RowBudget& budget, const StepReport& step, int threads);
+
+}  // namespace vantira

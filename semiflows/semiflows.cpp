@@ -1,0 +1,119 @@
+#include "semiflows/semiflows.h"
+
+#include <algorithm>
+#include <chrono>
+#include <numeric>
+#include <utility>
+
+#include "semiflows/elimination.h"
+
+namespace vantira {
+namespace {
+
+int32_t Root(std::vector<int32_t>& parent, int32_t v) {
+  while (parent[v] != v) v = parent[v] = parent[parent[v]];
+  return v;
+}
+
+// The connected parts of the system: variables joined by a shared equation.
+// A minimal semiflow lies within one part, so each is solved on its own.
+std::vector<std::vector<int32_t>> Parts(const SparseSystem& s) {
+  std::vector<int32_t> parent(static_cast<std::size_t>(s.variables));
+  std::iota(parent.begin(), parent.end(), 0);
+  std::vector<int32_t> first(static_cast<std::size_t>(s.equations), -1);
+  for (int32_t v = 0; v < s.variables; ++v) {
+    for (int64_t k = s.start[v]; k < s.start[v + 1]; ++k) {
+      int32_t& f = first[s.equation[k]];
+      if (f < 0) {
+        f = v;
+      } else {
+        parent[Root(parent, v)] = Root(parent, f);
+      }
+    }
+  }
+  std::vector<int32_t> part_of(static_cast<std::size_t>(s.variables), -1);
+  std::vector<std::vector<int32_t>> parts;
+  for (int32_t v = 0; v < s.variables; ++v) {
+    int32_t& p = part_of[Root(parent, v)];
+    if (p < 0) {
+      p = static_cast<int32_t>(parts.size());
+      parts.emplace_back();
+    }
+    parts[p].push_back(v);
+  }
+  return parts;
+}
+
+// The part's own system: its variables in order, its equations renumbered
+// in order of their first appearance.
+SparseSystem PartSystem(const SparseSystem& s, const std::vector<int32_t>& vars, std::vector<int32_t>& local_eq) {
+  SparseSystem part;
+  part.variables = static_cast<int32_t>(vars.size());
+  part.start.push_back(0);
+  std::vector<int32_t> touched;
+  for (int32_t v : vars) {
+    for (int64_t k = s.start[v]; k < s.start[v + 1]; ++k) {
+      int32_t& local = local_eq[s.equation[k]];
+      if (local < 0) {
+        local = part.equations++;
+        touched.push_back(s.equation[k]);
+      }
+    }
+  }
+  std::vector<std::pair<int32_t, int64_t>> column;
+  for (int32_t v : vars) {
+    column.clear();
+    for (int64_t k = s.start[v]; k < s.start[v + 1]; ++k)
+      column.emplace_back(local_eq[s.equation[k]], s.coefficient[k]);
+    std::sort(column.begin(), column.end());
+    for (const auto& [e, c] : column) {
+      part.equation.push_back(e);
+      part.coefficient.push_back(c);
+    }
+    part.start.push_back(static_cast<int64_t>(part.equation.size()));
+  }
+  for (int32_t e : touched) local_eq[e] = -1;
+  return part;
+}
+
+}  // namespace
+
+SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOptions& options) {
+  SemiflowResult result;
+  RowBudget budget;
+  budget.limit = options.row_limit;
+  const auto parts = Parts(system);
+  std::vector<int32_t> local_eq(static_cast<std::size_t>(system.equations), -1);
+  auto last = std::chrono::steady_clock::now();
+  for (std::size_t p = 0; p < parts.size(); ++p) {
+    const auto& vars = parts[p];
+    const SparseSystem part = PartSystem(system, vars, local_eq);
+    const StepReport step = [&](int32_t eliminated, uint64_t held) {
+      const auto now = std::chrono::steady_clock::now();
+      if (!options.progress || now - last < std::chrono::milliseconds(500)) return;
+      last = now;
+      options.progress("part " + std::to_string(p + 1) + " of " + std::to_string(parts.size()) + ": " +
+                       std::to_string(eliminated) + " of " + std::to_string(part.equations) +
+                       " equations eliminated, " + std::to_string(held) + " rows held");
+    };
+    EliminationOutcome outcome = Eliminate(part, budget, step, options.threads);
+    if (!outcome.complete) {
+      result.complete = false;
+      result.semiflows.clear();
+      result.stopped_at = "part " + std::to_string(p + 1) + " of " + std::to_string(parts.size()) + ": " +
+                          std::to_string(outcome.eliminated) + " of " + std::to_string(part.equations) +
+                          " equations eliminated, " + std::to_string(outcome.held) + " rows held";
+      return result;
+    }
+    for (auto& flow : outcome.semiflows) {
+      for (auto& v : flow.variables) v = vars[v];  // increasing, so the order holds
+      budget.held += 1;
+      result.semiflows.push_back(std::move(flow));
+    }
+  }
+  std::sort(result.semiflows.begin(), result.semiflows.end(),
+            [](const Semiflow& a, const Semiflow& b) { return a.variables < b.variables; });
+  return result;
+}
+
+}  // namespace vantira

@@ -1,0 +1,218 @@
+#!/usr/bin/env python3
+"""Compares the minimal P- and T-semiflows of `vantira -j -q -p -t` with
+those of 4ti2's `rays` (Debian package 4ti2) on the nets given: PNML
+documents, and net descriptions in the plain grammar (files with labels,
+arc kinds or braced names are passed over). The incidence matrix is built
+here, from the file, by a reading of its own.
+
+Usage: semiflows_4ti2.py VANTIRA [--max-bytes N] [--timeout S] PATH...
+A net that 4ti2 or vantira does not finish within S seconds is passed
+over, and said so.
+Without 4ti2 the check says so in one line and passes.
+"""
+import argparse
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import xml.etree.ElementTree as ET
+
+
+def count(text):
+    text = text.strip()
+    unit = {"K": 1000, "M": 1000000}.get(text[-1:], 1)
+    return int(text[:-1] if unit != 1 else text) * unit
+
+
+def local(tag):
+    return tag.rsplit("}", 1)[-1]
+
+
+def read_pnml(path):
+    """Places, transitions (in document order) and the arcs as {(p, t, output): weight}, first of each."""
+    net = next(e for e in ET.parse(path).getroot() if local(e.tag) == "net")
+    places, transitions, refs, arcs = [], [], {}, []
+
+    def walk(element):
+        for child in element:
+            kind = local(child.tag)
+            if kind == "page":
+                walk(child)
+            elif kind == "place":
+                places.append(child.get("id"))
+            elif kind == "transition":
+                transitions.append(child.get("id"))
+            elif kind in ("referencePlace", "referenceTransition"):
+                refs[child.get("id")] = child.get("ref")
+            elif kind == "arc":
+                weight, arc_type = 1, None
+                for part in child:
+                    if local(part.tag) == "inscription":
+                        weight = count("".join(t.text or "" for t in part if local(t.tag) in ("text", "value")))
+                    elif local(part.tag) == "type":
+                        arc_type = part.get("value")
+                arcs.append((child.get("source"), child.get("target"), weight, arc_type))
+
+    walk(net)
+
+    def node(name):
+        while name in refs:
+            name = refs[name]
+        return name
+
+    place_set = set(places)
+    flow = {}
+    for source, target, weight, arc_type in arcs:
+        if arc_type in ("inhibitor", "read", "test"):
+            continue
+        source, target = node(source), node(target)
+        key = (source, target, False) if source in place_set else (target, source, True)
+        flow.setdefault(key, weight)
+    return places, transitions, flow
+
+
+NET_LINE = re.compile(r"^\s*(tr|pl)\s")
+
+
+def read_net(path):
+    """The same from a net description in the plain grammar; None for a file that uses more."""
+    text = open(path, encoding="latin-1").read()
+    if any(c in text for c in "{:?!"):
+        return None
+    places, transitions, flow = [], [], {}
+
+    def element(kind, name):
+        names = places if kind == "p" else transitions
+        if name not in names:
+            names.append(name)
+
+    for line in text.splitlines():
+        words = line.split()
+        if not words or line.startswith("#") or words[0] in ("net", "lb"):
+            continue
+        if words[0] not in ("tr", "pl"):
+            return None
+        own = "t" if words[0] == "tr" else "p"
+        name, rest = words[1], words[2:]
+        element(own, name)
+        if rest and rest[0][:1] in ("[", "]", "("):
+            rest = rest[1:]
+        before = True
+        for word in rest:
+            if word == "->" and before:
+                before = False
+                continue
+            other, _, weight = word.partition("*")
+            weight = count(weight) if weight else 1
+            element("t" if own == "p" else "p", other)
+            if own == "t":
+                key = (other, name, not before)
+            else:
+                key = (name, other, before)
+            flow.setdefault(key, weight)
+    return places, transitions, flow
+
+
+def rays(matrix, columns, timeout, scratch):
+    """4ti2's extreme rays of {x >= 0 : matrix x = 0}, as sorted tuples; None when it took too long."""
+    if not columns:
+        return set()
+    rows = [row for row in matrix if any(row)]
+    if not rows:
+        return {tuple(1 if j == i else 0 for j in range(columns)) for i in range(columns)}
+    project = os.path.join(scratch, "system")
+    with open(project + ".mat", "w") as out:
+        out.write(f"{len(rows)} {columns}\n")
+        for row in rows:
+            out.write(" ".join(map(str, row)) + "\n")
+    for stale in (".ray", ".qfree"):
+        if os.path.exists(project + stale):
+            os.remove(project + stale)
+    try:
+        subprocess.run([RAYS, "-q", "-parb", project], check=True, timeout=timeout, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+    except subprocess.TimeoutExpired:
+        return None
+    lines = open(project + ".ray").read().split("\n")[1:]
+    return {tuple(int(v) for v in line.split()) for line in lines if line.strip()}
+
+
+def as_vectors(flows, names):
+    index = {name: i for i, name in enumerate(names)}
+    vectors = set()
+    for flow in flows:
+        vector = [0] * len(names)
+        for name, weight in flow["weights"].items():
+            vector[index[name]] = weight
+        vectors.add(tuple(vector))
+    return vectors
+
+
+def check(vantira, path, net, timeout, scratch):
+    places, transitions, flow = net
+    c = [[0] * len(transitions) for _ in places]
+    p_index = {p: i for i, p in enumerate(places)}
+    t_index = {t: i for i, t in enumerate(transitions)}
+    for (p, t, output), weight in flow.items():
+        c[p_index[p]][t_index[t]] += weight if output else -weight
+    try:
+        run = subprocess.run([vantira, "-j", "-q", "-p", "-t", path], capture_output=True, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        print(f"note: {path}: vantira took over {timeout} s, not compared")
+        return ""
+    if run.returncode != 0:
+        return f"{path}: vantira ended with status {run.returncode}: {run.stdout.decode(errors='replace')}"
+    report = json.loads(run.stdout)
+    p_rays = rays([list(col) for col in zip(*c)], len(places), timeout, scratch)
+    t_rays = rays(c, len(transitions), timeout, scratch)
+    problems = []
+    if p_rays is not None and as_vectors(report["p_semiflows"], places) != p_rays:
+        problems.append(f"{path}: P-semiflows differ from 4ti2's ({len(report['p_semiflows'])} against {len(p_rays)})")
+    if t_rays is not None and as_vectors(report["t_semiflows"], transitions) != t_rays:
+        problems.append(f"{path}: T-semiflows differ from 4ti2's ({len(report['t_semiflows'])} against {len(t_rays)})")
+    if p_rays is None or t_rays is None:
+        print(f"note: {path}: 4ti2 took over {timeout} s, its {'P' if p_rays is None else 'T'}-semiflows not compared")
+    return "\n".join(problems)
+
+
+def main():
+    global RAYS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("vantira")
+    parser.add_argument("--max-bytes", type=int, default=0)
+    parser.add_argument("--timeout", type=float, default=5)
+    parser.add_argument("paths", nargs="*")
+    args = parser.parse_intermixed_args()
+    RAYS = shutil.which("4ti2-rays") or shutil.which("rays")
+    if RAYS is None:
+        print("semiflows_4ti2: 4ti2 is not installed (sudo apt-get install -y 4ti2); nothing compared")
+        return 0
+    files = []
+    for path in args.paths:
+        if os.path.isdir(path):
+            files += sorted(os.path.join(path, name) for name in os.listdir(path))
+        elif os.path.exists(path):
+            files.append(path)
+    compared, failures = 0, []
+    with tempfile.TemporaryDirectory() as scratch:
+        for path in files:
+            if args.max_bytes and os.path.getsize(path) > args.max_bytes:
+                continue
+            net = read_pnml(path) if path.endswith(".pnml") else read_net(path) if path.endswith(".net") else None
+            if net is None:
+                continue
+            problem = check(args.vantira, path, net, args.timeout, scratch)
+            compared += 1
+            if problem:
+                failures.append(problem)
+    for failure in failures:
+        print(failure)
+    print(f"semiflows_4ti2: {compared} nets compared, {len(failures)} differ")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

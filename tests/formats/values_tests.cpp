@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/failure.h"
+#include "formats/by_format.h"
+#include "formats/values_reader.h"
+
+using namespace vantira;
+
+namespace {
+
+// Reads `text` as a run with -p does, then the weights and markings:
+// "p>t*w" for an input arc, "t>p*w" for an output arc, in the order the
+// reader leaves them, then "p=M" for every marked place; or the failure's
+// message and reason.
+std::string Values(std::string text, Grammar grammar = Grammar::kBasic) {
+  NetStore s;
+  NameIndex index(s);
+  AllocateStore(s);
+  GrammarHint hint;
+  try {
+    const Format format = PrepareByFormat(text);
+    TextBlocks input(text);
+    ReadByFormat(format, grammar, input, {s, ArcStore::kLists, index, hint, nullptr});
+    NetValues values;
+    ReadValuesByFormat(format, grammar, text, index, s, values);
+    std::string d;
+    for (const WeightedArc& a : values.arcs) {
+      const std::string p(s.PlaceName(a.place)), t(s.TransitionName(a.transition));
+      d += (a.output ? t + ">" + p : p + ">" + t) + "*" + std::to_string(a.weight) + " ";
+    }
+    for (int32_t p = 1; p <= s.m; ++p) {
+      if (values.marking[p] != 0) d += std::string(s.PlaceName(p)) + "=" + std::to_string(values.marking[p]) + " ";
+    }
+    return d;
+  } catch (const Failure& f) {
+    return f.Message() + ReasonLine(f);
+  }
+}
+
+TEST(ParseCount, DigitsWithThousandsOrMillions) {
+  EXPECT_EQ(ParseCount("0"), 0);
+  EXPECT_EQ(ParseCount("17"), 17);
+  EXPECT_EQ(ParseCount("6K"), 6000);
+  EXPECT_EQ(ParseCount("2M"), 2000000);
+  EXPECT_EQ(ParseCount("9223372036854775807"), INT64_MAX);
+  for (const char* wrong :
+       {"", "K", "3k", "-1", "+1", "1.5", "2KM", "9223372036854775808", "9223372036854776K", "9223372036855M"}) {
+    EXPECT_EQ(ParseCount(wrong), std::nullopt) << wrong;
+  }
+}
+
+TEST(ReadValues, NetDescriptionsKeepTheFirstWeightOfARepeatedArc) {
+  // The tr line gives p -> t first, with weight 2; the pl line repeats it.
+  EXPECT_EQ(Values("tr t p*2 -> q*3K\npl p (6K) -> t*5\npl p (2)\npl q (1M)\n"), "p>t*2 t>q*3000 p=6000 q=1000000 ");
+  // Both directions between one pair are two arcs.
+  EXPECT_EQ(Values("tr t p -> p*2\n"), "p>t*1 t>p*2 ");
+  // Given on the place line, before the arrow: a producer.
+  EXPECT_EQ(Values("pl p t*4 -> u\n"), "t>p*4 p>u*1 ");
+}
+
+TEST(ReadValues, ArcKindsOnlyLookAtAMarking) {
+  EXPECT_EQ(Values("tr t a?1 b?-1 c!1 d!-1 e*3 -> f\n", Grammar::kWide), "e>t*3 t>f*1 ");
+  // Without -e the kind is part of a name: an ordinary arc of its own place.
+  EXPECT_EQ(Values("tr t a?1 ->\n"), "a?1>t*1 ");
+  EXPECT_EQ(Values("p 0 0 a 1 n\nt 0 0 t 0 w n\ne a t ?-1 n\ne a t !2 n\ne t a 2 n\n"), "t>a*2 a=1 ");
+}
+
+TEST(ReadValues, DrawingsCountEveryEdge) {
+  const std::string net = "p 0 0 a 2K n\np 0 0 b 0 n\nt 0 0 t 0 w n\n";
+  EXPECT_EQ(Values(net + "e a t 2 n\ne a t 3 n\ne t 0.5 40.0 b 0.5 40.0 4 n\ne t b\n"),
+            "a>t*2 a>t*3 t>b*4 t>b*1 a=2000 ");
+  EXPECT_EQ(Values(net + "e a t 2x n\n"),
+            "*** wrong weight: 2x\nvantira: line 4: a weight is a whole number, with K (10^3) or M (10^6) after it\n");
+  EXPECT_EQ(
+      Values("p 0 0 a -1 n\n"),
+      "*** wrong marking: -1\nvantira: line 1: a marking is a whole number, with K (10^3) or M (10^6) after it\n");
+}
+
+TEST(ReadValues, PnmlInscriptionsMarkingsAndArcTypes) {
+  const std::string head =
+      "<pnml><net id=\"n\" type=\"P/T net\"><place id=\"p\"><initialMarking><value> 4 </value></initialMarking>"
+      "</place><page id=\"g\"><referencePlace id=\"r\" ref=\"p\"/><transition id=\"t\"/><place id=\"q\"/>";
+  const std::string tail = "</page></net></pnml>";
+  EXPECT_EQ(Values(head +
+                   "<arc id=\"a\" source=\"r\" target=\"t\"><inscription><text>3</text></inscription></arc>"
+                   "<arc id=\"b\" source=\"t\" target=\"q\"/>"
+                   "<arc id=\"c\" source=\"p\" target=\"t\"><inscription><text>7</text></inscription></arc>"
+                   "<arc id=\"d\" source=\"q\" target=\"t\"><type value=\"inhibitor\"/></arc>"
+                   "<arc id=\"e\" source=\"q\" target=\"t\"><type><text>read</text></type></arc>" +
+                   tail),
+            "p>t*3 t>q*1 p=4 ");
+  EXPECT_EQ(Values(head + "<arc id=\"a\" source=\"q\" target=\"t\"><type value=\"transfer\"/></arc>" + tail),
+            "*** transfer arc: q -> t\nvantira: line 1: its weight depends on the marking; semiflows are not defined "
+            "with it\n");
+  EXPECT_EQ(Values(head + "<arc id=\"a\" source=\"q\" target=\"t\"><type value=\"double\"/></arc>" + tail),
+            "*** unknown arc type: double\nvantira: line 1: an arc is normal, inhibitor, read, test, reset or "
+            "transfer\n");
+  EXPECT_EQ(
+      Values(head + "<arc id=\"a\" source=\"q\" target=\"t\"><inscription><text>x</text></inscription></arc>" + tail),
+      "*** wrong weight: x\nvantira: line 1: a weight is a whole number below 2^63\n");
+}
+
+}  // namespace

@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <random>
+#include <vector>
+
+#include "semiflows/integer.h"
+#include "semiflows/semiflows.h"
+#include "tests/semiflows/reference.h"
+#include "tests/semiflows/semiflow_checks.h"
+
+using namespace vantira;
+using namespace vantira::testing;
+
+namespace {
+
+__extension__ using Int128 = __int128;  // the oracle for Integer's 64-bit edges
+__extension__ using Uint128 = unsigned __int128;
+
+// A random system shaped like a net's incidence: few entries per column,
+// small coefficients of both signs.
+Dense RandomDense(std::mt19937& random, int variables, int equations) {
+  std::uniform_int_distribution<int> coefficient(-3, 3), entry(0, 99);
+  const int density = std::uniform_int_distribution<int>(20, 70)(random);
+  Dense a(static_cast<std::size_t>(equations), std::vector<int64_t>(static_cast<std::size_t>(variables), 0));
+  for (auto& row : a)
+    for (auto& value : row)
+      if (entry(random) < density) value = coefficient(random);
+  return a;
+}
+
+std::vector<std::vector<int64_t>> Sorted(std::vector<std::vector<int64_t>> rows) {
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+}  // namespace
+
+TEST(Integer, AgreesWithWideArithmeticAroundTheLimits) {
+  const Int128 edge = static_cast<Int128>(INT64_MAX);
+  const std::vector<int64_t> values = {0,
+                                       1,
+                                       -1,
+                                       2,
+                                       -3,
+                                       3037000499,
+                                       -3037000500,
+                                       INT64_MAX,
+                                       INT64_MIN,
+                                       INT64_MAX - 1,
+                                       INT64_MIN + 1,
+                                       int64_t{1} << 62,
+                                       -(int64_t{1} << 62)};
+  const auto text = [](Int128 n) {
+    std::string s;
+    const bool negative = n < 0;
+    Uint128 m = negative ? 0 - static_cast<Uint128>(n) : static_cast<Uint128>(n);
+    do s.insert(s.begin(), static_cast<char>('0' + static_cast<int>(m % 10)));
+    while ((m /= 10) != 0);
+    return negative ? "-" + s : s;
+  };
+  for (int64_t a : values) {
+    for (int64_t b : values) {
+      const Int128 x = a, y = b;
+      EXPECT_EQ((Integer(a) + Integer(b)).ToString(), text(x + y)) << a << " + " << b;
+      EXPECT_EQ((Integer(a) - Integer(b)).ToString(), text(x - y)) << a << " - " << b;
+      EXPECT_EQ((Integer(a) * Integer(b)).ToString(), text(x * y)) << a << " * " << b;
+      const Integer product = Integer(a) * Integer(b);
+      EXPECT_EQ(product.IsSmall(), x * y >= -edge - 1 && x * y <= edge) << a << " * " << b;
+      if (b != 0) {
+        EXPECT_EQ(Integer(product).DivideExact(Integer(b)), Integer(a)) << a << " * " << b << " / " << b;
+      }
+      EXPECT_EQ(Integer(a) < Integer(b), a < b);
+      EXPECT_EQ(product == Integer(a) * Integer(b), true);
+    }
+  }
+  // A wide value back to 64 bits after a cancellation, and a gcd of wide values.
+  const Integer big = Integer(INT64_MAX) * Integer(6);
+  EXPECT_FALSE(big.IsSmall());
+  EXPECT_TRUE((big - Integer(INT64_MAX) * Integer(5)).IsSmall());
+  EXPECT_EQ(Gcd(big, Integer(INT64_MAX) * Integer(4)), Integer(INT64_MAX) * Integer(2));
+  EXPECT_EQ(Gcd(Integer(INT64_MIN), Integer(0)).ToString(), "9223372036854775808");
+  EXPECT_EQ(Gcd(Integer(-12), Integer(18)), Integer(6));
+}
+
+TEST(MinimalSemiflows, MatchesTheReferenceOnRandomSmallSystems) {
+  std::mt19937 random(29);
+  std::size_t found = 0;
+  for (int round = 0; round < 600; ++round) {
+    const int variables = std::uniform_int_distribution<int>(1, 9)(random);
+    const int equations = std::uniform_int_distribution<int>(1, 6)(random);
+    const Dense a = RandomDense(random, variables, equations);
+    const SparseSystem s = FromDense(a, variables);
+    SemiflowOptions options;
+    options.threads = round % 2 + 1;
+    const SemiflowResult result = MinimalSemiflows(s, options);
+    ASSERT_TRUE(result.complete);
+    ASSERT_EQ(AnswerFaults(s, result), "") << "round " << round;
+    const auto expected = Sorted(ReferenceSemiflows(a, variables));
+    ASSERT_EQ(Sorted(ToDense(result, variables)), expected) << "round " << round;
+    found += expected.size();
+  }
+  EXPECT_GT(found, 600u);  // the rounds are not mostly empty
+}
+
+TEST(MinimalSemiflows, GoesWidePastSixtyFourBitsAndBackWhenItFits) {
+  const int64_t max = INT64_MAX, min = INT64_MIN;
+  const int64_t p = 1099511627791, q = 1099511627689, r = 1099511627773, t = 1099511627803;  // primes near 2^40
+  struct Case {
+    Dense a;
+    std::vector<std::string> weights;  // of the one semiflow
+  };
+  const std::vector<Case> cases = {
+      {{{max, -max}}, {"1", "1"}},
+      {{{max, -2}}, {"2", "9223372036854775807"}},
+      {{{min, 1}}, {"1", "9223372036854775808"}},
+      {{{max - 1, -max}}, {"9223372036854775807", "9223372036854775806"}},
+      // x1 = q.t, x2 = p.t, x3 = p.r: past 64 bits, through two eliminations.
+      {{{p, -q, 0}, {0, r, -t}},
+       {(Integer(q) * Integer(t)).ToString(), (Integer(p) * Integer(t)).ToString(),
+        (Integer(p) * Integer(r)).ToString()}},
+  };
+  for (const Case& c : cases) {
+    const SparseSystem s = FromDense(c.a, static_cast<int32_t>(c.a[0].size()));
+    const SemiflowResult result = MinimalSemiflows(s, {});
+    ASSERT_EQ(AnswerFaults(s, result), "");
+    ASSERT_EQ(result.semiflows.size(), 1u);
+    std::vector<std::string> weights;
+    for (const auto& w : result.semiflows[0].weights) weights.push_back(w.ToString());
+    EXPECT_EQ(weights, c.weights);
+  }
+}
+
+namespace {
+
+// The answer with every variable renamed through `to`, sorted again.
+std::vector<std::vector<int64_t>> Renamed(const SemiflowResult& result, const std::vector<int>& to, int variables) {
+  std::vector<std::vector<int64_t>> out;
+  for (const auto& row : ToDense(result, variables)) {
+    out.emplace_back(row.size());
+    for (int v = 0; v < variables; ++v) out.back()[to[v]] = row[v];
+  }
+  return Sorted(out);
+}
+
+}  // namespace
+
+TEST(MinimalSemiflows, RenumberingPermutesTheAnswerAndCopiesGiveTheUnion) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 60; ++round) {
+    const int variables = std::uniform_int_distribution<int>(4, 16)(random);
+    const int equations = std::uniform_int_distribution<int>(2, 10)(random);
+    const Dense a = RandomDense(random, variables, equations);
+    const SemiflowResult plain = MinimalSemiflows(FromDense(a, variables), {});
+    // Variables and equations renumbered.
+    std::vector<int> to(static_cast<std::size_t>(variables)), rows(static_cast<std::size_t>(equations));
+    std::iota(to.begin(), to.end(), 0);
+    std::iota(rows.begin(), rows.end(), 0);
+    std::shuffle(to.begin(), to.end(), random);
+    std::shuffle(rows.begin(), rows.end(), random);
+    Dense b(a.size(), std::vector<int64_t>(static_cast<std::size_t>(variables)));
+    for (int e = 0; e < equations; ++e)
+      for (int v = 0; v < variables; ++v) b[rows[e]][to[v]] = a[e][v];
+    const SemiflowResult renumbered = MinimalSemiflows(FromDense(b, variables), {});
+    ASSERT_EQ(AnswerFaults(FromDense(b, variables), renumbered), "");
+    ASSERT_EQ(Sorted(ToDense(renumbered, variables)), Renamed(plain, to, variables)) << "round " << round;
+    // Two disjoint copies, the second's variables and equations after the first's.
+    Dense twice(2 * a.size(), std::vector<int64_t>(2 * static_cast<std::size_t>(variables), 0));
+    for (int e = 0; e < equations; ++e)
+      for (int v = 0; v < variables; ++v) twice[e][v] = twice[e + equations][v + variables] = a[e][v];
+    std::vector<std::vector<int64_t>> expected;
+    for (const auto& row : ToDense(plain, variables)) {
+      expected.push_back(row);
+      expected.back().resize(2 * row.size(), 0);
+      expected.emplace_back(row.size(), 0);
+      expected.back().insert(expected.back().end(), row.begin(), row.end());
+    }
+    const SemiflowResult both = MinimalSemiflows(FromDense(twice, 2 * variables), {});
+    ASSERT_EQ(Sorted(ToDense(both, 2 * variables)), Sorted(expected)) << "round " << round;
+  }
+}
+
+TEST(MinimalSemiflows, StopsAtTheRowLimitAndSplitsWorkAlike) {
+  // x_1 + .. + x_k = y_1 + .. + y_k has the k^2 minimal semiflows x_i + y_j,
+  // all from one equation (enough pairs for two threads); one more variable,
+  // in no equation, is a semiflow by itself.
+  const int k = 90;
+  Dense a(2, std::vector<int64_t>(2 * k + 1, 0));
+  for (int i = 0; i < k; ++i) {
+    a[0][i] = 1;
+    a[0][k + i] = -1;
+  }
+  const SparseSystem s = FromDense(a, 2 * k + 1);
+  SemiflowOptions one, two, capped;
+  one.threads = 1;
+  const SemiflowResult single = MinimalSemiflows(s, one), split = MinimalSemiflows(s, two);
+  ASSERT_TRUE(single.complete);
+  EXPECT_EQ(single.semiflows.size(), static_cast<std::size_t>(k * k + 1));
+  EXPECT_EQ(AnswerFaults(s, split), "");
+  EXPECT_EQ(ToDense(single, 2 * k + 1), ToDense(split, 2 * k + 1));
+  capped.row_limit = 1000;
+  const SemiflowResult stopped = MinimalSemiflows(s, capped);
+  EXPECT_FALSE(stopped.complete);
+  EXPECT_TRUE(stopped.semiflows.empty());
+  EXPECT_NE(stopped.stopped_at.find("0 of 1 equations eliminated"), std::string::npos) << stopped.stopped_at;
+}
