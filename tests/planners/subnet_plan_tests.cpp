@@ -86,7 +86,9 @@ TEST(SubnetPlan, RewrittenPlaceLinesReadBackToTheirSide) {
       ASSERT_EQ(net.map.iSubNet, 2) << row.line;
       for (int32_t k = 1; k <= 2; ++k) {
         const std::string file = net.File(k);
-        if (grammar == Grammar::kWide) EXPECT_EQ(file, k == 1 ? row.producers : row.consumers) << row.line;
+        if (grammar == Grammar::kWide) {
+          EXPECT_EQ(file, k == 1 ? row.producers : row.consumers) << row.line;
+        }
         const Planned back(file, grammar);
         EXPECT_EQ(back.s.m, 1) << file;
         EXPECT_EQ(Arcs(back.s), Arcs(net.s, &net.map, k)) << file;
