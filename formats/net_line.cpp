@@ -65,7 +65,7 @@ void ParseNetLineIn(const Line& line, NetLine& out) {
   out.hash = 0;
   out.entries.clear();
   out.before_arrow = 0;
-  out.arrow = out.labelled = out.unread_label = false;
+  out.arrow = out.labelled = out.unread_label = out.unnamed_label = false;
   if (IsCommentLine(line)) return;
   int32_t cursor = FirstNonBlank(line);
   if (cursor == line.Length()) return;
@@ -100,6 +100,8 @@ void ParseNetLineIn(const Line& line, NetLine& out) {
       ++cursor;
       SwallowSpace(line, cursor);
       out.label = GetName(line, cursor);
+      // "->" is the arrow, as it would be in a name's place.
+      out.unnamed_label = out.label.empty() || out.label == "->";
       SwallowSpace(line, cursor);
     } else {
       out.unread_label = true;

@@ -35,6 +35,9 @@ struct NetLine {
   // The wider grammar read the label `label` after ":" behind the name.
   bool labelled = false;
   std::string_view label;
+  // ... and found no name there: nothing, a weight ("*2") or the arrow. The
+  // reader refuses the line.
+  bool unnamed_label = false;
   // The basic grammar read a ":" behind the name, the mark of a label, as an
   // arc entry.
   bool unread_label = false;

@@ -143,11 +143,15 @@ class NetApplier {
 
   void ApplyElementLine(const NetLine& line, std::string_view text, uint64_t number) {
     const bool place = line.kind == NetLine::Kind::kPlace;
-    if (line.name == "->") {
+    // Both are refused with the line: a place or transition named "->", and
+    // a label without a name, which a subnet file would write as ": " with
+    // the next token behind it, to be read back as the label.
+    if (line.name == "->" || line.unnamed_label) {
       std::string message = place ? "empty place name: " : "empty transition name: ";
-      throw MakeFailure(kExitBadInput, message.append(text))
-          .Because(
-              AtLine(number, place ? "the place has no name before '->'" : "the transition has no name before '->'"));
+      const std::string_view reason = line.unnamed_label ? "a label after ':' needs a name"
+                                      : place            ? "the place has no name before '->'"
+                                                         : "the transition has no name before '->'";
+      throw MakeFailure(kExitBadInput, message.append(text)).Because(AtLine(number, reason));
     }
     const int32_t self = Declare(line, place, number);
     if (line.labelled && store_.labels.Wanted()) {

@@ -10,19 +10,40 @@ namespace vantira {
 
 namespace {
 
+// A braced name that no "}" closed: a CR in the line cut it short. Anything
+// written behind it on the same line would become part of it.
+bool OpenBrace(std::string_view name) {
+  if (name.empty() || name[0] != '{') return false;
+  if (name.size() < 2 || name.back() != '}') return true;
+  std::size_t backslashes = 0;
+  while (backslashes + 2 < name.size() && name[name.size() - 2 - backslashes] == '\\') ++backslashes;
+  return backslashes % 2 == 1;  // the last "}" is escaped
+}
+
 // A place line for a subnet that only produces into the place (keeps the
 // entries before the arrow) or only consumes from it (keeps those after),
-// in the one spacing the files use, ending in LF.
+// in the one spacing the files use, ending in LF. A token behind an open
+// braced name is set off by a CR, as in the input, not by a space.
 std::string_view RewritePlaceLine(const NetLine& line, bool producers, SubnetPlan& plan, std::string& out) {
-  out.assign("pl ").append(line.name);
-  if (line.labelled) out.append(" : ").append(line.label);
-  if (!line.marking.empty()) out.append(" ").append(line.marking);
-  for (std::size_t i = 0; i < line.entries.size(); ++i) {
-    if (i == line.before_arrow && line.arrow) out.append(" ->");
-    if ((i < line.before_arrow) != producers) continue;
-    out.append(" ").append(line.entries[i].name).append(line.entries[i].suffix);
+  bool open = false;
+  const auto piece = [&](std::string_view name, std::string_view suffix = {}) {
+    out.push_back(open ? '\r' : ' ');
+    out.append(name).append(suffix);
+    open = suffix.empty() && OpenBrace(name);
+  };
+  out.assign("pl");
+  piece(line.name);
+  if (line.labelled) {
+    piece(":");
+    piece(line.label);
   }
-  if (line.arrow && line.before_arrow == line.entries.size()) out.append(" ->");
+  if (!line.marking.empty()) piece(line.marking);
+  for (std::size_t i = 0; i < line.entries.size(); ++i) {
+    if (i == line.before_arrow && line.arrow) piece("->");
+    if ((i < line.before_arrow) != producers) continue;
+    piece(line.entries[i].name, line.entries[i].suffix);
+  }
+  if (line.arrow && line.before_arrow == line.entries.size()) piece("->");
   out.push_back('\n');
   return plan.Keep(out);
 }

@@ -38,8 +38,9 @@ std::string Describe(NetStore& s, const NameIndex& index, Format format) {
 }
 
 // What reading `text` from memory gives, as a run reads it: the hint, then
-// the failure's message or, when `describe`, the store.
-std::string Read(std::string text, Grammar grammar = Grammar::kBasic, bool describe = true) {
+// the failure's message (with `reason`, and its reason line) or, when
+// `describe`, the store.
+std::string Read(std::string text, Grammar grammar = Grammar::kBasic, bool describe = true, bool reason = false) {
   NetStore s;
   NameIndex index(s);
   AllocateStore(s);
@@ -52,7 +53,7 @@ std::string Read(std::string text, Grammar grammar = Grammar::kBasic, bool descr
     const std::string store = Describe(s, index, format);
     return hint.Text() + (describe ? store : "");
   } catch (const Failure& f) {
-    return hint.Text() + f.Message();
+    return hint.Text() + f.Message() + (reason ? ReasonLine(f) : "");
   }
 }
 
@@ -121,6 +122,39 @@ TEST(ReadNET, ArrowsSkippedTokensRepeatsAndEmptyNames) {
   for (const auto& [input, expected] : rows) EXPECT_EQ(Read(input), expected) << input;
 }
 
+// With -e a label's ":" must be followed by a name, which a subnet file can
+// write back; without -e the same lines read as entries, as ever, with the hint.
+TEST(ReadNET, WideLabelNeedsAName) {
+  struct Row {
+    std::string before, line;  // the labelled line comes after the lines `before`
+    std::string wide, basic;   // the store, or empty where -e refuses the line
+  };
+  const std::vector<Row> rows = {
+      {"", "pl idle : *** -> t3\n", "", "N:- P:idle T::,,t3 A:idle>t3 B::>idle >idle "},
+      {"", "tr t :\n", "", "N:- P:: T:t A::>t B:"},
+      {"# c\n", "tr t\t:\r\n", "", "N:- P:: T:t A::>t B:"},
+      {"tr u\n", "pl p : *2 a -> b\n", "", "N:- P:p T:u,:,,a,b A:p>b B::>p >p a>p "},
+      {"", "pl p : -> b\n", "", "N:- P:p T::,b A:p>b B::>p "},
+      {"", "tr t : \t->\r\n", "", "N:- P:: T:t A::>t B:"},
+      // Names, however odd, read and write back; "->x" is the arrow only where an entry begins.
+      {"", "tr t : ?1 -> p\n", "N:- P:p T:t A:B:t>p ", "N:- P::,?1,p T:t A::>t ?1>t B:t>p "},
+      {"", "pl p : ->x a -> b\n", "N:- P:p T:a,b A:p>b B:a>p ", "N:- P:p T::,x,a,->,b A:p>x p>a p>-> p>b B::>p "},
+      {"", "pl p : {} *2 -> b\n", "N:- P:p T:,b A:p>b B:>p ", "N:- P:p T::,{},,b A:p>b B::>p {}>p >p "},
+      {"", "pl p : l*2 a\n", "N:- P:p T:,a A:B:>p a>p ", "N:- P:p T::,l,a A:B::>p l>p a>p "},
+  };
+  for (const Row& row : rows) {
+    const std::string text = row.before + row.line;
+    const int number = row.before.empty() ? 1 : 2;
+    const bool place = row.line.starts_with("pl");
+    const std::string refused = "*** empty " + std::string(place ? "place" : "transition") + " name: " + row.line +
+                                "\nvantira: line " + std::to_string(number) + ": a label after ':' needs a name\n";
+    EXPECT_EQ(Read(text, Grammar::kWide, true, true), row.wide.empty() ? refused : row.wide) << text;
+    const std::string hint = Hint(
+        number, place ? "a label after ':' is read as a transition here" : "a label after ':' is read as a place here");
+    EXPECT_EQ(Read(text), hint + row.basic) << text;
+  }
+}
+
 // The hints beside a failure, and the other constructs, are end-to-end cases.
 TEST(GrammarHint, FirstConstructOfTheWiderGrammarOnly) {
   const std::string place_label = "a label after ':' is read as a place here";
@@ -129,7 +163,7 @@ TEST(GrammarHint, FirstConstructOfTheWiderGrammarOnly) {
       // Read alike by both grammars: no hint.
       {"tr t a?x b*2?1 {c?1} c? d!\n", ""},
       {"net a?1\nlb x?1 y\n# p?1\ntr p?1 -> q\npl p (1) : x\ntr t1: a\ntr t :x ::\n", ""},
-      {"tr t\t:\r\n", Hint(1, place_label)},
+      {"tr t\t:\r\tl\r\n", Hint(1, place_label)},
       {"\n# c\ntr t -> a b?-\n", Hint(3, place_kind)},
       {"pl p -> t!0\n", Hint(1, "an arc kind after '?' or '!' is read as part of a transition name here")},
   };
