@@ -130,31 +130,6 @@ TEST(Tooltips, EveryNodeAndClusterHasOneAndLabelsReplaceOnlyWhatNodesShow) {
   EXPECT_FALSE(Has(plain.str(), "tooltip") || Has(plain.str(), "ready")) << plain.str();
 }
 
-TEST(Tooltips, TheTextReportGivesTheSameSizesAsTheJsonOne) {
-  const std::string report =
-      "\n\nparsed net demo\n4 places, 3 transitions,\n\n"
-      "\nINDICATORS OF FUNCTIONAL SUBNETS ----------------------------------------\n\n"
-      "T:\nt1*1 t2*2 {t 3}*1 \nX:\np2*2 \nQ:\np3*1 p4*1 \nY:\np2*1 \n"
-      "\nGRAPH OF FUNCTIONAL SUBNETS ------------------------------------------------\n\nZ1: -> Z2\nZ2: Z1 ->\n"
-      "\nDECOMPOSITION COMPLETED ----------------------------------------\n\n";
-  std::istringstream in(report);
-  std::ostringstream out;
-  WriteDot(ReadReport(in), out, DrawOptions{true, false});
-  EXPECT_TRUE(Has(out.str(),
-                  "tooltip=\"Z1: 2 transitions\\nplaces: 0 input (X), 2 internal (Q), 1 output (Y)\\n"
-                  "t1, {t 3}\""))
-      << out.str();
-  EXPECT_TRUE(Has(out.str(), "tooltip=\"Z2: 1 transition\\nplaces: 1 input (X), 0 internal (Q), 0 output (Y)\\nt2\""))
-      << out.str();
-  std::istringstream wrong(std::string(report).replace(report.find("p2*2"), 4, "p2*3"));
-  try {
-    ReadReport(wrong);
-    ADD_FAILURE() << "X: line naming Z3 read";
-  } catch (const ReportError& error) {
-    EXPECT_EQ(error.reason, "line 12: Z3 is named; the graph ends at Z2");
-  }
-}
-
 TEST(Options, RefusesWhatItCannotDrawWithTheReason) {
   const std::vector<std::pair<std::vector<std::string_view>, std::string>> rows = {
       {{"--subnet", "3,7", "--depth=2", "--labels", "r"}, "ok"},
