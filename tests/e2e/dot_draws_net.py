@@ -12,29 +12,11 @@ import os
 import sys
 import tempfile
 
-from report_checks import Mismatch, expect, nets_in, run, summary, tally, write_odd_nets
+from report_checks import Mismatch, expect, nets_in, read_back, run, summary, tally, write_odd_nets
 
 NO_NET = (b"*** no net in the report: write it with vantira -j\n"
           b"vantira-dot: --net needs the \"arcs\" of a full JSON report (not -q, not the text report)\n")
 NOT_JSON_REPORT = b"vantira-dot: the input is not a report as vantira -j writes it\n"
-
-# Prints the clusters with their nodes, then every node and its out-edges.
-READ_BACK = r"""
-BEG_G {
-  graph_t sg;
-  node_t n;
-  edge_t e;
-  for (sg = fstsubg($G); sg; sg = nxtsubg(sg)) {
-    printf("cluster\t%s\t%s\n", sg.name, sg.label);
-    for (n = fstnode(sg); n; n = nxtnode_sg(sg, n)) printf("in\t%s\t%s\n", sg.name, n.name);
-  }
-  for (n = fstnode($G); n; n = nxtnode(n)) {
-    printf("node\t%s\t%s\t%s\n", n.name, n.shape, n.label);
-    for (e = fstout(n); e; e = nxtout(e)) printf("edge\t%s\t%s\n", e.tail.name, e.head.name);
-  }
-}
-"""
-
 
 def label_in_dot(name):
     """A name's label as gvpr gives it back: '"' unescaped, '\\' and the
@@ -48,23 +30,6 @@ def label_in_dot(name):
         else:
             out.append(c)
     return "".join(out)
-
-
-def read_back(dot_text):
-    clusters, members, nodes, edges = [], {}, {}, []
-    out = run(["gvpr", READ_BACK], dot_text)
-    expect(out.returncode == 0, f"gvpr: {out.stderr[-300:]!r}")
-    for line in out.stdout.decode("utf-8").split("\n"):
-        fields = line.split("\t")
-        if fields[0] == "cluster":
-            clusters.append((fields[1], fields[2]))
-        elif fields[0] == "in":
-            members.setdefault(fields[1], []).append(fields[2])
-        elif fields[0] == "node":
-            nodes[fields[1]] = (fields[2], fields[3])
-        elif fields[0] == "edge":
-            edges.append((fields[1], fields[2]))
-    return clusters, members, nodes, edges
 
 
 def check_drawing(document, dot_text):

@@ -1,6 +1,6 @@
-"""What json_matches_text.py and dot_draws_net.py share: running a program,
-the nets a command line names, a net of odd names, and counting each net's
-outcome."""
+"""What the Python checks share: running a program, the nets a command line
+names, a net of odd names, a drawing read back with gvpr, and counting each
+net's outcome."""
 import os
 import subprocess
 
@@ -76,3 +76,38 @@ def summary(counts, failed, needed):
     """Prints the counts; the exit status: 1 on a failure or when nothing reached `needed`."""
     print(", ".join(f"{n} {what}" for what, n in counts.items()) + f", {len(failed)} failed")
     return 1 if failed or not counts[needed] else 0
+
+
+# Prints the clusters with their nodes, then every node and its out-edges.
+READ_BACK = r"""
+BEG_G {
+  graph_t sg;
+  node_t n;
+  edge_t e;
+  for (sg = fstsubg($G); sg; sg = nxtsubg(sg)) {
+    printf("cluster\t%s\t%s\n", sg.name, sg.label);
+    for (n = fstnode(sg); n; n = nxtnode_sg(sg, n)) printf("in\t%s\t%s\n", sg.name, n.name);
+  }
+  for (n = fstnode($G); n; n = nxtnode(n)) {
+    printf("node\t%s\t%s\t%s\n", n.name, n.shape, n.label);
+    for (e = fstout(n); e; e = nxtout(e)) printf("edge\t%s\t%s\n", e.tail.name, e.head.name);
+  }
+}
+"""
+
+
+def read_back(dot_text):
+    clusters, members, nodes, edges = [], {}, {}, []
+    out = run(["gvpr", READ_BACK], dot_text)
+    expect(out.returncode == 0, f"gvpr: {out.stderr[-300:]!r}")
+    for line in out.stdout.decode("utf-8").split("\n"):
+        fields = line.split("\t")
+        if fields[0] == "cluster":
+            clusters.append((fields[1], fields[2]))
+        elif fields[0] == "in":
+            members.setdefault(fields[1], []).append(fields[2])
+        elif fields[0] == "node":
+            nodes[fields[1]] = (fields[2], fields[3])
+        elif fields[0] == "edge":
+            edges.append((fields[1], fields[2]))
+    return clusters, members, nodes, edges

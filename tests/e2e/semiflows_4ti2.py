@@ -20,6 +20,8 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ET
 
+from report_checks import nets_in
+
 
 def count(text):
     text = text.strip()
@@ -190,15 +192,9 @@ def main():
     if RAYS is None:
         print("semiflows_4ti2: 4ti2 is not installed (sudo apt-get install -y 4ti2); nothing compared")
         return 0
-    files = []
-    for path in args.paths:
-        if os.path.isdir(path):
-            files += sorted(os.path.join(path, name) for name in os.listdir(path))
-        elif os.path.exists(path):
-            files.append(path)
     compared, failures = 0, []
     with tempfile.TemporaryDirectory() as scratch:
-        for path in files:
+        for path in nets_in(args.paths):
             if args.max_bytes and os.path.getsize(path) > args.max_bytes:
                 continue
             net = read_pnml(path) if path.endswith(".pnml") else read_net(path) if path.endswith(".net") else None

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "base/failure.h"
 #include "formats/by_format.h"
@@ -51,31 +53,28 @@ TEST(ParseCount, DigitsWithThousandsOrMillions) {
   }
 }
 
-TEST(ReadValues, NetDescriptionsKeepTheFirstWeightOfARepeatedArc) {
-  // The tr line gives p -> t first, with weight 2; the pl line repeats it.
-  EXPECT_EQ(Values("tr t p*2 -> q*3K\npl p (6K) -> t*5\npl p (2)\npl q (1M)\n"), "p>t*2 t>q*3000 p=6000 q=1000000 ");
-  // Both directions between one pair are two arcs.
-  EXPECT_EQ(Values("tr t p -> p*2\n"), "p>t*1 t>p*2 ");
-  // Given on the place line, before the arrow: a producer.
-  EXPECT_EQ(Values("pl p t*4 -> u\n"), "t>p*4 p>u*1 ");
-}
-
-TEST(ReadValues, ArcKindsOnlyLookAtAMarking) {
-  EXPECT_EQ(Values("tr t a?1 b?-1 c!1 d!-1 e*3 -> f\n", Grammar::kWide), "e>t*3 t>f*1 ");
-  // Without -e the kind is part of a name: an ordinary arc of its own place.
-  EXPECT_EQ(Values("tr t a?1 ->\n"), "a?1>t*1 ");
-  EXPECT_EQ(Values("p 0 0 a 1 n\nt 0 0 t 0 w n\ne a t ?-1 n\ne a t !2 n\ne t a 2 n\n"), "t>a*2 a=1 ");
-}
-
-TEST(ReadValues, DrawingsCountEveryEdge) {
-  const std::string net = "p 0 0 a 2K n\np 0 0 b 0 n\nt 0 0 t 0 w n\n";
-  EXPECT_EQ(Values(net + "e a t 2 n\ne a t 3 n\ne t 0.5 40.0 b 0.5 40.0 4 n\ne t b\n"),
-            "a>t*2 a>t*3 t>b*4 t>b*1 a=2000 ");
-  EXPECT_EQ(Values(net + "e a t 2x n\n"),
-            "*** wrong weight: 2x\nvantira: line 4: a weight is a whole number, with K (10^3) or M (10^6) after it\n");
-  EXPECT_EQ(
-      Values("p 0 0 a -1 n\n"),
-      "*** wrong marking: -1\nvantira: line 1: a marking is a whole number, with K (10^3) or M (10^6) after it\n");
+TEST(ReadValues, WeightsMarkingsAndArcKindsOfTheLineFormats) {
+  const std::string ndr = "p 0 0 a 2K n\np 0 0 b 0 n\nt 0 0 t 0 w n\n";
+  const std::vector<std::tuple<std::string, Grammar, std::string>> rows = {
+      // The tr line gives p -> t first, with weight 2; the pl line repeats it.
+      {"tr t p*2 -> q*3K\npl p (6K) -> t*5\npl p (2)\npl q (1M)\n", Grammar::kBasic,
+       "p>t*2 t>q*3000 p=6000 q=1000000 "},
+      // Both directions between one pair are two arcs; on a place line, before the arrow: a producer.
+      {"tr t p -> p*2\n", Grammar::kBasic, "p>t*1 t>p*2 "},
+      {"pl p t*4 -> u\n", Grammar::kBasic, "t>p*4 p>u*1 "},
+      // Arc kinds only look at a marking; without -e the kind is part of a name.
+      {"tr t a?1 b?-1 c!1 d!-1 e*3 -> f\n", Grammar::kWide, "e>t*3 t>f*1 "},
+      {"tr t a?1 ->\n", Grammar::kBasic, "a?1>t*1 "},
+      {"p 0 0 a 1 n\nt 0 0 t 0 w n\ne a t ?-1 n\ne a t !2 n\ne t a 2 n\n", Grammar::kBasic, "t>a*2 a=1 "},
+      // Drawings count every edge.
+      {ndr + "e a t 2 n\ne a t 3 n\ne t 0.5 40.0 b 0.5 40.0 4 n\ne t b\n", Grammar::kBasic,
+       "a>t*2 a>t*3 t>b*4 t>b*1 a=2000 "},
+      {ndr + "e a t 2x n\n", Grammar::kBasic,
+       "*** wrong weight: 2x\nvantira: line 4: a weight is a whole number, with K (10^3) or M (10^6) after it\n"},
+      {"p 0 0 a -1 n\n", Grammar::kBasic,
+       "*** wrong marking: -1\nvantira: line 1: a marking is a whole number, with K (10^3) or M (10^6) after it\n"},
+  };
+  for (const auto& [text, grammar, expected] : rows) EXPECT_EQ(Values(text, grammar), expected) << text;
 }
 
 TEST(ReadValues, PnmlInscriptionsMarkingsAndArcTypes) {

@@ -10,16 +10,10 @@
 
 #include "json_report.h"
 #include "net_dot.h"
+#include "report_json.h"
 
 namespace vantira_dot {
 namespace {
-
-std::string Json(const std::string& arcs, const std::string& subnets, const std::string& graph) {
-  std::string text = "{\"net\": \"n\", \"format\": \"net\", \"places\": 0, \"transitions\": 0, " + arcs +
-                     "\"subnets\": [" + subnets + "], \"graph\": [" + graph + "], \"isolated_places\": []}";
-  text.reserve(text.size() + kJsonPadding);
-  return text;
-}
 
 std::string Draw(const std::string& json) {
   std::ostringstream out;
@@ -37,24 +31,6 @@ std::map<int, std::string> ClusterColours(const std::string& dot) {
   return colours;
 }
 
-// `count` one-transition subnets joined by `links` (from, to).
-std::string Subnets(int count, const std::vector<std::pair<int, int>>& links) {
-  std::string arcs = "\"arcs\": [";
-  std::string subnets;
-  for (int k = 1; k <= count; ++k) {
-    const std::string t = "\"t" + std::to_string(k) + "\"";
-    arcs += (k > 1 ? ", " : "") + std::string("{\"transition\": ") + t + ", \"input\": [], \"output\": []}";
-    subnets += (k > 1 ? ", " : "") + std::string("{\"id\": ") + std::to_string(k) + ", \"transitions\": [" + t +
-               "], \"input\": [], \"internal\": [], \"output\": []}";
-  }
-  std::string graph;
-  for (auto [from, to] : links) {
-    graph += (graph.empty() ? "" : ", ") + std::string("{\"from\": ") + std::to_string(from) +
-             ", \"to\": " + std::to_string(to) + ", \"places\": [\"p\"]}";
-  }
-  return Json(arcs + "], ", subnets, graph);
-}
-
 TEST(NetDot, NeighboursGetDifferentColoursAndFewSubnetsAllDiffer) {
   // Z1 is joined to all of Z2..Z14, and Z2..Z14 in a ring: more subnets
   // than colours, but no two joined subnets alike.
@@ -64,25 +40,34 @@ TEST(NetDot, NeighboursGetDifferentColoursAndFewSubnetsAllDiffer) {
     links.emplace_back(1, k);
     links.emplace_back(k, k == count ? 2 : k + 1);
   }
-  std::map<int, std::string> colours = ClusterColours(Draw(Subnets(count, links)));
+  std::map<int, std::string> colours = ClusterColours(Draw(Json(std::vector<int>(count, 1), links)));
   ASSERT_EQ(colours.size(), static_cast<std::size_t>(count));
   for (auto [from, to] : links) EXPECT_NE(colours[from], colours[to]) << from << " " << to;
   // Four unjoined subnets: four colours.
-  colours = ClusterColours(Draw(Subnets(4, {})));
+  colours = ClusterColours(Draw(Json({1, 1, 1, 1}, {})));
   EXPECT_EQ(std::set<std::string>({colours[1], colours[2], colours[3], colours[4]}).size(), 4u);
 }
 
 TEST(NetDot, RefusesArcsTheSubnetsDoNotHold) {
-  const std::string z1 = "{\"id\": 1, \"transitions\": [\"t\"], \"input\": [\"p\"], \"internal\": [], \"output\": []}";
-  const std::string ok = "\"arcs\": [{\"transition\": \"t\", \"input\": [\"p\"], \"output\": []}], ";
-  EXPECT_NE(Draw(Json(ok, z1, "")).find("  p1 -> t1;\n"), std::string::npos);
-  for (const std::string& arcs :
-       {std::string("\"arcs\": [{\"transition\": \"u\", \"input\": [\"p\"], \"output\": []}], "),
-        std::string("\"arcs\": [{\"transition\": \"t\", \"input\": [\"q\"], \"output\": []}], "),
-        std::string("\"arcs\": [], ")}) {
-    EXPECT_THROW(Draw(Json(arcs, z1, "")), ReportError) << arcs;
+  // Z1's t1_1 gives p1_2, which Z2's t2_1 takes.
+  const std::string json = Json({1, 1}, {{1, 2}});
+  const std::size_t arcs = json.find("\"arcs\""), subnets = json.find("\"subnets\"");
+  // The first `from`, which is in "arcs", made `to`; padded as the reader needs.
+  const auto changed = [&json](std::size_t at, std::size_t size, const std::string& to) {
+    std::string text = std::string(json).replace(at, size, to);
+    text.reserve(text.size() + kJsonPadding);
+    return text;
+  };
+  const auto first = [&](const std::string& from, const std::string& to) {
+    return changed(json.find(from), from.size(), to);
+  };
+  EXPECT_NE(Draw(changed(0, 0, "")).find("  p1 -> t2;\n"), std::string::npos);
+  for (const std::string& wrong :
+       {first("\"transition\": \"t2_1\"", "\"transition\": \"u\""),
+        first("\"input\": [\"p1_2\"]", "\"input\": [\"q\"]"), changed(arcs, subnets - arcs, "\"arcs\": [], ")}) {
+    EXPECT_THROW(Draw(wrong), ReportError) << wrong;
   }
-  EXPECT_FALSE(ReadJsonNet(Json("", z1, "")).has_arcs);
+  EXPECT_FALSE(ReadJsonNet(changed(arcs, subnets - arcs, "")).has_arcs);
 }
 
 // How names are written for DOT is e2e_dot's: it reads the drawings of nets

@@ -39,17 +39,30 @@ std::string Refusal(const std::string& report) {
 }
 
 TEST(VantiraDot, WorkedReportGivesOneNodePerSubnetAndOneEdgePerConnection) {
-  // The full report of examples/demo.net: the subnet listings hold "T: " lines
-  // that must not be taken for the indicators' T: line.
+  // The full report of examples/demo.net, with a braced name: the subnet
+  // listings hold "T: " lines that must not be taken for the indicators' T: line.
   std::string report =
       "\n\nparsed net demo\n6 places, 7 transitions,\n\nnet demo\ntr t1 p1 -> p2 \n\n"
-      "FUNCTIONAL SUBNETS ----------------------------------------\n\nsubnet Z1:\nT: t1 t4 t2 \nX: p1 p3 \nQ: \nY: p2 \n" +
-      kIndicators + "t1*1 t2*1 t3*2 t4*1 t5*3 t6*3 t7*4 \nX:\np1*1 p2*2 p3*1 \nQ:\np5*3 \nY:\np2*1 p4*2 \n" + kGraph +
-      "Z1: -> Z2\nZ2: Z1 ->\nZ3: ->\nZ4: ->\n" + kClosing;
+      "FUNCTIONAL SUBNETS ----------------------------------------\n\nsubnet Z1:\nT: t1 {t 4} t2 \nX: p1 p3 \nQ: \n"
+      "Y: p2 \n" +
+      kIndicators + "t1*1 t2*1 t3*2 {t 4}*1 t5*3 t6*3 t7*4 \nX:\np1*1 p2*2 p3*1 \nQ:\np5*3 \nY:\np2*1 p4*2 \n" +
+      kGraph + "Z1: -> Z2\nZ2: Z1 ->\nZ3: ->\nZ4: ->\n" + kClosing;
   EXPECT_EQ(Dot(report),
             "digraph subnets {\n  label=\"demo\";\n  labelloc=t;\n  node [shape=box];\n"
             "  Z1 [label=\"Z1\\n3 transitions\"];\n  Z2 [label=\"Z2\\n1 transition\"];\n"
             "  Z3 [label=\"Z3\\n2 transitions\"];\n  Z4 [label=\"Z4\\n1 transition\"];\n  Z1 -> Z2;\n}\n");
+  // Tooltips: the sizes the JSON report gives, the first transitions in the indicators' order.
+  std::istringstream in(report);
+  std::ostringstream out;
+  WriteDot(ReadReport(in), out, DrawOptions{true, false});
+  for (const char* tooltip : {"tooltip=\"Z1: 3 transitions\\nplaces: 2 input (X), 0 internal (Q), 1 output (Y)\\n"
+                              "t1, t2, {t 4}\"",
+                              "tooltip=\"Z3: 2 transitions\\nplaces: 0 input (X), 1 internal (Q), 0 output (Y)\\n"
+                              "t5, t6\""}) {
+    EXPECT_NE(out.str().find(tooltip), std::string::npos) << out.str();
+  }
+  EXPECT_EQ(Refusal(std::string(report).replace(report.find("p5*3"), 4, "p5*5")),
+            "2 line 24: Z5 is named; the graph ends at Z4");
 }
 
 TEST(VantiraDot, CountsNamesOfEveryFormAndLabelsEdgesOfSeveralPlaces) {
