@@ -138,7 +138,7 @@ void WriteJsonArcs(const NetStore& s, Output& out) {
   out.Put("\n  ],\n");
 }
 
-void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out, bool more) {
+void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out) {
   out.Put("  \"subnets\": [");
   SubnetsText subnets(s, out);
   Decompose(s, map, &subnets);
@@ -156,13 +156,16 @@ void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out, bool more)
   PutGraph(s, OrderByFrom(links, map.iSubNet), out);
   out.Put("  \"isolated_places\": [");
   PutPlaces(s, isolated, out);
-  out.Put(more ? "]" : "]\n}\n");
+  out.Put(']');
 }
 
 void WriteJsonReport(const NetStore& s, std::string_view format_name, SubnetMap& map, Output& out) {
   WriteJsonHead(s, format_name, out);
   WriteJsonArcs(s, out);
   WriteJsonSubnets(s, map, out);
+  WriteJsonClosing(out);
 }
+
+void WriteJsonClosing(Output& out) { out.Put("\n}\n"); }
 
 }  // namespace vantira

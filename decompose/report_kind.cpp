@@ -8,7 +8,6 @@
 #include "decompose/json_report.h"
 #include "decompose/partition.h"
 #include "decompose/report.h"
-#include "decompose/semiflow_report.h"
 #include "store/adjacency.h"
 
 namespace vantira {
@@ -68,8 +67,7 @@ void WriteTextTail(const NetStore& s, const SubnetMap& map, bool graph, const La
 }
 
 void WriteJsonTail(const SubnetMap& map, const LaterSections& later, Output& out) {
-  if (!later) return;  // WriteJsonSubnets closed the document
-  later(map, out);
+  if (later) later(map, out);
   WriteJsonClosing(out);
 }
 
@@ -99,14 +97,14 @@ void WriteReport(ReportKind kind, NetStore& s, const ReportedNet& net, SubnetMap
       WriteJsonHead(s, net.format_name, out);
       WriteListings(
           out, JsonSubnetsRoom(s), [&](Output& o) { WriteJsonArcs(s, o); },
-          [&](Output& o) { WriteJsonSubnets(s, map, o, bool(later)); });
+          [&](Output& o) { WriteJsonSubnets(s, map, o); });
       return WriteJsonTail(map, later, out);
     case ReportKind::kJsonDigest:
       // The subnets grow alike from an arc given twice: repeats may stay.
       CreateIOPT(s);
       ReleaseArcLists(s);
       WriteJsonHead(s, net.format_name, out);
-      WriteJsonSubnets(s, map, out, bool(later));
+      WriteJsonSubnets(s, map, out);
       return WriteJsonTail(map, later, out);
   }
 }
