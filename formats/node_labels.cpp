@@ -1,5 +1,7 @@
 #include "formats/node_labels.h"
 
+#include "formats/xml_stream.h"
+
 namespace vantira {
 
 std::string LabelText(std::string_view token) {
@@ -62,10 +64,7 @@ bool PnmlNodeName::End(uint64_t depth, NodeLabels& labels) {
     return true;
   }
   if (depth != 0) return false;
-  std::string_view text = text_;
-  const std::size_t first = text.find_first_not_of(" \t\r\n");
-  text = first == std::string_view::npos ? std::string_view()
-                                         : text.substr(first, text.find_last_not_of(" \t\r\n") + 1 - first);
+  const std::string_view text = TrimXmlSpace(text_);
   if (taken_ && text != id_) {
     if (node_ > 0) {
       labels.Place(node_, text);
