@@ -45,7 +45,7 @@ std::string_view NdrLabel(const Line& record) {
 void NoteNdrLabel(const Line& record, std::string_view name, int32_t node, NodeLabels& labels) {
   const std::string text = LabelText(NdrLabel(record));
   if (text == name) return;
-  node > 0 ? labels.Place(node, text) : labels.Transition(-node, text);
+  labels.Note(node, text);
 }
 
 bool PnmlNodeName::Start(uint64_t depth, std::string_view name) {
@@ -65,13 +65,7 @@ bool PnmlNodeName::End(uint64_t depth, NodeLabels& labels) {
   }
   if (depth != 0) return false;
   const std::string_view text = TrimXmlSpace(text_);
-  if (taken_ && text != id_) {
-    if (node_ > 0) {
-      labels.Place(node_, text);
-    } else {
-      labels.Transition(-node_, text);
-    }
-  }
+  if (taken_ && text != id_) labels.Note(node_, text);
   node_ = 0;
   return false;
 }
