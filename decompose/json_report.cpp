@@ -96,7 +96,8 @@ void PutGraph(const NetStore& s, const std::vector<Connection>& links, Output& o
   out.Put("\n  ],\n");
 }
 
-void PutPlaces(const NetStore& s, const std::vector<int32_t>& places, Output& out) {
+// The names of `places`, each after a comma but the first.
+void PutPlaces(const NetStore& s, std::span<const int32_t> places, Output& out) {
   for (std::size_t i = 0; i < places.size(); ++i) {
     if (i != 0) out.Put(", ");
     PutJsonName(s.names.Data() + s.pn[places[i]], out);
@@ -124,26 +125,20 @@ void WriteJsonArcs(const NetStore& s, Output& out) {
     return;
   }
   out.Put("  \"arcs\": [");
-  auto put_places = [&s, &out](std::span<const int32_t> places) {
-    for (std::size_t i = 0; i < places.size(); ++i) {
-      if (i != 0) out.Put(", ");
-      PutJsonName(s.names.Data() + s.pn[places[i]], out);
-    }
-  };
   for (int32_t t = 1; t <= s.n; ++t) {
     PrefetchListingAhead(s, t);
     out.Put(t == 1 ? "\n    {\"transition\": " : ",\n    {\"transition\": ");
     PutJsonName(s.names.Data() + s.tn[t], out);
     out.Put(", \"input\": [");
-    put_places(s.Inputs(t));
+    PutPlaces(s, s.Inputs(t), out);
     out.Put("], \"output\": [");
-    put_places(s.Outputs(t));
+    PutPlaces(s, s.Outputs(t), out);
     out.Put("]}");
   }
   out.Put("\n  ],\n");
 }
 
-void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out, bool more) {
+void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out) {
   out.Put("  \"subnets\": [");
   SubnetsText subnets(s, out);
   Decompose(s, map, &subnets);
@@ -161,13 +156,16 @@ void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out, bool more)
   PutGraph(s, OrderByFrom(links, map.iSubNet), out);
   out.Put("  \"isolated_places\": [");
   PutPlaces(s, isolated, out);
-  out.Put(more ? "]" : "]\n}\n");
+  out.Put(']');
 }
 
 void WriteJsonReport(const NetStore& s, std::string_view format_name, SubnetMap& map, Output& out) {
   WriteJsonHead(s, format_name, out);
   WriteJsonArcs(s, out);
   WriteJsonSubnets(s, map, out);
+  WriteJsonClosing(out);
 }
+
+void WriteJsonClosing(Output& out) { out.Put("\n}\n"); }
 
 }  // namespace vantira

@@ -9,8 +9,8 @@
 
 namespace vantira {
 
-// The full JSON report in one piece: WriteJsonHead, WriteJsonArcs, then
-// WriteJsonSubnets.
+// The full JSON report in one piece: WriteJsonHead, WriteJsonArcs,
+// WriteJsonSubnets, then WriteJsonClosing.
 void WriteJsonReport(const NetStore& store, std::string_view format_name, SubnetMap& map, Output& out);
 
 // The pieces, for writing the arcs and the subnets at the same time:
@@ -27,7 +27,10 @@ void WriteJsonArcs(const NetStore& store, Output& out);
 // subnets complete, every subnet with its transitions in joining order and
 // its input, internal and output places in place order, the graph of
 // subnets (one entry per connected pair, by `from`, then `to`) and the
-// places without arcs; closes the document unless `more` keys follow.
-void WriteJsonSubnets(const NetStore& store, SubnetMap& map, Output& out, bool more = false);
+// places without arcs.
+void WriteJsonSubnets(const NetStore& store, SubnetMap& map, Output& out);
+
+// Closes the document, after the subnets' keys and any that follow them.
+void WriteJsonClosing(Output& out);
 
 }  // namespace vantira

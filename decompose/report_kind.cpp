@@ -8,17 +8,16 @@
 #include "decompose/json_report.h"
 #include "decompose/partition.h"
 #include "decompose/report.h"
-#include "decompose/semiflow_report.h"
 #include "store/adjacency.h"
 
 namespace vantira {
 
 namespace {
 
-// The index the listings and the order of growth need. Repeated arcs go
-// where the format counts them once, for the listings show each arc once.
-void IndexForListings(NetStore& s, bool repeats_count_once) {
-  if (repeats_count_once) RemoveDuplicateArcs(s);
+// The adjacency index, after which the arc lists go; with `drop_repeats`,
+// an arc given twice is indexed once.
+void IndexArcs(NetStore& s, bool drop_repeats) {
+  if (drop_repeats) RemoveDuplicateArcs(s);
   CreateIOPT(s);
   ReleaseArcLists(s);
 }
@@ -68,8 +67,7 @@ void WriteTextTail(const NetStore& s, const SubnetMap& map, bool graph, const La
 }
 
 void WriteJsonTail(const SubnetMap& map, const LaterSections& later, Output& out) {
-  if (!later) return;  // WriteJsonSubnets closed the document
-  later(map, out);
+  if (later) later(map, out);
   WriteJsonClosing(out);
 }
 
@@ -81,7 +79,8 @@ void WriteReport(ReportKind kind, NetStore& s, const ReportedNet& net, SubnetMap
                  const LaterSections& later) {
   switch (kind) {
     case ReportKind::kTextFull:
-      IndexForListings(s, net.repeats_count_once);
+      // The listings show an arc once where the format counts it once.
+      IndexArcs(s, net.repeats_count_once);
       WriteListings(
           out, TextListingsRoom(s),
           [&](Output& o) {
@@ -95,18 +94,17 @@ void WriteReport(ReportKind kind, NetStore& s, const ReportedNet& net, SubnetMap
       PartitionArcs(s, ArcsFor(kind), map);
       return WriteTextTail(s, map, net.graph, later, out);
     case ReportKind::kJsonFull:
-      IndexForListings(s, net.repeats_count_once);
+      IndexArcs(s, net.repeats_count_once);
       WriteJsonHead(s, net.format_name, out);
       WriteListings(
           out, JsonSubnetsRoom(s), [&](Output& o) { WriteJsonArcs(s, o); },
-          [&](Output& o) { WriteJsonSubnets(s, map, o, bool(later)); });
+          [&](Output& o) { WriteJsonSubnets(s, map, o); });
       return WriteJsonTail(map, later, out);
     case ReportKind::kJsonDigest:
       // The subnets grow alike from an arc given twice: repeats may stay.
-      CreateIOPT(s);
-      ReleaseArcLists(s);
+      IndexArcs(s, false);
       WriteJsonHead(s, net.format_name, out);
-      WriteJsonSubnets(s, map, out, bool(later));
+      WriteJsonSubnets(s, map, out);
       return WriteJsonTail(map, later, out);
   }
 }

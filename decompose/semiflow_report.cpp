@@ -162,6 +162,4 @@ void WriteJsonSemiflows(const NetStore& s, const NetValues& values, const Subnet
   out.Put("]");
 }
 
-void WriteJsonClosing(Output& out) { out.Put("\n}\n"); }
-
 }  // namespace vantira

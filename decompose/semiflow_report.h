@@ -27,9 +27,8 @@ void WriteSemiflowSection(const NetStore& store, const NetValues& values, const 
                           const SemiflowAnswer& answer, bool full, Output& out);
 
 // ",\n" and the kind's keys ("p_semiflows", "p_uncovered", or "t_..."),
-// after the last key of the document and before WriteJsonClosing.
+// after the last key of the document and before its closing.
 void WriteJsonSemiflows(const NetStore& store, const NetValues& values, const SubnetMap& map,
                         const SemiflowAnswer& answer, Output& out);
-void WriteJsonClosing(Output& out);
 
 }  // namespace vantira

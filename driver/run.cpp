@@ -67,13 +67,14 @@ bool IsNetFileName(std::string_view name) {
   return false;
 }
 
+// The reason told of a file name such as "-x" or "--verbose", more likely
+// meant as an option.
+std::string NoOptionReason(const std::string& name) { return "no option " + name + "; vantira -h lists the options"; }
+
 // A file named on the command line that open() refused with errno `error`.
 Failure OpenFailure(const std::string& name, int error) {
   Failure failure = OpenError(std::string_view(name));
-  // A word such as "-x" or "--verbose" was more likely meant as an option.
-  if (name.size() > 1 && name[0] == '-') {
-    return std::move(failure).Because("no option " + name + "; vantira -h lists the options");
-  }
+  if (name.size() > 1 && name[0] == '-') return std::move(failure).Because(NoOptionReason(name));
   return std::move(failure).Because(name + ": " + SystemReason(error));
 }
 
@@ -106,8 +107,7 @@ int OpenReport(const std::string& name, const ProtectedFile& input) {
   if (name[0] == '-') {
     const std::string apart = OptionsApart(name);
     throw OpenError(std::string_view(name))
-        .Because("no option " + name + "; vantira -h lists the options" +
-                 (apart.empty() ? "" : " (write options apart: " + apart + ")"));
+        .Because(NoOptionReason(name) + (apart.empty() ? "" : " (write options apart: " + apart + ")"));
   }
   if (IsSameFile(name, input)) {
     throw OpenError(std::string_view(name)).Because(name + " is the input file; the report would overwrite it");

@@ -154,9 +154,7 @@ class NetApplier {
       throw MakeFailure(kExitBadInput, message.append(text)).Because(AtLine(number, reason));
     }
     const int32_t self = Declare(line, place, number);
-    if (line.labelled && store_.labels.Wanted()) {
-      place ? store_.labels.Place(self, LabelText(line.label)) : store_.labels.Transition(self, LabelText(line.label));
-    }
+    if (line.labelled && store_.labels.Wanted()) store_.labels.Note(place ? self : -self, LabelText(line.label));
     for (std::size_t i = 0; i < line.entries.size(); ++i) {
       const int32_t e = Resolve(line.entries[i], !place);
       const bool before = i < line.before_arrow;

@@ -1,5 +1,7 @@
 #include "formats/node_labels.h"
 
+#include "formats/xml_stream.h"
+
 namespace vantira {
 
 std::string LabelText(std::string_view token) {
@@ -43,7 +45,7 @@ std::string_view NdrLabel(const Line& record) {
 void NoteNdrLabel(const Line& record, std::string_view name, int32_t node, NodeLabels& labels) {
   const std::string text = LabelText(NdrLabel(record));
   if (text == name) return;
-  node > 0 ? labels.Place(node, text) : labels.Transition(-node, text);
+  labels.Note(node, text);
 }
 
 bool PnmlNodeName::Start(uint64_t depth, std::string_view name) {
@@ -62,17 +64,8 @@ bool PnmlNodeName::End(uint64_t depth, NodeLabels& labels) {
     return true;
   }
   if (depth != 0) return false;
-  std::string_view text = text_;
-  const std::size_t first = text.find_first_not_of(" \t\r\n");
-  text = first == std::string_view::npos ? std::string_view()
-                                         : text.substr(first, text.find_last_not_of(" \t\r\n") + 1 - first);
-  if (taken_ && text != id_) {
-    if (node_ > 0) {
-      labels.Place(node_, text);
-    } else {
-      labels.Transition(-node_, text);
-    }
-  }
+  const std::string_view text = TrimXmlSpace(text_);
+  if (taken_ && text != id_) labels.Note(node_, text);
   node_ = 0;
   return false;
 }

@@ -87,13 +87,6 @@ Attributes Scan(const char** atts) {
   return found;
 }
 
-const char* Find(const char** atts, std::string_view wanted) {
-  for (; *atts != nullptr; atts += 2) {
-    if (wanted == atts[0]) return atts[1];
-  }
-  return nullptr;
-}
-
 class PnmlReader {
  public:
   PnmlReader(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout)
@@ -244,12 +237,12 @@ class PnmlReader {
     if (++nets_ > 1) {
       throw WrongPnml("more than one net").Because(AtLine(xml_.Line(), "a second net; a document holds one"));
     }
-    const char* type = Find(atts, "type");
+    const char* type = FindAttribute(atts, "type");
     if (type == nullptr || !IsPtType(type)) {
       throw MakeFailure(kExitBadInput, std::string("not a P/T net: ").append(type == nullptr ? "" : type))
           .Because(AtLine(xml_.Line(), NotPtReason(type)));
     }
-    if (const char* id = Find(atts, "id")) {
+    if (const char* id = FindAttribute(atts, "id")) {
       net_id_ = id;
       has_net_id_ = true;
     }
@@ -323,10 +316,7 @@ class PnmlReader {
   void NameNet() {
     std::string_view name = net_id_;
     if (has_name_text_) {
-      name = name_text_;
-      const std::size_t first = name.find_first_not_of(" \t\r\n");
-      name = first == std::string_view::npos ? std::string_view() : name.substr(first);
-      name = name.substr(0, name.find_last_not_of(" \t\r\n") + 1);
+      name = TrimXmlSpace(name_text_);
     } else if (!has_net_id_) {
       return;  // "noname"
     }

@@ -26,19 +26,6 @@ struct Place {
   uint64_t line;
 };
 
-std::string_view Trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t\r\n") + 1 - first);
-}
-
-const char* Find(const char** atts, std::string_view wanted) {
-  for (; *atts != nullptr; atts += 2) {
-    if (wanted == atts[0]) return atts[1];
-  }
-  return nullptr;
-}
-
 class PnmlValues {
  public:
   explicit PnmlValues(const NetStore& store) : store_(store) {
@@ -93,7 +80,7 @@ class PnmlValues {
       case Frame::kArc:
         if (name == "inscription") return Frame::kInscription;
         if (name != "type") return Frame::kSkip;
-        if (const char* value = Find(atts, "value")) arcs_.back().kind = value;
+        if (const char* value = FindAttribute(atts, "value")) arcs_.back().kind = value;
         return Frame::kType;
       case Frame::kMarking:
       case Frame::kInscription:
@@ -111,7 +98,7 @@ class PnmlValues {
 
   Frame Node(std::string_view name, const char** atts) {
     if (name == "page") return Frame::kPage;
-    const char* id = Find(atts, "id");
+    const char* id = FindAttribute(atts, "id");
     if (id == nullptr) return Frame::kSkip;  // the reader refused it already
     if (name == "place") {
       places_.push_back(Place{{}, xml_.Line()});
@@ -123,13 +110,13 @@ class PnmlValues {
       return Frame::kSkip;
     }
     if (name == "referencePlace" || name == "referenceTransition") {
-      const char* ref = Find(atts, "ref");
+      const char* ref = FindAttribute(atts, "ref");
       references_[id] = ref == nullptr ? "" : ref;
       return Frame::kSkip;
     }
     if (name == "arc") {
-      const char* source = Find(atts, "source");
-      const char* target = Find(atts, "target");
+      const char* source = FindAttribute(atts, "source");
+      const char* target = FindAttribute(atts, "target");
       arcs_.push_back(Arc{source == nullptr ? "" : source, target == nullptr ? "" : target, {}, {}, xml_.Line()});
       return Frame::kArc;
     }
@@ -155,7 +142,7 @@ class PnmlValues {
   }
 
   void Enter(const Arc& arc, NetValues& values) const {
-    const std::string_view kind = Trimmed(arc.kind);
+    const std::string_view kind = TrimXmlSpace(arc.kind);
     if (kind == "inhibitor" || kind == "read" || kind == "test") return;  // they only look at a marking
     if (!kind.empty() && kind != "normal") {
       const bool moves = kind == "reset" || kind == "transfer";
@@ -173,7 +160,7 @@ class PnmlValues {
   }
 
   static int64_t Count(std::string_view written, std::string_view what, uint64_t line) {
-    const std::string_view text = Trimmed(written);
+    const std::string_view text = TrimXmlSpace(written);
     if (std::optional<int64_t> count = ParseCount(text)) return *count;
     throw MakeFailure(kExitBadInput, std::string("wrong ").append(what).append(": ").append(text))
         .Because(AtLine(line, std::string("a ").append(what).append(" is a whole number below 2^63")));

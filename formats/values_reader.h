@@ -1,7 +1,8 @@
 // The second reading of a net, for its semiflows: the arcs' weights and the
 // places' initial markings, which the readers skip. It runs on the whole
-// text after ReadByFormat, sees the lines and elements that reader saw, and
-// finds its names again in `index` (line formats) or in the store (PNML).
+// text after the reader, sees the lines and elements the reader saw, and
+// finds its names again in `index` (line formats) or, for PNML, numbers the
+// nodes in document order as the reader did, in an id table of its own.
 #pragma once
 
 #include <cstdint>

@@ -35,4 +35,17 @@ void XmlStream::Parse(std::string_view text, bool last) {
   }
 }
 
+const char* FindAttribute(const char** atts, std::string_view name) {
+  for (; *atts != nullptr; atts += 2) {
+    if (name == atts[0]) return atts[1];
+  }
+  return nullptr;
+}
+
+std::string_view TrimXmlSpace(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t\r\n") + 1 - first);
+}
+
 }  // namespace vantira

@@ -60,4 +60,11 @@ class XmlStream {
   std::exception_ptr failure_;
 };
 
+// The value of attribute `name` among the pairs of names and values expat
+// hands a start handler; null when the element has no such attribute.
+const char* FindAttribute(const char** atts, std::string_view name);
+
+// `text` without the blanks XML allows around it: spaces, tabs, CR, LF.
+std::string_view TrimXmlSpace(std::string_view text);
+
 }  // namespace vantira

@@ -4,6 +4,7 @@
 #include <climits>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/failure.h"
 
@@ -69,24 +70,31 @@ SparseSystem Compress(const std::vector<Entry>& entries, int32_t variables, int3
   return system;
 }
 
+// Each transition's subnet, transition t at t-1.
+std::vector<int32_t> TransitionBlocks(const SubnetMap& map, int32_t n) {
+  std::vector<int32_t> blocks(static_cast<std::size_t>(n));
+  for (int32_t t = 1; t <= n; ++t) blocks[static_cast<std::size_t>(t - 1)] = map.SubNet[t];
+  return blocks;
+}
+
+// The subnet place p is internal to, else the one it feeds, else the one
+// that feeds it; 0 for none.
+int32_t PlaceBlock(const SubnetMap& map, int32_t p) {
+  return map.SQ[p] != 0 ? map.SQ[p] : (map.SX[p] != 0 ? map.SX[p] : map.SY[p]);
+}
+
 }  // namespace
 
 SparseSystem PlaceSystem(const NetStore& store, const NetValues& values, const SubnetMap& map) {
   SparseSystem system = Compress(Entries(store, values, true), store.m, store.n, map.iSubNet);
-  system.equation_block.resize(static_cast<std::size_t>(store.n));
-  for (int32_t t = 1; t <= store.n; ++t) system.equation_block[static_cast<std::size_t>(t - 1)] = map.SubNet[t];
+  system.equation_block = TransitionBlocks(map, store.n);
   system.variable_block_a.resize(static_cast<std::size_t>(store.m));
   system.variable_block_b.resize(static_cast<std::size_t>(store.m));
   for (int32_t p = 1; p <= store.m; ++p) {
     const auto v = static_cast<std::size_t>(p - 1);
-    if (map.SQ[p] != 0) {
-      system.variable_block_a[v] = map.SQ[p];
-    } else if (map.SX[p] != 0) {
-      system.variable_block_a[v] = map.SX[p];
-      system.variable_block_b[v] = map.SY[p];
-    } else {
-      system.variable_block_a[v] = map.SY[p];
-    }
+    system.variable_block_a[v] = PlaceBlock(map, p);
+    // A place fed by one subnet and feeding another is in both.
+    if (map.SQ[p] == 0 && map.SX[p] != 0) system.variable_block_b[v] = map.SY[p];
   }
   return system;
 }
@@ -94,13 +102,9 @@ SparseSystem PlaceSystem(const NetStore& store, const NetValues& values, const S
 SparseSystem TransitionSystem(const NetStore& store, const NetValues& values, const SubnetMap& map) {
   SparseSystem system = Compress(Entries(store, values, false), store.n, store.m, map.iSubNet);
   system.equation_block.resize(static_cast<std::size_t>(store.m));
-  for (int32_t p = 1; p <= store.m; ++p) {
-    system.equation_block[static_cast<std::size_t>(p - 1)] =
-        map.SQ[p] != 0 ? map.SQ[p] : (map.SX[p] != 0 ? map.SX[p] : map.SY[p]);
-  }
-  system.variable_block_a.resize(static_cast<std::size_t>(store.n));
+  for (int32_t p = 1; p <= store.m; ++p) system.equation_block[static_cast<std::size_t>(p - 1)] = PlaceBlock(map, p);
+  system.variable_block_a = TransitionBlocks(map, store.n);
   system.variable_block_b.assign(static_cast<std::size_t>(store.n), 0);
-  for (int32_t t = 1; t <= store.n; ++t) system.variable_block_a[static_cast<std::size_t>(t - 1)] = map.SubNet[t];
   return system;
 }
 

@@ -21,22 +21,19 @@ class NodeLabels {
   bool Wanted() const { return wanted_; }
   void Want() { wanted_ = true; }
 
-  // Notes `text` as the label of place p or transition t; of two labels of
-  // one node, the later counts. An empty text is no label.
-  void Place(int32_t p, std::string_view text) { Add(p, text); }
-  void Transition(int32_t t, std::string_view text) { Add(-t, text); }
+  // Notes `text` as the label of `node`, place p as p or transition t as -t;
+  // of two labels of one node, the later counts. An empty text is no label.
+  void Note(int32_t node, std::string_view text) {
+    if (text.empty()) return;
+    entries_.push_back(Entry{node, text_.size(), text.size()});
+    text_.append(text);
+  }
 
   // Every label noted, in the order read.
   const std::vector<Entry>& Entries() const { return entries_; }
   std::string_view Text(const Entry& entry) const { return std::string_view(text_).substr(entry.offset, entry.length); }
 
  private:
-  void Add(int32_t node, std::string_view text) {
-    if (text.empty()) return;
-    entries_.push_back(Entry{node, text_.size(), text.size()});
-    text_.append(text);
-  }
-
   bool wanted_ = false;
   std::vector<Entry> entries_;
   std::string text_;
