@@ -93,7 +93,7 @@ std::string OptionsApart(std::string_view word) {
   if (word.size() < 3 || word[0] != '-') return {};
   std::string apart;
   for (char letter : word.substr(1)) {
-    if (std::string_view("hvqsgejz").find(letter) == std::string_view::npos) return {};
+    if (std::string_view("hvqsgejzpt").find(letter) == std::string_view::npos) return {};
     if (!apart.empty()) apart.push_back(' ');
     apart.append({'-', letter});
   }
