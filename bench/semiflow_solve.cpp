@@ -104,6 +104,10 @@ int main(int argc, char** argv) {
       options.row_limit = std::strtoull(argv[++i], nullptr, 10);
     } else if (arg == "--rays" && i + 1 < argc) {
       rays = argv[++i];
+    } else if (arg == "--greedy") {
+      options.order = SemiflowOptions::Order::kGreedy;
+    } else if (arg == "--blocks-first") {
+      options.order = SemiflowOptions::Order::kBlocksFirst;
     } else if (arg == "--progress") {
       options.progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
     } else {
@@ -111,8 +115,9 @@ int main(int argc, char** argv) {
     }
   }
   if (path == nullptr) {
-    std::fprintf(
-        stderr, "usage: vantira-semiflows [--threads N] [--limit ROWS] [--rays FILE] [--progress] FILE.mat|FILE.sys\n");
+    std::fprintf(stderr,
+                 "usage: vantira-semiflows [--threads N] [--limit ROWS] [--greedy|--blocks-first] [--rays FILE] "
+                 "[--progress] FILE.mat|FILE.sys\n");
     return 2;
   }
   std::ifstream in(path);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <tuple>
 #include <utility>
 
 #include "base/second_thread.h"
@@ -28,7 +29,7 @@ constexpr uint64_t kPairsForTwoThreads = 4096;
 template <class T>
 class Elimination {
  public:
-  Elimination(const SparseSystem& system, RowBudget& budget) : system_(system), budget_(budget) {}
+  Elimination(const SparseSystem& system, RowBudget& budget, bool blocks_first);
   ~Elimination() { budget_.held -= counted_; }
 
   EliminationOutcome Run(const StepReport& step, int threads);
@@ -37,8 +38,12 @@ class Elimination {
   // Fewest rows added first; among equal costs a fixed scramble of the
   // numbers, so that a long chain is joined from many places at once rather
   // than grown from one end (which makes its rows long early).
-  std::pair<int64_t, uint32_t> Key(int32_t e) const {
-    return {int64_t{pos_[e]} * neg_[e] - pos_[e] - neg_[e], static_cast<uint32_t>(e) * 2654435761u};
+  // With blocks first, the equations that reach out of their block come
+  // after all the others.
+  using OrderKey = std::tuple<bool, int64_t, uint32_t>;
+  OrderKey Key(int32_t e) const {
+    return {contact_.empty() ? false : contact_[e], int64_t{pos_[e]} * neg_[e] - pos_[e] - neg_[e],
+            static_cast<uint32_t>(e) * 2654435761u};
   }
   void Count(const Row<T>& row, int delta);
   bool Minimal(const Support& u, uint32_t a, uint32_t b) const;
@@ -66,11 +71,26 @@ class Elimination {
   std::vector<int32_t> swept_;     // buckets of by_key_ that hold dead rows
   std::vector<int32_t> pos_, neg_;
   std::vector<bool> done_;                                            // equations eliminated
-  std::set<std::pair<std::pair<int64_t, uint32_t>, int32_t>> order_;  // (key, equation) of those left
+  std::set<std::pair<OrderKey, int32_t>> order_;                      // (key, equation) of those left
+  std::vector<bool> contact_;  // with blocks first: equations that reach out of their block
   int32_t eliminated_ = 0;
   std::atomic<uint64_t> formed_{0};  // rows formed for the equation in hand
   std::atomic<bool> over_cap_{false};
 };
+
+template <class T>
+Elimination<T>::Elimination(const SparseSystem& system, RowBudget& budget, bool blocks_first)
+    : system_(system), budget_(budget) {
+  const SparseSystem& s = system;
+  if (!blocks_first || s.equation_block.empty()) return;
+  contact_.assign(static_cast<std::size_t>(s.equations), false);
+  for (int32_t v = 0; v < s.variables; ++v) {
+    for (int64_t k = s.start[v]; k < s.start[v + 1]; ++k) {
+      const int32_t e = s.equation[k];
+      if (s.variable_block_b[v] != 0 || s.variable_block_a[v] != s.equation_block[e]) contact_[e] = true;
+    }
+  }
+}
 
 template <class T>
 void Elimination<T>::Count(const Row<T>& row, int delta) {
@@ -286,11 +306,12 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
 
 }  // namespace
 
-EliminationOutcome Eliminate(const SparseSystem& system, RowBudget& budget, const StepReport& step, int threads) {
+EliminationOutcome Eliminate(const SparseSystem& system, RowBudget& budget, const StepReport& step, int threads,
+                             bool blocks_first) {
   try {
-    return Elimination<int64_t>(system, budget).Run(step, threads);
+    return Elimination<int64_t>(system, budget, blocks_first).Run(step, threads);
   } catch (const Overflow&) {
-    return Elimination<Integer>(system, budget).Run(step, threads);
+    return Elimination<Integer>(system, budget, blocks_first).Run(step, threads);
   }
 }
 
