@@ -8,11 +8,11 @@
 # Where two solvers finish, their sets of semiflows are compared.
 #
 # Usage: bench/semiflows.sh [--build DIR] [--timeout S] [--memory-gb G] [--sizes LIST]
-#                           [--corpus DIR] [--no-generated] [--out FILE.md]
+#                           [--shapes LIST] [--corpus DIR|--no-corpus] [--no-generated] [--out FILE.md]
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build=build-bench timeout=60 memory_gb=8 sizes=100,1000,10000,100000 corpus=../shared/corpus generated=1
-out=bench/.cache/semiflows.md dense_max=50000000
+out=bench/.cache/semiflows.md dense_max=50000000 shapes=chain,wcycle,mutex,workflow
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) build=$2; shift ;;
@@ -20,10 +20,12 @@ while [ $# -gt 0 ]; do
     --memory-gb) memory_gb=$2; shift ;;
     --sizes) sizes=$2; shift ;;
     --corpus) corpus=$2; shift ;;
+    --no-corpus) corpus="" ;;
+    --shapes) shapes=$2; shift ;;
     --no-generated) generated=0 ;;
     --out) out=$2; shift ;;
     --dense-max) dense_max=$2; shift ;;
-    -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
   shift
@@ -52,13 +54,13 @@ canonical() { tail -n +"$2" "$1" | sed 's/^ *//; s/ *$//; s/  */ /g' | grep . | 
 
 nets=()
 if [ "$generated" = 1 ]; then
-  for shape in chain wcycle mutex workflow; do
+  for shape in ${shapes//,/ }; do
     for n in ${sizes//,/ }; do
       "$build/vantira-gen" --format net "$shape" "$n" "$work/${shape}_$n" >/dev/null && nets+=("$work/${shape}_$n.net")
     done
   done
 fi
-for f in "$corpus"/net/*.net "$corpus"/pnml-converted/*.net "$corpus"/ndr/*.ndr; do [ -f "$f" ] && nets+=("$f"); done
+[ -n "$corpus" ] && for f in "$corpus"/net/*.net "$corpus"/pnml-converted/*.net "$corpus"/ndr/*.ndr; do [ -f "$f" ] && nets+=("$f"); done
 
 printf "| net | side | variables | equations | semiflows | vantira s | 4ti2 s | Normaliz s | same set |\n" >"$out"
 printf "|---|---|---:|---:|---:|---:|---:|---:|---|\n" >>"$out"
