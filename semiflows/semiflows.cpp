@@ -111,7 +111,7 @@ SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOption
                        std::to_string(eliminated) + " of " + std::to_string(part.equations) +
                        " equations eliminated, " + std::to_string(held) + " rows held");
     };
-    EliminationOutcome outcome = Eliminate(part, budget, step, options.threads, BlocksFirst(part, options.order));
+    EliminationOutcome outcome = Eliminate(part, budget, step, options, BlocksFirst(part, options.order));
     if (!outcome.complete) {
       result.complete = false;
       result.semiflows.clear();

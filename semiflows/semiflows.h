@@ -52,6 +52,9 @@ struct SemiflowOptions {
   // chooses by the measured rule in semiflows.cpp. Never changes the answer.
   enum class Order { kAuto, kGreedy, kBlocksFirst };
   Order order = Order::kAuto;
+  // When the minimal-support test switches from its lists to a tree (see
+  // elimination.cpp); 0 always takes the tree, so tests can compare both.
+  double tree_cost = 128;
 };
 
 // One minimal semiflow: variables ascending, weights positive, gcd 1.
