@@ -88,14 +88,27 @@ int main(int argc, char** argv) {
     std::string text = ReadInputText(fd, args[0]);
     close(fd);
     const Format format = PrepareByFormat(text);
-    TextBlocks input(text);
     NetStore store;
-    AllocateStore(store);
     NameIndex index(store);
-    GrammarHint hint;
-    ReadByFormat(format, Grammar::kBasic, input, store, ArcStore::kLists, index, hint, nullptr);
+    // A net the basic grammar refuses is read in the wide one, as vantira -w reads it.
+    Grammar grammar = Grammar::kBasic;
+    for (;;) {
+      AllocateStore(store);
+      TextBlocks input(text);
+      GrammarHint hint;
+      try {
+        ReadByFormat(format, grammar, input, store, ArcStore::kLists, index, hint, nullptr);
+        break;
+      } catch (const Failure&) {
+        if (grammar == Grammar::kWide) throw;
+        grammar = Grammar::kWide;
+        store = NetStore{};
+        index.places.Clear();
+        index.transitions.Clear();
+      }
+    }
     NetValues values;
-    ReadValuesByFormat(format, Grammar::kBasic, text, index, store, values);
+    ReadValuesByFormat(format, grammar, text, index, store, values);
     SubnetMap map;
     PartitionArcs(store, ArcStore::kLists, map);
     const SparseSystem p = PlaceSystem(store, values, map), t = TransitionSystem(store, values, map);
