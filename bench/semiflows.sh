@@ -12,7 +12,7 @@
 #                           [--out FILE.md]
 set -uo pipefail
 cd "$(dirname "$0")/.."
-build=build-bench timeout=60 memory_gb=8 sizes=100,1000,10000,100000 corpus=../shared/corpus generated=1
+build=build-bench timeout=60 memory_gb=8 sizes=50,500,5000,50000 corpus=../shared/corpus generated=1
 out=bench/.cache/semiflows.md peers=1 dense_max=50000000 shapes=chain,wcycle,mutex,workflow
 while [ $# -gt 0 ]; do
   case "$1" in
