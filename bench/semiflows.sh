@@ -34,7 +34,7 @@ while [ $# -gt 0 ]; do
 done
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null &&
   cmake --build "$build" -j2 --target vantira-gen vantira-netsystems vantira-semiflows >/dev/null || exit 1
-work=bench/.cache/semiflows
+work=${out%.md}.work  # one per table, so that two runs keep apart
 mkdir -p "$work"
 rays=$(command -v 4ti2-rays || command -v rays || true)
 normaliz=$(command -v normaliz || true)
