@@ -79,6 +79,13 @@ class Elimination {
   std::vector<int32_t> pos_, neg_;
   std::vector<bool> done_;                                            // equations eliminated
   std::set<std::pair<OrderKey, int32_t>> order_;                      // (key, equation) of those left
+  // The key each equation has in order_, and those whose counts changed
+  // since: re-keyed once per equation eliminated, and only when the key
+  // moved (a long row replaced by its combination mostly keeps its signs).
+  std::vector<OrderKey> keyed_;
+  std::vector<bool> touched_;
+  std::vector<int32_t> retouched_;
+  void Rekey();
   std::vector<bool> contact_;  // with blocks first: equations that reach out of their block
   int32_t eliminated_ = 0;
   std::atomic<uint64_t> formed_{0};  // rows formed for the equation in hand
@@ -107,10 +114,24 @@ void Elimination<T>::Count(const Row<T>& row, int delta) {
   for (std::size_t i = 0; i < row.eqs.size(); ++i) {
     const int32_t e = row.eqs[i];
     if (done_[e]) continue;
-    order_.erase({Key(e), e});
     (SignOf(row.r[i]) > 0 ? pos_ : neg_)[e] += delta;
-    order_.insert({Key(e), e});
+    if (!touched_[e]) {
+      touched_[e] = true;
+      retouched_.push_back(e);
+    }
   }
+}
+
+template <class T>
+void Elimination<T>::Rekey() {
+  for (int32_t e : retouched_) {
+    touched_[e] = false;
+    if (done_[e] || Key(e) == keyed_[e]) continue;
+    order_.erase({keyed_[e], e});
+    keyed_[e] = Key(e);
+    order_.insert({keyed_[e], e});
+  }
+  retouched_.clear();
 }
 
 template <class T>
@@ -255,7 +276,12 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
   at_equation_.resize(static_cast<std::size_t>(s.equations));
   by_key_.resize(static_cast<std::size_t>(s.variables));
   holding_.assign(static_cast<std::size_t>(s.variables), 0);
-  for (int32_t e = 0; e < s.equations; ++e) order_.insert({Key(e), e});
+  keyed_.resize(static_cast<std::size_t>(s.equations));
+  touched_.assign(static_cast<std::size_t>(s.equations), false);
+  for (int32_t e = 0; e < s.equations; ++e) {
+    keyed_[e] = Key(e);
+    order_.insert({keyed_[e], e});
+  }
   for (int32_t v = 0; v < s.variables; ++v) {
     Row<T> row;
     row.vars = {v};
@@ -270,7 +296,7 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
   EliminationOutcome outcome;
   std::vector<uint32_t> pos_rows, neg_rows;
   std::vector<Row<T>> fresh, other;
-  while (!order_.empty()) {
+  for (Rekey(); !order_.empty(); Rekey()) {
     const int32_t e = order_.begin()->second;
     order_.erase(order_.begin());
     done_[e] = true;
