@@ -415,22 +415,36 @@ Net BuildChain(int64_t n, Rng& rng) {
 }
 
 // Rings of 4-10 transitions whose arcs weigh 1-3, so that the semiflows have
-// weights other than 1; each ring shares one place with the next.
+// weights other than 1: each place draws a weight y, and the transition from
+// place k to place k+1 takes y(k+1) tokens and gives y(k), which conserves
+// the sum of y times the marking. A pair of transitions moves tokens between
+// a place of each ring and the first place of the next one, weighted alike.
 Net BuildWeightedCycles(int64_t n, Rng& rng) {
   Net net;
   net.name = Numbered("wcycle_", n);
-  int32_t previous = -1;
+  std::vector<uint8_t> y;
+  int32_t previous_place = -1;
   for (int64_t made = 0; made < n;) {
     const auto size = static_cast<int32_t>(4 + rng.Below(7));
     const int32_t first_place = static_cast<int32_t>(net.pname.size());
-    for (int32_t k = 0; k < size; ++k) net.AddPlace(Numbered("p", static_cast<int64_t>(net.pname.size()) + 1));
+    for (int32_t k = 0; k < size; ++k) {
+      net.AddPlace(Numbered("p", static_cast<int64_t>(net.pname.size()) + 1));
+      y.push_back(static_cast<uint8_t>(1 + rng.Below(3)));
+    }
     for (int32_t k = 0; k < size; ++k) {
       const int32_t t = net.AddTransition(Numbered("t", ++made));
-      net.AddArc(t, first_place + k, false, static_cast<uint8_t>(1 + rng.Below(3)));
-      net.AddArc(t, first_place + (k + 1) % size, true, static_cast<uint8_t>(1 + rng.Below(3)));
+      const int32_t from = first_place + k, to = first_place + (k + 1) % size;
+      net.AddArc(t, from, false, y[to]);
+      net.AddArc(t, to, true, y[from]);
     }
-    if (previous >= 0) net.AddArc(previous, first_place, true);  // the shared place
-    previous = static_cast<int32_t>(net.tname.size()) - 1;
+    if (previous_place >= 0) {
+      const int32_t forth = net.AddTransition(Numbered("t", ++made)), back = net.AddTransition(Numbered("t", ++made));
+      net.AddArc(forth, previous_place, false, y[first_place]);
+      net.AddArc(forth, first_place, true, y[previous_place]);
+      net.AddArc(back, first_place, false, y[previous_place]);
+      net.AddArc(back, previous_place, true, y[first_place]);
+    }
+    previous_place = first_place + static_cast<int32_t>(rng.Below(static_cast<uint32_t>(size)));
   }
   return net;
 }

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <set>
+#include <tuple>
 #include <utility>
 
 #include "base/second_thread.h"
 #include "semiflows/coefficient.h"
 #include "semiflows/support.h"
+#include "semiflows/support_tree.h"
 
 namespace vantira {
 namespace {
@@ -25,10 +27,16 @@ struct Row {
 // Below this many pairs an equation is combined on one thread.
 constexpr uint64_t kPairsForTwoThreads = 4096;
 
+// What one thread marks for the tree: the variables of the union in hand.
+struct Marks {
+  std::vector<uint32_t> marked;
+  uint32_t stamp = 0;
+};
+
 template <class T>
 class Elimination {
  public:
-  Elimination(const SparseSystem& system, RowBudget& budget) : system_(system), budget_(budget) {}
+  Elimination(const SparseSystem& system, RowBudget& budget, bool blocks_first, double tree_cost);
   ~Elimination() { budget_.held -= counted_; }
 
   EliminationOutcome Run(const StepReport& step, int threads);
@@ -37,11 +45,15 @@ class Elimination {
   // Fewest rows added first; among equal costs a fixed scramble of the
   // numbers, so that a long chain is joined from many places at once rather
   // than grown from one end (which makes its rows long early).
-  std::pair<int64_t, uint32_t> Key(int32_t e) const {
-    return {int64_t{pos_[e]} * neg_[e] - pos_[e] - neg_[e], static_cast<uint32_t>(e) * 2654435761u};
+  // With blocks first, the equations that reach out of their block come
+  // after all the others.
+  using OrderKey = std::tuple<bool, int64_t, uint32_t>;
+  OrderKey Key(int32_t e) const {
+    return {contact_.empty() ? false : contact_[e], int64_t{pos_[e]} * neg_[e] - pos_[e] - neg_[e],
+            static_cast<uint32_t>(e) * 2654435761u};
   }
   void Count(const Row<T>& row, int delta);
-  bool Minimal(const Support& u, uint32_t a, uint32_t b) const;
+  bool Minimal(const Support& u, uint32_t a, uint32_t b, Marks& marks) const;
   void Combine(const Row<T>& a, const Row<T>& b, int32_t e, Support u, std::vector<Row<T>>& out) const;
   // Combines the pos rows [begin, end) with every neg row; stops at the cap.
   void Pairs(const std::vector<uint32_t>& pos_rows, const std::vector<uint32_t>& neg_rows, std::size_t begin,
@@ -66,21 +78,60 @@ class Elimination {
   std::vector<int32_t> swept_;     // buckets of by_key_ that hold dead rows
   std::vector<int32_t> pos_, neg_;
   std::vector<bool> done_;                                            // equations eliminated
-  std::set<std::pair<std::pair<int64_t, uint32_t>, int32_t>> order_;  // (key, equation) of those left
+  std::set<std::pair<OrderKey, int32_t>> order_;                      // (key, equation) of those left
+  // The key each equation has in order_, and those whose counts changed
+  // since: re-keyed once per equation eliminated, and only when the key
+  // moved (a long row replaced by its combination mostly keeps its signs).
+  std::vector<OrderKey> keyed_;
+  std::vector<bool> touched_;
+  std::vector<int32_t> retouched_;
+  void Rekey();
+  std::vector<bool> contact_;  // with blocks first: equations that reach out of their block
   int32_t eliminated_ = 0;
   std::atomic<uint64_t> formed_{0};  // rows formed for the equation in hand
   std::atomic<bool> over_cap_{false};
+  double tree_cost_;
+  SupportTree tree_;  // over the old set, for an equation with many pairs
+  bool use_tree_ = false;
 };
+
+template <class T>
+Elimination<T>::Elimination(const SparseSystem& system, RowBudget& budget, bool blocks_first, double tree_cost)
+    : system_(system), budget_(budget), tree_cost_(tree_cost) {
+  const SparseSystem& s = system;
+  if (!blocks_first || s.equation_block.empty()) return;
+  contact_.assign(static_cast<std::size_t>(s.equations), false);
+  for (int32_t v = 0; v < s.variables; ++v) {
+    for (int64_t k = s.start[v]; k < s.start[v + 1]; ++k) {
+      const int32_t e = s.equation[k];
+      if (s.variable_block_b[v] != 0 || s.variable_block_a[v] != s.equation_block[e]) contact_[e] = true;
+    }
+  }
+}
 
 template <class T>
 void Elimination<T>::Count(const Row<T>& row, int delta) {
   for (std::size_t i = 0; i < row.eqs.size(); ++i) {
     const int32_t e = row.eqs[i];
     if (done_[e]) continue;
-    order_.erase({Key(e), e});
     (SignOf(row.r[i]) > 0 ? pos_ : neg_)[e] += delta;
-    order_.insert({Key(e), e});
+    if (!touched_[e]) {
+      touched_[e] = true;
+      retouched_.push_back(e);
+    }
   }
+}
+
+template <class T>
+void Elimination<T>::Rekey() {
+  for (int32_t e : retouched_) {
+    touched_[e] = false;
+    if (done_[e] || Key(e) == keyed_[e]) continue;
+    order_.erase({keyed_[e], e});
+    keyed_[e] = Key(e);
+    order_.insert({keyed_[e], e});
+  }
+  retouched_.clear();
 }
 
 template <class T>
@@ -117,7 +168,17 @@ void Elimination<T>::Drop(uint32_t id) {
 // Such a row's lowest variable is in the union, so only those buckets are
 // looked at.
 template <class T>
-bool Elimination<T>::Minimal(const Support& u, uint32_t a, uint32_t b) const {
+bool Elimination<T>::Minimal(const Support& u, uint32_t a, uint32_t b, Marks& marks) const {
+  if (use_tree_) {
+    if (++marks.stamp == 0) {  // wrapped: start the marks again
+      std::fill(marks.marked.begin(), marks.marked.end(), 0);
+      marks.stamp = 1;
+    }
+    for (std::size_t w = 0; w < u.word.size(); ++w)
+      for (uint64_t bits = u.bits[w]; bits != 0; bits &= bits - 1)
+        marks.marked[u.word[w] * 64 + std::countr_zero(bits)] = marks.stamp;
+    return !tree_.AnyWithin(marks.marked, marks.stamp, a, b, [&](uint32_t c) { return rows_[c].support.Within(u); });
+  }
   for (std::size_t w = 0; w < u.word.size(); ++w) {
     for (uint64_t bits = u.bits[w]; bits != 0; bits &= bits - 1) {
       const auto v = static_cast<std::size_t>(u.word[w] * 64 + std::countr_zero(bits));
@@ -190,11 +251,13 @@ void Elimination<T>::Pairs(const std::vector<uint32_t>& pos_rows, const std::vec
                            std::size_t begin, std::size_t end, int32_t e, std::vector<Row<T>>& out) {
   // A minimal support of a system of k equations has at most k + 1 variables.
   const auto most = static_cast<uint32_t>(eliminated_ + 1);
+  Marks marks;
+  if (use_tree_) marks.marked.assign(static_cast<std::size_t>(system_.variables), 0);
   for (std::size_t i = begin; i < end && !over_cap_; ++i) {
     const Row<T>& a = rows_[pos_rows[i]];
     for (uint32_t b : neg_rows) {
       Support u = Support::Union(a.support, rows_[b].support);
-      if (u.count > most || !Minimal(u, pos_rows[i], b)) continue;
+      if (u.count > most || !Minimal(u, pos_rows[i], b, marks)) continue;
       if (budget_.held.load() + ++formed_ > budget_.limit) {
         over_cap_ = true;
         return;
@@ -213,7 +276,12 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
   at_equation_.resize(static_cast<std::size_t>(s.equations));
   by_key_.resize(static_cast<std::size_t>(s.variables));
   holding_.assign(static_cast<std::size_t>(s.variables), 0);
-  for (int32_t e = 0; e < s.equations; ++e) order_.insert({Key(e), e});
+  keyed_.resize(static_cast<std::size_t>(s.equations));
+  touched_.assign(static_cast<std::size_t>(s.equations), false);
+  for (int32_t e = 0; e < s.equations; ++e) {
+    keyed_[e] = Key(e);
+    order_.insert({keyed_[e], e});
+  }
   for (int32_t v = 0; v < s.variables; ++v) {
     Row<T> row;
     row.vars = {v};
@@ -228,7 +296,7 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
   EliminationOutcome outcome;
   std::vector<uint32_t> pos_rows, neg_rows;
   std::vector<Row<T>> fresh, other;
-  while (!order_.empty()) {
+  for (Rekey(); !order_.empty(); Rekey()) {
     const int32_t e = order_.begin()->second;
     order_.erase(order_.begin());
     done_[e] = true;
@@ -246,6 +314,26 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
     other.clear();
     if (!pos_rows.empty() && !neg_rows.empty()) {
       formed_ = 0;
+      double sizes = 0;
+      for (const auto* side : {&pos_rows, &neg_rows})
+        for (uint32_t id : *side)
+          sizes += static_cast<double>(rows_[id].vars.size()) / static_cast<double>(side->size());
+      const double live = static_cast<double>(counted_);
+      const double scan = static_cast<double>(pos_rows.size()) * static_cast<double>(neg_rows.size()) * sizes * live /
+                          static_cast<double>(system_.variables);
+      // The key lists cost a union about (its size) x (rows per variable)
+      // entries; the tree about tree_cost steps per row to build, and a
+      // query little beside that.
+      use_tree_ = scan >= tree_cost_ * live;
+      if (use_tree_) {
+        std::vector<uint32_t> live;
+        live.reserve(counted_);
+        for (uint32_t id = 0; id < rows_.size(); ++id)
+          if (!dead_[id]) live.push_back(id);
+        tree_.Build(
+            std::move(live), [this](uint32_t id) { return std::span<const int32_t>(rows_[id].vars); },
+            system_.variables);
+      }
       SecondThread second;
       std::size_t half = 0;
       if (threads > 1 && pos_rows.size() > 1 && pos_rows.size() * neg_rows.size() >= kPairsForTwoThreads) {
@@ -286,11 +374,12 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
 
 }  // namespace
 
-EliminationOutcome Eliminate(const SparseSystem& system, RowBudget& budget, const StepReport& step, int threads) {
+EliminationOutcome Eliminate(const SparseSystem& system, RowBudget& budget, const StepReport& step,
+                             const SemiflowOptions& options, bool blocks_first) {
   try {
-    return Elimination<int64_t>(system, budget).Run(step, threads);
+    return Elimination<int64_t>(system, budget, blocks_first, options.tree_cost).Run(step, options.threads);
   } catch (const Overflow&) {
-    return Elimination<Integer>(system, budget).Run(step, threads);
+    return Elimination<Integer>(system, budget, blocks_first, options.tree_cost).Run(step, options.threads);
   }
 }
 

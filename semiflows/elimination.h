@@ -29,8 +29,11 @@ using StepReport = std::function<void(int32_t eliminated, uint64_t held)>;
 
 // The minimal semiflows of `system`; stops incomplete when the budget's cap
 // is passed. Exact: starts in checked 64-bit arithmetic and, at the first
-// overflow, starts again with Integer. `threads` 2 splits the pairs of an
-// equation between two threads when there are many.
-EliminationOutcome Eliminate(const SparseSystem& system, RowBudget& budget, const StepReport& step, int threads);
+// overflow, starts again with Integer. With options.threads 2 the pairs of
+// an equation are split between two threads when there are many.
+// `blocks_first` eliminates the equations inside one block (by the hints)
+// before the others.
+EliminationOutcome Eliminate(const SparseSystem& system, RowBudget& budget, const StepReport& step,
+                             const SemiflowOptions& options, bool blocks_first);
 
 }  // namespace vantira

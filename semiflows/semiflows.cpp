@@ -72,8 +72,23 @@ SparseSystem PartSystem(const SparseSystem& s, const std::vector<int32_t>& vars,
     }
     part.start.push_back(static_cast<int64_t>(part.equation.size()));
   }
+  if (!s.equation_block.empty()) {
+    part.blocks = s.blocks;
+    for (int32_t e : touched) part.equation_block.push_back(s.equation_block[e]);
+    for (int32_t v : vars) {
+      part.variable_block_a.push_back(s.variable_block_a[v]);
+      part.variable_block_b.push_back(s.variable_block_b[v]);
+    }
+  }
   for (int32_t e : touched) local_eq[e] = -1;
   return part;
+}
+
+// The rule for kAuto, measured on the benchmark's nets (docs/performance.md).
+bool BlocksFirst(const SparseSystem& part, SemiflowOptions::Order order) {
+  if (order != SemiflowOptions::Order::kAuto) return order == SemiflowOptions::Order::kBlocksFirst;
+  (void)part;
+  return false;
 }
 
 }  // namespace
@@ -96,7 +111,7 @@ SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOption
                        std::to_string(eliminated) + " of " + std::to_string(part.equations) +
                        " equations eliminated, " + std::to_string(held) + " rows held");
     };
-    EliminationOutcome outcome = Eliminate(part, budget, step, options.threads);
+    EliminationOutcome outcome = Eliminate(part, budget, step, options, BlocksFirst(part, options.order));
     if (!outcome.complete) {
       result.complete = false;
       result.semiflows.clear();

@@ -46,6 +46,15 @@ struct SemiflowOptions {
   std::function<void(const std::string&)> progress;
   // Both cores may be used where the work splits; 1 keeps to one thread.
   int threads = 2;
+  // The order of elimination: kGreedy takes next the equation that adds the
+  // fewest rows; kBlocksFirst does so among the equations inside one block
+  // (all their variables in the equation's block) before any other; kAuto
+  // chooses by the measured rule in semiflows.cpp. Never changes the answer.
+  enum class Order { kAuto, kGreedy, kBlocksFirst };
+  Order order = Order::kAuto;
+  // When the minimal-support test switches from its lists to a tree (see
+  // elimination.cpp); 0 always takes the tree, so tests can compare both.
+  double tree_cost = 128;
 };
 
 // One minimal semiflow: variables ascending, weights positive, gcd 1.

@@ -92,13 +92,15 @@ TEST(MinimalSemiflows, MatchesTheReferenceOnRandomSmallSystems) {
     const int equations = std::uniform_int_distribution<int>(1, 6)(random);
     const Dense a = RandomDense(random, variables, equations);
     const SparseSystem s = FromDense(a, variables);
-    SemiflowOptions options;
+    SemiflowOptions options, tree;
     options.threads = round % 2 + 1;
+    tree.tree_cost = 0;  // the minimal-support test by the tree at every equation
     const SemiflowResult result = MinimalSemiflows(s, options);
     ASSERT_TRUE(result.complete);
     ASSERT_EQ(AnswerFaults(s, result), "") << "round " << round;
     const auto expected = Sorted(ReferenceSemiflows(a, variables));
     ASSERT_EQ(Sorted(ToDense(result, variables)), expected) << "round " << round;
+    ASSERT_EQ(Sorted(ToDense(MinimalSemiflows(s, tree), variables)), expected) << "round " << round;
     found += expected.size();
   }
   EXPECT_GT(found, 600u);  // the rounds are not mostly empty
@@ -146,13 +148,25 @@ std::vector<std::vector<int64_t>> Renamed(const SemiflowResult& result, const st
 
 }  // namespace
 
-TEST(MinimalSemiflows, RenumberingPermutesTheAnswerAndCopiesGiveTheUnion) {
+TEST(MinimalSemiflows, HintsRenumberingAndCopiesChangeNothingButNames) {
   std::mt19937 random(7);
   for (int round = 0; round < 60; ++round) {
     const int variables = std::uniform_int_distribution<int>(4, 16)(random);
     const int equations = std::uniform_int_distribution<int>(2, 10)(random);
     const Dense a = RandomDense(random, variables, equations);
     const SemiflowResult plain = MinimalSemiflows(FromDense(a, variables), {});
+    // Block hints, drawn at random, change the order of elimination only.
+    SparseSystem hinted = FromDense(a, variables);
+    std::uniform_int_distribution<int32_t> block(1, 3), second(0, 3);
+    hinted.blocks = 3;
+    for (int e = 0; e < equations; ++e) hinted.equation_block.push_back(block(random));
+    for (int v = 0; v < variables; ++v) {
+      hinted.variable_block_a.push_back(block(random));
+      hinted.variable_block_b.push_back(second(random));
+    }
+    SemiflowOptions blocks_first;
+    blocks_first.order = SemiflowOptions::Order::kBlocksFirst;
+    ASSERT_EQ(ToDense(MinimalSemiflows(hinted, blocks_first), variables), ToDense(plain, variables));
     // Variables and equations renumbered.
     std::vector<int> to(static_cast<std::size_t>(variables)), rows(static_cast<std::size_t>(equations));
     std::iota(to.begin(), to.end(), 0);
@@ -181,7 +195,7 @@ TEST(MinimalSemiflows, RenumberingPermutesTheAnswerAndCopiesGiveTheUnion) {
   }
 }
 
-TEST(MinimalSemiflows, StopsAtTheRowLimitAndSplitsWorkAlike) {
+TEST(MinimalSemiflows, StopsAtTheRowLimitAndSplitsWorkAlikeWithTheTree) {
   // x_1 + .. + x_k = y_1 + .. + y_k has the k^2 minimal semiflows x_i + y_j,
   // all from one equation (enough pairs for two threads); one more variable,
   // in no equation, is a semiflow by itself.
@@ -194,6 +208,7 @@ TEST(MinimalSemiflows, StopsAtTheRowLimitAndSplitsWorkAlike) {
   const SparseSystem s = FromDense(a, 2 * k + 1);
   SemiflowOptions one, two, capped;
   one.threads = 1;
+  two.tree_cost = 0;
   const SemiflowResult single = MinimalSemiflows(s, one), split = MinimalSemiflows(s, two);
   ASSERT_TRUE(single.complete);
   EXPECT_EQ(single.semiflows.size(), static_cast<std::size_t>(k * k + 1));
