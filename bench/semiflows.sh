@@ -51,6 +51,12 @@ capped() {
   else echo "$end - $start" | bc -l | xargs printf "%.3f"; fi
 }
 
+# What the caps cost by themselves: a subshell, ulimit and timeout around
+# `true`, the median of 15 runs. Every time below includes it; on small
+# systems it is most of what is measured (semiflow_summary.py --floor).
+floor=$(for _ in $(seq 15); do capped true; echo; done | sort -n | sed -n 8p)
+echo "semiflows.sh: the caps alone take $floor s a run (semiflow_summary.py --floor $floor)" >&2
+
 # The rows of a ray file in one canonical form: sorted, one blank between numbers.
 canonical() { tail -n +"$2" "$1" | sed 's/^ *//; s/ *$//; s/  */ /g' | grep . | sort; }
 
