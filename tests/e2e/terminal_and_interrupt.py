@@ -21,6 +21,20 @@ import time
 # What the terminal shows of the note: its line feed becomes CR LF there.
 NOTE = b"vantira: reading a net from standard input (end it with Ctrl-D); vantira -h lists the options\r\n"
 OLD_REPORT = b"an old report, to be kept\n"
+
+
+def old_report(work, file_name):
+    """A report file that a run interrupted before its first byte must keep."""
+    path = os.path.join(work, file_name)
+    with open(path, "wb") as f:
+        f.write(OLD_REPORT)
+    return path
+
+
+def check_report_kept(name, path):
+    with open(path, "rb") as f:
+        if f.read() != OLD_REPORT:
+            fail(name, "the report file was changed")
 PARTIAL_NET = b"net waiting\ntr a p -> q\n"
 WAIT = 20.0
 
@@ -96,9 +110,7 @@ def check_terminal_note(vantira, work):
 
 def check_ctrl_c_at_terminal(vantira, work):
     name = "ctrl-c-at-terminal-keeps-report"
-    report = os.path.join(work, "kept.txt")
-    with open(report, "wb") as f:
-        f.write(OLD_REPORT)
+    report = old_report(work, "kept.txt")
     pid, master = on_terminal(vantira, work, ["-", "kept.txt"])
     deadline = time.monotonic() + WAIT
     # The note comes once the report file is open, just before the net is read.
@@ -112,16 +124,12 @@ def check_ctrl_c_at_terminal(vantira, work):
         fail(name, f"no note before the net: {shown[:200]!r}")
     if status is None or not os.WIFSIGNALED(status) or os.WTERMSIG(status) != signal.SIGINT:
         fail(name, f"wait status {status}, not ended by SIGINT")
-    with open(report, "rb") as f:
-        if f.read() != OLD_REPORT:
-            fail(name, "the report file was changed")
+    check_report_kept(name, report)
 
 
 def check_interrupt_on_fifo(vantira, work):
     name = "interrupt-on-fifo-keeps-report"
-    report = os.path.join(work, "kept-fifo.txt")
-    with open(report, "wb") as f:
-        f.write(OLD_REPORT)
+    report = old_report(work, "kept-fifo.txt")
     fifo = os.path.join(work, "net.fifo")
     os.mkfifo(fifo)
     # The reading end first, without waiting for a writer; then the writer,
@@ -157,9 +165,7 @@ def check_interrupt_on_fifo(vantira, work):
         fail(name, f"status {run.returncode}, not ended by SIGINT")
     if out or err:
         fail(name, f"standard output {out[:200]!r}, standard error {err[:200]!r} (no note for a FIFO)")
-    with open(report, "rb") as f:
-        if f.read() != OLD_REPORT:
-            fail(name, "the report file was changed")
+    check_report_kept(name, report)
 
 
 def main():
