@@ -5,7 +5,9 @@
 # cap. The systems are built from the nets by vantira-netsystems (vantira's
 # readers and subnets); 4ti2 and Normaliz get the dense matrix, which is only
 # written up to --dense-max entries (beyond it they are not run: "dense").
-# Where two solvers finish, their sets of semiflows are compared.
+# Where two solvers finish, their sets of semiflows are compared. 4ti2 is
+# timed twice: as its `rays` command (a shell script that picks a binary and
+# costs about 15 ms of its own) and as the binary the script runs.
 #
 # Usage: bench/semiflows.sh [--build DIR] [--timeout S] [--memory-gb G] [--sizes LIST]
 #                           [--shapes LIST] [--corpus DIR|--no-corpus] [--no-generated] [--no-peers]
@@ -33,29 +35,21 @@ while [ $# -gt 0 ]; do
   shift
 done
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null &&
-  cmake --build "$build" -j2 --target vantira-gen vantira-netsystems vantira-semiflows >/dev/null || exit 1
+  cmake --build "$build" -j2 --target vantira-gen vantira-netsystems vantira-semiflows vantira-capped >/dev/null || exit 1
 work=${out%.md}.work  # one per table, so that two runs keep apart
 mkdir -p "$work"
 rays=$(command -v 4ti2-rays || command -v rays || true)
 normaliz=$(command -v normaliz || true)
 
-# Runs a command under the caps; prints its wall seconds, or "time" / "memory" / "failed".
-capped() {
-  local start end status
-  start=$(date +%s.%N)
-  (ulimit -v $((memory_gb * 1024 * 1024)); exec timeout "$timeout" "$@") >"$work/run.out" 2>"$work/run.err"
-  status=$?
-  end=$(date +%s.%N)
-  if [ $status -eq 124 ]; then echo time
-  elif [ $status -ne 0 ]; then grep -qiE "memory|bad_alloc" "$work/run.err" && echo memory || echo failed
-  else echo "$end - $start" | bc -l | xargs printf "%.3f"; fi
-}
+rays_binary=$(ls /usr/libexec/*/4ti2/bin/4ti2gmp /usr/lib/*/4ti2/bin/4ti2gmp 2>/dev/null | head -1)
 
-# What the caps cost by themselves: a subshell, ulimit and timeout around
-# `true`, the median of 15 runs. Every time below includes it; on small
-# systems it is most of what is measured (semiflow_summary.py --floor).
-floor=$(for _ in $(seq 15); do capped true; echo; done | sort -n | sed -n 8p)
-echo "semiflows.sh: the caps alone take $floor s a run (semiflow_summary.py --floor $floor)" >&2
+# Runs a command under the caps; prints its wall seconds, or "time" / "memory" / "failed".
+capped() { "$build/vantira-capped" "$timeout" "$memory_gb" "$work/run.out" "$work/run.err" "$@"; }
+
+# What starting a process under the caps costs by itself: `true`, the median
+# of 15 runs. Every time below includes it (semiflow_summary.py --floor).
+floor=$(for _ in $(seq 15); do capped true; done | sort -n | sed -n 8p)
+echo "semiflows.sh: a process under the caps takes $floor s to start and end (semiflow_summary.py --floor $floor)" >&2
 
 # The rows of a ray file in one canonical form: sorted, one blank between numbers.
 canonical() { tail -n +"$2" "$1" | sed 's/^ *//; s/ *$//; s/  */ /g' | grep . | sort; }
@@ -70,48 +64,56 @@ if [ "$generated" = 1 ]; then
 fi
 [ -n "$corpus" ] && for f in "$corpus"/net/*.net "$corpus"/pnml-converted/*.net "$corpus"/ndr/*.ndr; do [ -f "$f" ] && nets+=("$f"); done
 
-printf "| net | side | variables | equations | semiflows | vantira s | 4ti2 s | Normaliz s | same set |\n" >"$out"
-printf "|---|---|---:|---:|---:|---:|---:|---:|---|\n" >>"$out"
+printf "| net | side | variables | equations | semiflows | vantira s | 4ti2 s | 4ti2 binary s | Normaliz s | same set |\n" >"$out"
+printf "|---|---|---:|---:|---:|---:|---:|---:|---:|---|\n" >>"$out"
 for net in "${nets[@]}"; do
   name=$(basename "$net"); base="$work/${name%.*}"
   info=$("$build/vantira-netsystems" --dense-max "$dense_max" "$net" "$base" 2>"$work/run.err") || {
     echo "skipped $name: $(head -1 "$work/run.err")" >&2; continue; }
   for side in p t; do
     read -r variables equations <"$base.$side.sys"
-    # Our semiflows are written out only where a peer's are there to compare:
-    # dense rows of a large net take longer to write than to find.
-    compare=()
-    [ "$peers" = 1 ] && grep -q "${side}_dense=1" <<<"$info" && compare=(--rays "$base.$side.ours")
-    ours=$(capped "$build/vantira-semiflows" --limit 100000000 "${compare[@]}" "$base.$side.sys")
-    count=$(sed -n 's/.*semiflows=\([0-9]*\) complete=1.*/\1/p' "$work/run.out")
-    [ -z "$count" ] && { count="?"; [ "$ours" != time ] && [ "$ours" != memory ] && ours=failed; }
-    t4=- tn=- same=""
+    t4=- t4b=- tn=- same=""
+    rm -f "$base.$side.ray" "$base.$side.ext" "$base.$side.ours"
     if [ "$peers" = 0 ]; then
       :
     elif [ -f "$base.$side.mat" ] && [ "$(grep -c "${side}_dense=1" <<<"$info")" = 1 ]; then
       if [ -n "$rays" ]; then
-        rm -f "$base.$side.ray"
         t4=$(capped "$rays" -q "$base.$side")
+        # The binary only where the command finished: it is the same solver.
+        if [ -n "$rays_binary" ] && [ "$t4" != time ] && [ "$t4" != memory ]; then
+          mv "$base.$side.ray" "$base.$side.ray1" 2>/dev/null
+          t4b=$(capped "$rays_binary" rays -q "$base.$side")
+          [ -s "$base.$side.ray" ] || mv "$base.$side.ray1" "$base.$side.ray" 2>/dev/null
+          rm -f "$base.$side.ray1"
+        fi
       fi
       if [ -n "$normaliz" ]; then
         { echo "amb_space $variables"; echo "equations $equations"; tail -n +2 "$base.$side.mat"
           echo nonnegative; echo ExtremeRays; } >"$base.$side.in"
         tn=$(capped "$normaliz" -x=2 --ext "$base.$side")
       fi
-      [ -f "$base.$side.ours" ] && canonical "$base.$side.ours" 1 >"$work/a"
-      for peer in "ray 2" "ext 3"; do
-        set -- $peer
-        if [ -n "$count" ] && [ "$count" != "?" ] && [ -s "$base.$side.$1" ]; then
-          canonical "$base.$side.$1" "$2" >"$work/b"
-          cmp -s "$work/a" "$work/b" && same+="$1:yes " || same+="$1:NO "
-        fi
-      done
     else
-      t4=dense tn=dense
+      t4=dense t4b=dense tn=dense
     fi
+    # Our semiflows are written out only where a peer's are there to compare
+    # (the peers write theirs too): dense rows of a large net take longer to
+    # write than to find.
+    compare=()
+    [ -s "$base.$side.ray" ] || [ -s "$base.$side.ext" ] && compare=(--rays "$base.$side.ours")
+    ours=$(capped "$build/vantira-semiflows" --limit 100000000 "${compare[@]}" "$base.$side.sys")
+    count=$(sed -n 's/.*semiflows=\([0-9]*\) complete=1.*/\1/p' "$work/run.out")
+    [ -z "$count" ] && { count="?"; [ "$ours" != time ] && [ "$ours" != memory ] && ours=failed; }
+    [ -f "$base.$side.ours" ] && canonical "$base.$side.ours" 1 >"$work/a"
+    for peer in "ray 2" "ext 3"; do
+      set -- $peer
+      if [ "$count" != "?" ] && [ -s "$base.$side.$1" ]; then
+        canonical "$base.$side.$1" "$2" >"$work/b"
+        cmp -s "$work/a" "$work/b" && same+="$1:yes " || same+="$1:NO "
+      fi
+    done
     rm -f "$base.$side.ray" "$base.$side.ext" "$base.$side.ours"
-    printf "| %s | %s | %s | %s | %s | %s | %s | %s | %s |\n" "$name" "${side^^}" "$variables" "$equations" "$count" \
-      "$ours" "$t4" "$tn" "$same" | tee -a "$out"
+    printf "| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n" "$name" "${side^^}" "$variables" "$equations" "$count" \
+      "$ours" "$t4" "$t4b" "$tn" "$same" | tee -a "$out"
   done
   rm -f "$base".*.mat "$base".*.sys "$base".*.in
 done
