@@ -9,18 +9,18 @@
 // milliseconds, as much as a small system takes to solve, so the caps are
 // set here: the address-space limit before posix_spawn (the child inherits
 // it) and the time cap by waiting for SIGCHLD with a deadline.
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <string>
