@@ -5,6 +5,7 @@
 #include <numeric>
 #include <utility>
 
+#include "semiflows/contraction.h"
 #include "semiflows/elimination.h"
 
 namespace vantira {
@@ -91,9 +92,8 @@ bool BlocksFirst(const SparseSystem& part, SemiflowOptions::Order order) {
   return false;
 }
 
-}  // namespace
-
-SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOptions& options) {
+// The elimination part by part; the semiflows sorted.
+SemiflowResult Solve(const SparseSystem& system, const SemiflowOptions& options) {
   SemiflowResult result;
   RowBudget budget;
   budget.limit = options.row_limit;
@@ -126,6 +126,25 @@ SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOption
       result.semiflows.push_back(std::move(flow));
     }
   }
+  std::sort(result.semiflows.begin(), result.semiflows.end(),
+            [](const Semiflow& a, const Semiflow& b) { return a.variables < b.variables; });
+  return result;
+}
+
+}  // namespace
+
+SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOptions& options) {
+  if (!options.contract) return Solve(system, options);
+  const Contraction contraction = Contract(system);
+  SemiflowResult result = Solve(contraction.reduced, options);
+  if (!result.complete) {
+    if (contraction.merged > 0 || contraction.zeros > 0)
+      result.stopped_at = "after contracting " + std::to_string(contraction.merged) + " of " +
+                          std::to_string(system.equations) + " equations and " +
+                          std::to_string(contraction.zeros) + " variables forced to zero, " + result.stopped_at;
+    return result;
+  }
+  for (auto& flow : result.semiflows) flow = Expand(contraction, flow);
   std::sort(result.semiflows.begin(), result.semiflows.end(),
             [](const Semiflow& a, const Semiflow& b) { return a.variables < b.variables; });
   return result;
