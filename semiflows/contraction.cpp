@@ -112,7 +112,9 @@ bool Contractor::Zeros() {
       by_cls[at[red_[k].cls]++] = {e, sign};
     }
   }
-  const auto forcing = [&](int32_t e) { return pos[e] + neg[e] > 0 && (pos[e] + neg[e] == 1 || pos[e] == 0 || neg[e] == 0); };
+  const auto forcing = [&](int32_t e) {
+    return pos[e] + neg[e] > 0 && (pos[e] + neg[e] == 1 || pos[e] == 0 || neg[e] == 0);
+  };
   std::vector<int32_t> work;
   std::vector<bool> queued(equations, false);
   for (int32_t e = 0; e < s_.equations; ++e) {

@@ -140,8 +140,8 @@ SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOption
   if (!result.complete) {
     if (contraction.merged > 0 || contraction.zeros > 0)
       result.stopped_at = "after contracting " + std::to_string(contraction.merged) + " of " +
-                          std::to_string(system.equations) + " equations and " +
-                          std::to_string(contraction.zeros) + " variables forced to zero, " + result.stopped_at;
+                          std::to_string(system.equations) + " equations and " + std::to_string(contraction.zeros) +
+                          " variables forced to zero, " + result.stopped_at;
     return result;
   }
   for (auto& flow : result.semiflows) flow = Expand(contraction, flow);

@@ -225,7 +225,7 @@ TEST(Contraction, SaysWhatItDidWhenStoppedAtTheLimit) {
   EXPECT_FALSE(stopped.complete);
   EXPECT_TRUE(stopped.semiflows.empty());
   EXPECT_EQ(stopped.stopped_at.find("after contracting 1 of 2 equations and 0 variables forced to zero, "
-                                     "part 1 of 2: 0 of 1 equations eliminated"),
+                                    "part 1 of 2: 0 of 1 equations eliminated"),
             0u)
       << stopped.stopped_at;
 }
