@@ -398,22 +398,34 @@ Contraction Contract(const SparseSystem& system) {
   return Identity(system);
 }
 
-Semiflow Expand(const Contraction& contraction, const Semiflow& flow) {
-  std::vector<std::pair<int32_t, Integer>> terms;
-  for (std::size_t i = 0; i < flow.variables.size(); ++i) {
-    const int32_t y = flow.variables[i];
-    for (int64_t k = contraction.member_start[y]; k < contraction.member_start[y + 1]; ++k)
-      terms.emplace_back(contraction.member[k], contraction.weight[k] * flow.weights[i]);
+void Expand(const Contraction& contraction, Semiflow& flow) {
+  const auto& start = contraction.member_start;
+  const bool single = std::all_of(flow.variables.begin(), flow.variables.end(), [&](int32_t y) {
+    return start[y + 1] - start[y] == 1 && contraction.weight[start[y]].IsOne();
+  });
+  if (single) {  // the numbering keeps the order
+    for (auto& y : flow.variables) y = contraction.member[start[y]];
+    return;
   }
-  std::sort(terms.begin(), terms.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  struct Term {
+    int32_t variable;
+    int64_t member;  // its index in member and weight
+    std::size_t entry;  // the flow's entry of its class
+  };
+  std::vector<Term> terms;
+  for (std::size_t i = 0; i < flow.variables.size(); ++i)
+    for (int64_t k = start[flow.variables[i]]; k < start[flow.variables[i] + 1]; ++k)
+      terms.push_back({contraction.member[k], k, i});
+  std::sort(terms.begin(), terms.end(), [](const Term& a, const Term& b) { return a.variable < b.variable; });
   Semiflow out;
   out.variables.reserve(terms.size());
   out.weights.reserve(terms.size());
-  for (auto& [v, w] : terms) {
-    out.variables.push_back(v);
-    out.weights.push_back(std::move(w));
+  for (const Term& term : terms) {
+    const Integer& w = contraction.weight[term.member];
+    out.variables.push_back(term.variable);
+    out.weights.push_back(w.IsOne() ? flow.weights[term.entry] : w * flow.weights[term.entry]);
   }
-  return out;
+  flow = std::move(out);
 }
 
 }  // namespace vantira

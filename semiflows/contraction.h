@@ -45,7 +45,8 @@ struct Contraction {
 // when even those overflow, nothing is.
 Contraction Contract(const SparseSystem& system);
 
-// A semiflow of the smaller system in the original variables (ascending, gcd 1).
-Semiflow Expand(const Contraction& contraction, const Semiflow& flow);
+// A semiflow of the smaller system made one in the original variables
+// (ascending, gcd 1), in place.
+void Expand(const Contraction& contraction, Semiflow& flow);
 
 }  // namespace vantira

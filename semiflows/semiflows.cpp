@@ -92,8 +92,10 @@ bool BlocksFirst(const SparseSystem& part, SemiflowOptions::Order order) {
   return false;
 }
 
-// The elimination part by part; the semiflows sorted.
-SemiflowResult Solve(const SparseSystem& system, const SemiflowOptions& options) {
+bool ByVariables(const Semiflow& a, const Semiflow& b) { return a.variables < b.variables; }
+
+// The elimination part by part; the semiflows sorted when `sort`.
+SemiflowResult Solve(const SparseSystem& system, const SemiflowOptions& options, bool sort) {
   SemiflowResult result;
   RowBudget budget;
   budget.limit = options.row_limit;
@@ -126,17 +128,18 @@ SemiflowResult Solve(const SparseSystem& system, const SemiflowOptions& options)
       result.semiflows.push_back(std::move(flow));
     }
   }
-  std::sort(result.semiflows.begin(), result.semiflows.end(),
-            [](const Semiflow& a, const Semiflow& b) { return a.variables < b.variables; });
+  if (sort) std::sort(result.semiflows.begin(), result.semiflows.end(), ByVariables);
   return result;
 }
 
 }  // namespace
 
 SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOptions& options) {
-  if (!options.contract) return Solve(system, options);
+  if (!options.contract) return Solve(system, options, true);
   const Contraction contraction = Contract(system);
-  SemiflowResult result = Solve(contraction.reduced, options);
+  // Without merges the numbering is kept in order and the sort holds.
+  const bool merged = contraction.member.size() > static_cast<std::size_t>(contraction.reduced.variables);
+  SemiflowResult result = Solve(contraction.reduced, options, !merged);
   if (!result.complete) {
     if (contraction.merged > 0 || contraction.zeros > 0)
       result.stopped_at = "after contracting " + std::to_string(contraction.merged) + " of " +
@@ -144,9 +147,8 @@ SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOption
                           " variables forced to zero, " + result.stopped_at;
     return result;
   }
-  for (auto& flow : result.semiflows) flow = Expand(contraction, flow);
-  std::sort(result.semiflows.begin(), result.semiflows.end(),
-            [](const Semiflow& a, const Semiflow& b) { return a.variables < b.variables; });
+  for (auto& flow : result.semiflows) Expand(contraction, flow);
+  if (merged) std::sort(result.semiflows.begin(), result.semiflows.end(), ByVariables);
   return result;
 }
 
