@@ -409,7 +409,7 @@ void Expand(const Contraction& contraction, Semiflow& flow) {
   }
   struct Term {
     int32_t variable;
-    int64_t member;  // its index in member and weight
+    int64_t member;     // its index in member and weight
     std::size_t entry;  // the flow's entry of its class
   };
   std::vector<Term> terms;
