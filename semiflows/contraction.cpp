@@ -11,7 +11,11 @@ namespace {
 
 // A bound on the rounds of dropping and merging; every round leaves a valid
 // smaller system, so stopping early only leaves more to the elimination.
-constexpr int kRounds = 64;
+// Each round costs a pass over the system; a chain of cycles, each one
+// contractible only once the one before is, takes a round per cycle (the
+// generated wcycle nets: 0.019 s at 64 rounds, 0.007 s at 16 or 8, 0.069 s
+// without a bound; most systems are done in 2 or 3).
+constexpr int kRounds = 16;
 
 }  // namespace
 

@@ -209,6 +209,33 @@ TEST(Contraction, LongChainsWithAHubAgreeWithTheElimination) {
   }
 }
 
+TEST(Contraction, ChainsLongerThanItsRoundsAreLeftToTheElimination) {
+  // Stage i: 2.u_i - 3.v_i + z_i = 0 and 2.u_i - 3.v_i + z_(i+1) = 0. z_1 is
+  // zero (alone in an equation); then the first equation merges u_i, v_i,
+  // which leaves z_(i+1) alone in the second: one stage a round, so 40
+  // stages pass the bound on rounds. Semiflows: u_i = 3, v_i = 2.
+  const int k = 40;
+  const int variables = 3 * k + 1;  // u_i = 3i, v_i = 3i + 1, z_i = 3i - 1 (z_0 = variables - 1)
+  const auto z = [&](int i) { return i == 0 ? variables - 1 : 3 * i - 1; };
+  Dense a;
+  a.emplace_back(variables, 0);
+  a.back()[z(0)] = 1;
+  for (int i = 0; i < k; ++i) {
+    for (int next : {0, 1}) {
+      a.emplace_back(variables, 0);
+      a.back()[3 * i] = 2;
+      a.back()[3 * i + 1] = -3;
+      a.back()[z(i + next)] += 1;
+    }
+  }
+  const SparseSystem s = FromDense(a, variables);
+  const SemiflowResult result = MinimalSemiflows(s, {});
+  ASSERT_TRUE(result.complete);
+  ASSERT_EQ(AnswerFaults(s, result), "");
+  EXPECT_EQ(result.semiflows.size(), static_cast<std::size_t>(k));
+  EXPECT_EQ(Text(result), Text(MinimalSemiflows(s, Without())));
+}
+
 TEST(Contraction, SaysWhatItDidWhenStoppedAtTheLimit) {
   // Two merged pairs, then x + y + ... = z + w: the rows past the cap.
   const int k = 20;
