@@ -24,8 +24,9 @@ bool Contractor::Run(Contraction& out) {
     Reduce();
     if (round == kRounds) break;
     bool changed = Zeros();
-    changed = SumZeros() || changed;
     changed = Merges() || changed;
+    // The sum rule, a pass over everything, once the local rules are done.
+    if (!changed) changed = SumZeros();
     if (!changed) break;
   }
   // The classes left, numbered by their lowest member.

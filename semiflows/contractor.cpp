@@ -41,8 +41,14 @@ Contractor::Contractor(const SparseSystem& s, bool equal_only) : s_(s), equal_on
 // Each equation left in terms of the classes: the members' coefficients
 // times their weights, summed by class.
 void Contractor::Reduce() {
-  std::vector<int64_t> old_start = std::exchange(red_start_, {0});
-  std::vector<Entry> old = std::exchange(red_, {});
+  // The last round's equations move to the spare buffers, whose memory is
+  // reused: a fresh allocation each round costs more than the work.
+  std::swap(red_start_, old_start_);
+  std::swap(red_, old_);
+  const std::vector<int64_t>& old_start = old_start_;
+  std::vector<Entry>& old = old_;
+  red_start_.assign(1, 0);
+  red_.clear();
   red_.reserve(old_start.empty() ? eq_var_.size() : old.size());
   std::vector<Entry> entries;
   std::vector<std::pair<int32_t, int64_t>> small;
@@ -107,19 +113,8 @@ void Contractor::Reduce() {
 bool Contractor::Zeros() {
   const auto equations = static_cast<std::size_t>(s_.equations);
   std::vector<int32_t> pos(equations, 0), neg(equations, 0);
-  // The equations of each class, with the sign there.
-  std::vector<int64_t> by_cls_start(static_cast<std::size_t>(s_.variables) + 1, 0);
-  for (const Entry& entry : red_) ++by_cls_start[entry.cls + 1];
-  for (int32_t c = 0; c < s_.variables; ++c) by_cls_start[c + 1] += by_cls_start[c];
-  std::vector<std::pair<int32_t, int>> by_cls(red_.size());
-  std::vector<int64_t> at(by_cls_start.begin(), by_cls_start.end() - 1);
-  for (int32_t e = 0; e < s_.equations; ++e) {
-    for (int64_t k = red_start_[e]; k < red_start_[e + 1]; ++k) {
-      const int sign = red_[k].coefficient.Sign();
-      (sign > 0 ? pos : neg)[e] += 1;
-      by_cls[at[red_[k].cls]++] = {e, sign};
-    }
-  }
+  for (int32_t e = 0; e < s_.equations; ++e)
+    for (int64_t k = red_start_[e]; k < red_start_[e + 1]; ++k) (red_[k].coefficient.Sign() > 0 ? pos : neg)[e] += 1;
   const auto forcing = [&](int32_t e) {
     return pos[e] + neg[e] > 0 && (pos[e] + neg[e] == 1 || pos[e] == 0 || neg[e] == 0);
   };
@@ -131,6 +126,16 @@ bool Contractor::Zeros() {
       queued[e] = true;
     }
   }
+  if (work.empty()) return false;
+  // The equations of each class, with the sign there.
+  std::vector<int64_t> by_cls_start(static_cast<std::size_t>(s_.variables) + 1, 0);
+  for (const Entry& entry : red_) ++by_cls_start[entry.cls + 1];
+  for (int32_t c = 0; c < s_.variables; ++c) by_cls_start[c + 1] += by_cls_start[c];
+  std::vector<std::pair<int32_t, int>> by_cls(red_.size());
+  std::vector<int64_t> at(by_cls_start.begin(), by_cls_start.end() - 1);
+  for (int32_t e = 0; e < s_.equations; ++e)
+    for (int64_t k = red_start_[e]; k < red_start_[e + 1]; ++k)
+      by_cls[at[red_[k].cls]++] = {e, red_[k].coefficient.Sign()};
   bool changed = false;
   while (!work.empty()) {
     const int32_t e = work.back();
@@ -207,36 +212,35 @@ bool Contractor::Merges() {
     const Integer* mine;    // |coefficient| of this end
     const Integer* theirs;  // of the other
   };
-  const auto n = static_cast<std::size_t>(s_.variables);
-  std::vector<int64_t> edge_start(n + 1, 0);
   struct Pair {
-    int32_t equation;
-    int64_t a, b;  // its two entries
+    int32_t equation, a, b;  // its two classes
+    Integer of_a, of_b;      // and their coefficients' magnitudes
   };
   std::vector<Pair> pairs;
   std::vector<int64_t> live;
-  std::vector<Integer> magnitude(red_.size());
   for (int32_t e = 0; e < s_.equations; ++e) {
     live.clear();
     for (int64_t k = red_start_[e]; k < red_start_[e + 1] && live.size() < 3; ++k)
       if (!zero_[red_[k].cls]) live.push_back(k);
     if (live.size() != 2 || red_[live[0]].coefficient.Sign() == red_[live[1]].coefficient.Sign()) continue;
-    magnitude[live[0]] = Abs(red_[live[0]].coefficient);
-    magnitude[live[1]] = Abs(red_[live[1]].coefficient);
-    if (equal_only_ && !(magnitude[live[0]] == magnitude[live[1]])) continue;
-    pairs.push_back({e, live[0], live[1]});
-    ++edge_start[red_[live[0]].cls + 1];
-    ++edge_start[red_[live[1]].cls + 1];
+    Pair pair{e, red_[live[0]].cls, red_[live[1]].cls, Abs(red_[live[0]].coefficient), Abs(red_[live[1]].coefficient)};
+    if (equal_only_ && !(pair.of_a == pair.of_b)) continue;
+    pairs.push_back(std::move(pair));
   }
   if (pairs.empty()) return false;
+  const auto n = static_cast<std::size_t>(s_.variables);
+  std::vector<int64_t> edge_start(n + 1, 0);
+  for (const Pair& pair : pairs) {
+    ++edge_start[pair.a + 1];
+    ++edge_start[pair.b + 1];
+  }
   for (std::size_t c = 0; c < n; ++c) edge_start[c + 1] += edge_start[c];
   std::vector<Edge> edges(static_cast<std::size_t>(edge_start[n]));
   {
     std::vector<int64_t> at(edge_start.begin(), edge_start.end() - 1);
-    for (const auto& [e, ka, kb] : pairs) {
-      const int32_t a = red_[ka].cls, b = red_[kb].cls;
-      edges[at[a]++] = {b, e, &magnitude[ka], &magnitude[kb]};
-      edges[at[b]++] = {a, e, &magnitude[kb], &magnitude[ka]};
+    for (const Pair& pair : pairs) {
+      edges[at[pair.a]++] = {pair.b, pair.equation, &pair.of_a, &pair.of_b};
+      edges[at[pair.b]++] = {pair.a, pair.equation, &pair.of_b, &pair.of_a};
     }
   }
   // Breadth first from each class not yet reached: y_c = (p_c / q_c).y_root.

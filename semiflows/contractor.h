@@ -47,6 +47,8 @@ class Contractor {
   // without the classes known zero when it was made.
   std::vector<int64_t> red_start_;
   std::vector<Entry> red_;
+  std::vector<int64_t> old_start_;  // the last round's, for Reduce
+  std::vector<Entry> old_;
 };
 
 }  // namespace vantira
