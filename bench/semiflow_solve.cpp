@@ -108,6 +108,10 @@ int main(int argc, char** argv) {
       options.order = SemiflowOptions::Order::kGreedy;
     } else if (arg == "--blocks-first") {
       options.order = SemiflowOptions::Order::kBlocksFirst;
+    } else if (arg == "--no-contract") {
+      options.contract = false;
+    } else if (arg == "--tree-cost" && i + 1 < argc) {
+      options.tree_cost = std::strtod(argv[++i], nullptr);
     } else if (arg == "--progress") {
       options.progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
     } else {
@@ -116,8 +120,8 @@ int main(int argc, char** argv) {
   }
   if (path == nullptr) {
     std::fprintf(stderr,
-                 "usage: vantira-semiflows [--threads N] [--limit ROWS] [--greedy|--blocks-first] [--rays FILE] "
-                 "[--progress] FILE.mat|FILE.sys\n");
+                 "usage: vantira-semiflows [--threads N] [--limit ROWS] [--greedy|--blocks-first] [--no-contract] "
+                 "[--tree-cost C] [--rays FILE] [--progress] FILE.mat|FILE.sys\n");
     return 2;
   }
   std::ifstream in(path);

@@ -5,6 +5,7 @@
 #include <numeric>
 #include <utility>
 
+#include "semiflows/contraction.h"
 #include "semiflows/elimination.h"
 
 namespace vantira {
@@ -91,9 +92,10 @@ bool BlocksFirst(const SparseSystem& part, SemiflowOptions::Order order) {
   return false;
 }
 
-}  // namespace
+bool ByVariables(const Semiflow& a, const Semiflow& b) { return a.variables < b.variables; }
 
-SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOptions& options) {
+// The elimination part by part; the semiflows sorted when `sort`.
+SemiflowResult Solve(const SparseSystem& system, const SemiflowOptions& options, bool sort) {
   SemiflowResult result;
   RowBudget budget;
   budget.limit = options.row_limit;
@@ -126,8 +128,27 @@ SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOption
       result.semiflows.push_back(std::move(flow));
     }
   }
-  std::sort(result.semiflows.begin(), result.semiflows.end(),
-            [](const Semiflow& a, const Semiflow& b) { return a.variables < b.variables; });
+  if (sort) std::sort(result.semiflows.begin(), result.semiflows.end(), ByVariables);
+  return result;
+}
+
+}  // namespace
+
+SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOptions& options) {
+  if (!options.contract) return Solve(system, options, true);
+  const Contraction contraction = Contract(system);
+  // Without merges the numbering is kept in order and the sort holds.
+  const bool merged = contraction.member.size() > static_cast<std::size_t>(contraction.reduced.variables);
+  SemiflowResult result = Solve(contraction.reduced, options, !merged);
+  if (!result.complete) {
+    if (contraction.merged > 0 || contraction.zeros > 0)
+      result.stopped_at = "after contracting " + std::to_string(contraction.merged) + " of " +
+                          std::to_string(system.equations) + " equations and " + std::to_string(contraction.zeros) +
+                          " variables forced to zero, " + result.stopped_at;
+    return result;
+  }
+  for (auto& flow : result.semiflows) Expand(contraction, flow);
+  if (merged) std::sort(result.semiflows.begin(), result.semiflows.end(), ByVariables);
   return result;
 }
 

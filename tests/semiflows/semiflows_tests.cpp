@@ -95,6 +95,7 @@ TEST(MinimalSemiflows, MatchesTheReferenceOnRandomSmallSystems) {
     SemiflowOptions options, tree;
     options.threads = round % 2 + 1;
     tree.tree_cost = 0;  // the minimal-support test by the tree at every equation
+    tree.contract = round % 3 != 0;  // and the elimination of the whole system now and then
     const SemiflowResult result = MinimalSemiflows(s, options);
     ASSERT_TRUE(result.complete);
     ASSERT_EQ(AnswerFaults(s, result), "") << "round " << round;
@@ -124,13 +125,18 @@ TEST(MinimalSemiflows, GoesWidePastSixtyFourBitsAndBackWhenItFits) {
         (Integer(p) * Integer(r)).ToString()}},
   };
   for (const Case& c : cases) {
-    const SparseSystem s = FromDense(c.a, static_cast<int32_t>(c.a[0].size()));
-    const SemiflowResult result = MinimalSemiflows(s, {});
-    ASSERT_EQ(AnswerFaults(s, result), "");
-    ASSERT_EQ(result.semiflows.size(), 1u);
-    std::vector<std::string> weights;
-    for (const auto& w : result.semiflows[0].weights) weights.push_back(w.ToString());
-    EXPECT_EQ(weights, c.weights);
+    // Contracted, these are merges; the elimination itself must go wide too.
+    for (const bool contract : {true, false}) {
+      const SparseSystem s = FromDense(c.a, static_cast<int32_t>(c.a[0].size()));
+      SemiflowOptions options;
+      options.contract = contract;
+      const SemiflowResult result = MinimalSemiflows(s, options);
+      ASSERT_EQ(AnswerFaults(s, result), "");
+      ASSERT_EQ(result.semiflows.size(), 1u);
+      std::vector<std::string> weights;
+      for (const auto& w : result.semiflows[0].weights) weights.push_back(w.ToString());
+      EXPECT_EQ(weights, c.weights) << "contract " << contract;
+    }
   }
 }
 
