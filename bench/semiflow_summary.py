@@ -4,7 +4,7 @@
 Usage: semiflow_summary.py TABLE.md [TABLE.md ...] [--alone TABLE.md] [--floor SECONDS]
 A later table's row replaces an earlier one's for the same net and side.
 --alone adds the vantira column of a run without peers (--no-peers) as
-"vantira alone s". Prints the merged table, then for each peer the median
+"vantira alone s" (absent without it). Prints the merged table, then for each peer the median
 of its time over vantira's where both finished side by side, the worst such
 ratio, the median over the systems where the peer took at least 0.1 s (where
 solving, not starting a process, is what is measured), and how many systems
@@ -53,7 +53,7 @@ if "--floor" in args:
 merged = {}
 for path in args:
     merged.update(rows(path))
-names = COLUMNS[:6] + ("vantira alone s",) + COLUMNS[6:]
+names = COLUMNS[:6] + (("vantira alone s",) if alone else ()) + COLUMNS[6:]
 print("| " + " | ".join(names) + " |")
 print("|---|---|" + "---:|" * (len(names) - 3) + "---|")
 finished = dict.fromkeys(("vantira",) + PEERS, 0)
