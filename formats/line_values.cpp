@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/failure.h"
+#include "formats/arc_kind.h"
 #include "formats/input_text.h"
 #include "formats/ndr_record.h"
 #include "formats/net_line.h"
@@ -93,9 +94,9 @@ void ReadNetValues(std::string_view text, Grammar grammar, const NameIndex& inde
       const NetEntry& entry = line.entries[i];
       int64_t weight = 1;
       if (!entry.suffix.empty()) {
-        // "?" and "!" (the wider grammar's test, inhibitor and stopwatch
-        // arcs) only look at a marking.
-        if (entry.suffix[0] != '*') continue;
+        // The wider grammar's test, inhibitor and stopwatch arcs only look
+        // at a marking.
+        if (EffectOf(GlyphArcKind(entry.suffix)) == ArcEffect::kLooks) continue;
         weight = Count(entry.suffix, entry.suffix.substr(1), "weight", number);
       }
       const int32_t other = (place ? index.transitions : index.places).Find(entry.name, entry.hash);
@@ -153,7 +154,7 @@ void ReadNdrValues(std::string_view text, const NameIndex& index, const NetStore
     std::string_view weight_text = rest.empty() ? std::string_view("1") : rest[rest.size() >= 2 ? rest.size() - 2 : 0];
     // Test, inhibitor and stopwatch edges ("?1", "?-1", "!1", "!-1") only
     // look at a marking; the reader keeps them as arcs in either grammar.
-    if (weight_text[0] == '?' || weight_text[0] == '!') continue;
+    if (EffectOf(GlyphArcKind(weight_text)) == ArcEffect::kLooks) continue;
     const int64_t weight = Count(weight_text, weight_text, "weight", number);
     const int32_t place = index.places.Find(record.name, record.hash);
     if (place != 0) {

@@ -1,8 +1,10 @@
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "base/failure.h"
+#include "formats/arc_kind.h"
 #include "formats/values_reader.h"
 #include "formats/xml_stream.h"
 
@@ -17,7 +19,10 @@ enum class Frame : uint8_t { kSkip, kRoot, kNet, kPage, kPlace, kArc, kMarking, 
 struct Arc {
   std::string source, target;
   std::string weight;  // as written; empty: 1
-  std::string kind;    // as written; empty: an ordinary arc
+  // The kind as its `type` child writes it (value or text) and as the arc's
+  // own `type` attribute does, as written; absent: not given that way.
+  std::optional<std::string> kind_child;
+  std::optional<std::string> kind_attribute;
   uint64_t line;
 };
 
@@ -80,7 +85,8 @@ class PnmlValues {
       case Frame::kArc:
         if (name == "inscription") return Frame::kInscription;
         if (name != "type") return Frame::kSkip;
-        if (const char* value = FindAttribute(atts, "value")) arcs_.back().kind = value;
+        arcs_.back().kind_child.emplace();
+        if (const char* value = FindAttribute(atts, "value")) *arcs_.back().kind_child = value;
         return Frame::kType;
       case Frame::kMarking:
       case Frame::kInscription:
@@ -88,7 +94,7 @@ class PnmlValues {
         if (name != "text" && name != "value") return Frame::kSkip;
         text_ = parent == Frame::kMarking       ? &places_.back().marking
                 : parent == Frame::kInscription ? &arcs_.back().weight
-                                                : &arcs_.back().kind;
+                                                : &*arcs_.back().kind_child;
         text_->clear();
         return Frame::kText;
       default:
@@ -117,7 +123,8 @@ class PnmlValues {
     if (name == "arc") {
       const char* source = FindAttribute(atts, "source");
       const char* target = FindAttribute(atts, "target");
-      arcs_.push_back(Arc{source == nullptr ? "" : source, target == nullptr ? "" : target, {}, {}, xml_.Line()});
+      arcs_.push_back(Arc{source == nullptr ? "" : source, target == nullptr ? "" : target, {}, {}, {}, xml_.Line()});
+      if (const char* type = FindAttribute(atts, "type")) arcs_.back().kind_attribute = type;
       return Frame::kArc;
     }
     return Frame::kSkip;
@@ -141,16 +148,38 @@ class PnmlValues {
     return 0;
   }
 
-  void Enter(const Arc& arc, NetValues& values) const {
-    const std::string_view kind = TrimXmlSpace(arc.kind);
-    if (kind == "inhibitor" || kind == "read" || kind == "test") return;  // they only look at a marking
-    if (!kind.empty() && kind != "normal") {
-      const bool moves = kind == "reset" || kind == "transfer";
+  // The arc's kind, however it is written; both ways at once must agree.
+  static ArcKind KindOf(const Arc& arc) {
+    const ArcKind child = arc.kind_child ? PnmlArcKind(*arc.kind_child) : ArcKind::kNormal;
+    if (!arc.kind_attribute) return child;
+    const ArcKind attribute = PnmlArcKind(*arc.kind_attribute);
+    if (arc.kind_child && attribute != child) {
       throw MakeFailure(kExitBadInput,
-                        moves ? std::string(kind).append(" arc: ").append(arc.source).append(" -> ").append(arc.target)
-                              : std::string("unknown arc type: ").append(kind))
-          .Because(AtLine(arc.line, moves ? "its weight depends on the marking; semiflows are not defined with it"
-                                          : "an arc is normal, inhibitor, read, test, reset or transfer"));
+                        std::string("conflicting arc types: ").append(arc.source).append(" -> ").append(arc.target))
+          .Because(AtLine(arc.line, std::string("its type attribute says ")
+                                        .append(TrimXmlSpace(*arc.kind_attribute))
+                                        .append(" and its type element ")
+                                        .append(TrimXmlSpace(*arc.kind_child))
+                                        .append("; an arc has one type")));
+    }
+    return attribute;
+  }
+
+  void Enter(const Arc& arc, NetValues& values) const {
+    const ArcKind kind = KindOf(arc);
+    const ArcEffect effect = EffectOf(kind);
+    if (effect == ArcEffect::kLooks) return;  // no entry of the incidence matrix
+    if (effect != ArcEffect::kMoves) {
+      const bool depends = effect == ArcEffect::kDepends;
+      const std::string_view written = TrimXmlSpace(arc.kind_attribute ? *arc.kind_attribute : *arc.kind_child);
+      throw MakeFailure(kExitBadInput, depends ? std::string(ArcKindName(kind))
+                                                     .append(" arc: ")
+                                                     .append(arc.source)
+                                                     .append(" -> ")
+                                                     .append(arc.target)
+                                               : std::string("unknown arc type: ").append(written))
+          .Because(AtLine(arc.line, depends ? "its weight depends on the marking; semiflows are not defined with it"
+                                            : "an arc is normal, inhibitor, read, test, reset or transfer"));
     }
     const int64_t weight = arc.weight.empty() ? 1 : Count(arc.weight, "weight", arc.line);
     const int32_t source = NodeOf(arc.source);
