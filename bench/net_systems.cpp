@@ -6,6 +6,11 @@
 //   OUTBASE.p.mat, OUTBASE.t.mat  the dense matrices 4ti2 reads (rows are
 //                                 equations), only when they hold at most
 //                                 --dense-max entries
+//   with --arcs FILE, also the arcs the semiflows take, one a line:
+//                                 PLACE TRANSITION in|out WEIGHT, apart by tabs (in: the
+//                                 place is an input of the transition), read
+//                                 by the check that they are the arcs of the
+//                                 subnets but for those that only look
 // and prints one line: places=.. transitions=.. subnets=.. p_dense=0|1 t_dense=0|1
 #include <fcntl.h>
 #include <unistd.h>
@@ -66,20 +71,34 @@ bool WriteDense(const SparseSystem& s, const std::string& path, int64_t most) {
   return true;
 }
 
+void WriteArcs(const NetStore& store, const NetValues& values, const std::string& path) {
+  std::ofstream out(path, std::ios::binary);
+  for (const WeightedArc& arc : values.arcs) {
+    out << store.PlaceName(arc.place) << "\t" << store.TransitionName(arc.transition) << (arc.output ? "\tout\t" : "\tin\t")
+        << arc.weight << "\n";
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int64_t dense_max = 50'000'000;
+  std::string arcs_file;
+  bool wide = false;
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
     if (std::string_view(argv[i]) == "--dense-max" && i + 1 < argc) {
       dense_max = std::atoll(argv[++i]);
+    } else if (std::string_view(argv[i]) == "--arcs" && i + 1 < argc) {
+      arcs_file = argv[++i];
+    } else if (std::string_view(argv[i]) == "--wide") {
+      wide = true;
     } else {
       args.emplace_back(argv[i]);
     }
   }
   if (args.size() != 2) {
-    std::fprintf(stderr, "usage: vantira-netsystems [--dense-max ENTRIES] NET OUTBASE\n");
+    std::fprintf(stderr, "usage: vantira-netsystems [--dense-max ENTRIES] [--arcs FILE] [--wide] NET OUTBASE\n");
     return 2;
   }
   try {
@@ -90,8 +109,9 @@ int main(int argc, char** argv) {
     const Format format = PrepareByFormat(text);
     NetStore store;
     NameIndex index(store);
-    // A net the basic grammar refuses is read in the wide one, as vantira -e reads it.
-    Grammar grammar = Grammar::kBasic;
+    // A net the basic grammar refuses is read in the wide one, as vantira -e
+    // reads it; --wide reads it so at once.
+    Grammar grammar = wide ? Grammar::kWide : Grammar::kBasic;
     for (;;) {
       AllocateStore(store);
       TextBlocks input(text);
@@ -109,6 +129,7 @@ int main(int argc, char** argv) {
     }
     NetValues values;
     ReadValuesByFormat(format, grammar, text, index, store, values);
+    if (!arcs_file.empty()) WriteArcs(store, values, arcs_file);
     SubnetMap map;
     PartitionArcs(store, ArcStore::kLists, map);
     const SparseSystem p = PlaceSystem(store, values, map), t = TransitionSystem(store, values, map);

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Compares the minimal P- and T-semiflows of `vantira -j -q -p -t` with
 those of 4ti2's `rays` (Debian package 4ti2) on the nets given: PNML
-documents, and net descriptions in the plain grammar (files with labels,
+documents (arc kinds as attributes or as children), and net descriptions in the plain grammar (files with labels,
 arc kinds or braced names are passed over). The incidence matrix is built
 here, from the file, by a reading of its own.
 
@@ -50,12 +50,15 @@ def read_pnml(path):
             elif kind in ("referencePlace", "referenceTransition"):
                 refs[child.get("id")] = child.get("ref")
             elif kind == "arc":
-                weight, arc_type = 1, None
+                # A kind is an attribute of the arc or a child element, whose
+                # value attribute or text names it.
+                weight, arc_type = 1, (child.get("type") or "").strip()
                 for part in child:
                     if local(part.tag) == "inscription":
                         weight = count("".join(t.text or "" for t in part if local(t.tag) in ("text", "value")))
                     elif local(part.tag) == "type":
-                        arc_type = part.get("value")
+                        written = part.get("value") or "".join(t.text or "" for t in part)
+                        arc_type = arc_type or written.strip()
                 arcs.append((child.get("source"), child.get("target"), weight, arc_type))
 
     walk(net)
@@ -70,6 +73,8 @@ def read_pnml(path):
     for source, target, weight, arc_type in arcs:
         if arc_type in ("inhibitor", "read", "test"):
             continue
+        if arc_type not in ("", "normal"):
+            return None  # vantira refuses it
         source, target = node(source), node(target)
         key = (source, target, False) if source in place_set else (target, source, True)
         flow.setdefault(key, weight)
