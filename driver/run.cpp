@@ -254,6 +254,9 @@ LaterSections SemiflowSections(const Options& options, const NetStore& store, co
 }
 
 void WriteSubnets(const Options& options, const ReadNet& net, const SubnetMap& map, const Streams& streams) {
+  if (!net.layout.nupn_fault.empty() && map.iSubNet > 0) {
+    WriteAll(STDERR_FILENO, "vantira: the subnet files hold no NUPN block: " + net.layout.nupn_fault + "\n");
+  }
   SubnetPlan plan;
   PlanByFormat(net.format, net.grammar, net.text, net.index, net.layout, map, plan);
   WriteSubnetFiles(plan, map.iSubNet, SubnetBaseName(options.infile, options.zname), FormatExtension(net.format),

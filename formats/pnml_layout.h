@@ -1,10 +1,13 @@
 // Where the parts of a PNML document that its subnet files leave out or
-// change lie: the net's node and arc elements, and its name text. The reader
-// alone knows the elements; the subnet-file planner works on the bytes.
+// change lie: the net's node and arc elements, its name text, and its NUPN
+// block (the net's units). The reader alone knows the elements; the
+// subnet-file planner works on the bytes.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vantira {
@@ -19,6 +22,8 @@ struct PnmlLayout {
     // given as -t: a reference node follows the node it stands for, an arc
     // its transition.
     int32_t follows;
+    bool arc = false;        // an arc element
+    bool reference = false;  // a reference node
   };
   std::vector<Element> elements;  // in document order
 
@@ -28,6 +33,29 @@ struct PnmlLayout {
   bool name_empty_tag = false;
   uint64_t name_begin = 0;
   uint64_t name_end = 0;
+
+  // The net's units, from a `toolspecific` block of the tool "nupn": a tree
+  // of units, each holding some of the places, every place in one unit.
+  // Each subnet file holds the tree cut down to its own places.
+  struct Nupn {
+    uint64_t begin = 0;  // the block, cut as CutOf cuts an element
+    uint64_t end = 0;
+    std::string start_tag;  // as written, with the blanks before it on its line
+    std::string line_end;   // "\n" or "\r\n", as the start tag's line ends
+    bool ends_line = false;  // the cut takes the line end after the block
+    int32_t root = 0;       // a unit
+    std::vector<std::string> unit_ids;
+    std::vector<int32_t> parent;          // by unit; -1 for the root
+    std::vector<int32_t> rank_in_parent;  // by unit: where its parent lists it
+    std::vector<int32_t> unit_of_place;   // by place 1..m (entry 0 unused)
+    std::vector<int32_t> rank_in_unit;    // by place: where its unit lists it
+    std::vector<std::string> place_ids;   // by place, as its unit names it
+  };
+  // Every NUPN block of the net, as cut from the document; `nupn` holds the
+  // one there is, unless `nupn_fault` says why no subnet file can hold it.
+  std::vector<std::pair<uint64_t, uint64_t>> nupn_cuts;
+  Nupn nupn;
+  std::string nupn_fault;
 };
 
 // What a file that leaves out the element [begin, end) (from the "<" of its
@@ -36,18 +64,21 @@ struct PnmlLayout {
 // and only the line end (LF, CR LF) or the end of the text follows it on its
 // last, those whole lines with their line ends. The reader works this out
 // while the bytes are still in the cache.
-inline PnmlLayout::Element CutOf(std::string_view text, uint64_t begin, uint64_t end, int32_t follows) {
+inline PnmlLayout::Element CutOf(std::string_view text, uint64_t begin, uint64_t end, int32_t follows,
+                                 bool arc = false, bool reference = false) {
   uint64_t line_start = begin;
   while (line_start > 0 &&
          (text[line_start - 1] == ' ' || text[line_start - 1] == '\t' || text[line_start - 1] == '\r')) {
     --line_start;
   }
   if (line_start == 0 || text[line_start - 1] == '\n') {
-    if (end == text.size()) return {line_start, end, follows};
-    if (text[end] == '\n') return {line_start, end + 1, follows};
-    if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') return {line_start, end + 2, follows};
+    if (end == text.size()) return {line_start, end, follows, arc, reference};
+    if (text[end] == '\n') return {line_start, end + 1, follows, arc, reference};
+    if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') {
+      return {line_start, end + 2, follows, arc, reference};
+    }
   }
-  return {begin, end, follows};
+  return {begin, end, follows, arc, reference};
 }
 
 }  // namespace vantira

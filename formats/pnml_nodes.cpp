@@ -108,6 +108,11 @@ int32_t PnmlNodes::NodeOf(NodeRef ref) const {
   return ids_.Find(id, HashName(id));
 }
 
+int32_t PnmlNodes::PlaceNumber(std::string_view id) const {
+  const int32_t node = ids_.Find(id, HashName(id));
+  return node != 0 && (codes_[node] & 3) == kPlace ? codes_[node] >> 2 : 0;
+}
+
 std::string_view PnmlNodes::Written(NodeRef ref) const { return ref < 0 ? Unknown(ref) : store_.Name(names_[ref]); }
 
 void PnmlNodes::Resolve(ArcStore arcs) {

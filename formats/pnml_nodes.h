@@ -48,6 +48,8 @@ class PnmlNodes {
   // After Resolve: the place p (as p) or the transition t (as -t) that a
   // node stands for, or that an arc goes with (its transition).
   int32_t NodeFollows(int32_t node) const;
+  // The place whose id is `id` (a place's own, not a reference's); 0 for none.
+  int32_t PlaceNumber(std::string_view id) const;
   int32_t ArcFollows(int32_t arc) const { return -arcs_[static_cast<std::size_t>(arc) - 1].source; }
 
  private:

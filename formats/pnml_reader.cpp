@@ -8,6 +8,7 @@
 #include "base/failure.h"
 #include "formats/node_labels.h"
 #include "formats/pnml_nodes.h"
+#include "formats/pnml_nupn.h"
 #include "formats/xml_stream.h"
 
 namespace vantira {
@@ -120,7 +121,10 @@ class PnmlReader {
     }
     nodes_.Resolve(arcs_);
     NameNet();
-    if (layout_ != nullptr) FinishLayout();
+    if (layout_ != nullptr) {
+      FinishLayout();
+      nupn_.Finish(store_.m, [&](std::string_view id) { return nodes_.PlaceNumber(id); }, *layout_);
+    }
   }
 
  private:
@@ -224,7 +228,7 @@ class PnmlReader {
       skip_ = 0;
       if (element_open_) {
         PnmlLayout::Element& element = layout_->elements.back();
-        element = CutOf(text_, element.begin, xml_.EventEnd(), element.follows);
+        element = CutOf(text_, element.begin, xml_.EventEnd(), element.follows, element.arc, element.reference);
         element_open_ = false;
       }
       return;
@@ -273,18 +277,24 @@ class PnmlReader {
     int32_t kind = 0;
     while (kind <= kArcElement && name != kElementName[kind]) ++kind;
     skip_ = 1;
-    if (kind > kArcElement) return;
+    if (kind > kArcElement) {
+      if (layout_ != nullptr && name == "toolspecific") StartToolSpecific(atts);
+      return;
+    }
     const Attributes found = Scan(atts);
     const std::string_view element = kElementName[kind];
     if (found.id == nullptr) throw WrongPnmlAt(xml_.Line(), std::string(element).append(" without id"));
     int32_t follows;
+    bool arc = false;
+    bool reference = false;
     if (kind == kArcElement) {
       if (found.source == nullptr) throw WrongPnmlAt(xml_.Line(), "arc without source");
       if (found.target == nullptr) throw WrongPnmlAt(xml_.Line(), "arc without target");
       follows = -nodes_.AddArc(found.source, found.target);
+      arc = true;
     } else {
       const auto node_kind = static_cast<PnmlNodes::Kind>(kind);
-      const bool reference = node_kind >= PnmlNodes::kPlaceReference;
+      reference = node_kind >= PnmlNodes::kPlaceReference;
       if (reference && found.ref == nullptr) {
         throw WrongPnmlAt(xml_.Line(), std::string(element).append(" without ref"));
       }
@@ -300,9 +310,41 @@ class PnmlReader {
       if (reference) nodes_.AddReference(follows, found.ref, xml_.Line());
     }
     if (layout_ != nullptr) {
-      layout_->elements.push_back(PnmlLayout::Element{xml_.EventBegin(), 0, follows});
+      layout_->elements.push_back(PnmlLayout::Element{xml_.EventBegin(), 0, follows, arc, reference});
       element_open_ = true;
     }
+  }
+
+  // Only the subnet files look inside a tool's block, and only in the NUPN
+  // one: its events go to handlers of their own until it ends.
+  void StartToolSpecific(const char** atts) {
+    const char* tool = FindAttribute(atts, "tool");
+    if (tool == nullptr || std::string_view(tool) != "nupn") return;
+    nupn_.Open(text_, xml_.EventBegin(), xml_.EventEnd());
+    XML_SetElementHandler(xml_.Parser(), OnNupnStart, OnNupnEnd);
+    XML_SetCharacterDataHandler(xml_.Parser(), OnNupnText);
+  }
+
+  static void OnNupnStart(void* data, const XML_Char* name, const XML_Char** atts) {
+    auto* self = static_cast<PnmlReader*>(data);
+    self->xml_.Guard([&] { self->nupn_.Start(name, atts); });
+  }
+
+  static void OnNupnEnd(void* data, const XML_Char* name) {
+    auto* self = static_cast<PnmlReader*>(data);
+    if (self->nupn_.Depth() > 0) return self->nupn_.End();
+    self->nupn_.Close(self->text_, self->xml_.EventEnd());
+    if (self->store_.labels.Wanted()) {
+      XML_SetElementHandler(self->xml_.Parser(), OnStartNamed, OnEndNamed);
+    } else {
+      XML_SetElementHandler(self->xml_.Parser(), OnStart, OnEnd);
+    }
+    XML_SetCharacterDataHandler(self->xml_.Parser(), nullptr);
+    OnEnd(data, name);
+  }
+
+  static void OnNupnText(void* data, const XML_Char* text, int length) {
+    static_cast<PnmlReader*>(data)->nupn_.Text(std::string_view(text, static_cast<std::size_t>(length)));
   }
 
   // Sizes the id table ahead, as the line formats size theirs: to the
@@ -361,6 +403,7 @@ class PnmlReader {
   PnmlNodes nodes_;
   uint64_t next_sizing_ = 0;
   PnmlNodeName node_name_;  // only when the labels are wanted
+  NupnReading nupn_;        // only for the subnet files
 };
 
 }  // namespace

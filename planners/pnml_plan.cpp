@@ -1,7 +1,10 @@
 #include "planners/pnml_plan.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
+
+#include "planners/nupn_plan.h"
 
 namespace vantira {
 
@@ -57,11 +60,30 @@ void PlanPNML(std::string_view text, const PnmlLayout& layout, const SubnetMap& 
     name_pending = false;
   };
 
+  // Each file holds the NUPN block cut down to its own places, or none
+  // when the net's block is no tree of units over its places.
+  std::optional<NupnBlocks> nupn;
+  if (!layout.nupn_cuts.empty() && layout.nupn_fault.empty()) nupn.emplace(layout, map);
+  std::size_t next_block = 0;
+  auto put_blocks_before = [&](std::size_t to) {
+    while (next_block < layout.nupn_cuts.size() && layout.nupn_cuts[next_block].first < to) {
+      const auto [begin, end] = layout.nupn_cuts[next_block++];
+      if (name_pending && mark <= begin) put_name_number();
+      keep_to(std::max<std::size_t>(begin, done));
+      if (nupn) {
+        for (int32_t k = 1; k <= map.iSubNet; ++k) plan.AddFor(k, plan.Keep(nupn->Block(k)));
+      }
+      plan.NextLine();
+      done = std::max<std::size_t>(end, done);
+    }
+  };
+
   const std::vector<PnmlLayout::Element>& elements = layout.elements;
   std::vector<int32_t> subnets;
   for (std::size_t i = 0; i < elements.size(); ++i) {
     const std::size_t from = elements[i].begin;
     const std::size_t to = elements[i].end;
+    put_blocks_before(from);
     // The name text lies outside every node and arc, so never inside a cut.
     if (name_pending && mark <= from) put_name_number();
     keep_to(from);
@@ -81,6 +103,7 @@ void PlanPNML(std::string_view text, const PnmlLayout& layout, const SubnetMap& 
     done = to;
     i = last;
   }
+  put_blocks_before(text.size() + 1);
   if (name_pending) put_name_number();
   keep_to(text.size());
 }
