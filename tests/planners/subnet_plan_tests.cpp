@@ -146,3 +146,47 @@ TEST(SubnetPlan, PnmlNameTextGetsTheSubnetNumber) {
         << text;
   }
 }
+
+// A NUPN block that is no tree of units over the net's places is in no file,
+// and the reason names the first fault; one that is keeps in each file the
+// units on the way from its places to the root.
+TEST(SubnetPlan, PnmlNupnBlockCutDownOrLeftOut) {
+  const std::string head =
+      "<pnml><net type=\"http://www.pnml.org/version-2009/grammar/ptnet\"><page>\n"
+      "<place id=\"a\"/><place id=\"b\"/><transition id=\"s\"/><transition id=\"t\"/>\n"
+      "<referencePlace id=\"r\" ref=\"a\"/><arc id=\"x\" source=\"a\" target=\"s\"/><arc id=\"y\" source=\"b\" target=\"t\"/>\n"
+      "<toolspecific tool=\"nupn\"><size/><structure root=\"u0\">\n";
+  const std::string tail = "</structure></toolspecific>\n</page></net></pnml>";
+  auto unit = [](std::string id, std::string places, std::string subunits) {
+    return "<unit id=\"" + id + "\"><places>" + places + "</places><subunits>" + subunits + "</subunits></unit>\n";
+  };
+  const std::vector<std::pair<std::string, std::string>> faults = {
+      {unit("u0", "a b", "") + unit("u0", "", ""), "two NUPN units have the id u0"},
+      {unit("u0", "a b c", ""), "a NUPN unit names c, no place of the net"},
+      {unit("u0", "a r", ""), "a NUPN unit names r, no place of the net"},
+      {unit("u0", "a b", "u1") + unit("u1", "b", ""), "two NUPN units hold the place b"},
+      {unit("u0", "a", ""), "a place is in no NUPN unit"},
+      {unit("u0", "a b", "u9"), "a NUPN sub-unit u9 is no unit"},
+      {unit("u0", "a", "u1 u2") + unit("u1", "b", "") + unit("u2", "", "u1"), "the NUPN unit u1 has two parents"},
+      {unit("u0", "a", "") + unit("u1", "b", ""), "the NUPN unit u1 is not under the root"},
+      {unit("u0", "a", "") + unit("u1", "b", "u2") + unit("u2", "", "u1"), "the NUPN units make a cycle"},
+      {unit("x", "a b", ""), "the NUPN root u0 is no unit"},
+      {unit("u0", "a b", "") + "<label/>\n", "the NUPN block holds an element label"},
+  };
+  for (const auto& [units, fault] : faults) {
+    Planned doc(head + units + tail);
+    EXPECT_EQ(doc.layout.nupn_fault, fault) << units;
+    EXPECT_EQ(doc.File(1).find("nupn"), std::string::npos) << units;
+  }
+  Planned doc(head + unit("u0", "", "u1 u2 u3") + unit("u1", "b", "") + unit("u2", "", "u4") + unit("u3", "", "") +
+              unit("u4", "a", "") + tail);
+  EXPECT_EQ(doc.layout.nupn_fault, "");
+  const std::string block = doc.File(1).substr(doc.File(1).find("<toolspecific"));
+  EXPECT_EQ(block.substr(0, block.find("\n</page>")),
+            "<toolspecific tool=\"nupn\">\n<size places=\"1\" transitions=\"1\" arcs=\"1\"/>\n"
+            "<structure units=\"3\" root=\"u0\" safe=\"false\">\n"
+            "<unit id=\"u0\">\n<places/>\n<subunits>u2</subunits>\n</unit>\n"
+            "<unit id=\"u2\">\n<places/>\n<subunits>u4</subunits>\n</unit>\n"
+            "<unit id=\"u4\">\n<places>a</places>\n<subunits/>\n</unit>\n</structure>\n</toolspecific>")
+      << block;
+}
