@@ -1,5 +1,7 @@
 #include "decompose/graph.h"
 
+#include "base/group_layout.h"
+
 namespace vantira {
 
 namespace {
@@ -13,13 +15,9 @@ struct Link {
 
 // Stable counting sort of links by one end, subnets 1..count.
 template <class L>
-std::vector<L> SortBy(const std::vector<L>& links, int32_t L::*end, int32_t count) {
-  std::vector<int32_t> start(static_cast<std::size_t>(count) + 2, 0);
-  for (const L& link : links) ++start[link.*end + 1];
-  for (int32_t k = 1; k <= count + 1; ++k) start[k] += start[k - 1];
-  std::vector<L> sorted(links.size());
-  for (const L& link : links) sorted[start[link.*end]++] = link;
-  return sorted;
+std::vector<L> SortBy(std::vector<L> links, int32_t L::*end, int32_t count) {
+  SortByKey<int32_t>(links, static_cast<std::size_t>(count) + 1, [end](const L& link) { return link.*end; });
+  return links;
 }
 
 // Writes the entries of subnet k's side: links [*pos, ...) whose `key` is k,

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "base/c_array.h"
+#include "base/disjoint_sets.h"
 #include "base/prefetch.h"
 
 namespace vantira {
@@ -25,7 +26,7 @@ class ArcClasses {
   // number, TakeConsumers()/TakeProducers() every place's first consumer and
   // first producer (0 for none), each covering transitions 1..n, places 1..m.
   int32_t Number(int32_t n, int32_t m);
-  CArray<int32_t> TakeSubnets() { return std::move(parent_); }
+  CArray<int32_t> TakeSubnets() { return std::move(subnets_); }
   CArray<int32_t> TakeConsumers() { return std::move(consumer_); }
   CArray<int32_t> TakeProducers() { return std::move(producer_); }
 
@@ -50,13 +51,10 @@ class ArcClasses {
 
   void CoverPlace(int32_t p);
   void CoverTransition(int32_t t);
-  int32_t Find(int32_t t);
-  void Union(int32_t a, int32_t b);
 
-  // A root holds minus one minus its rank; any other entry its parent. By
-  // rank with path halving, so any order of joins costs all but linear time.
-  CArray<int32_t> parent_;
-  int32_t transitions_ = 0;  // entries 0..transitions_-1 are set
+  DisjointSets classes_;  // of transitions 0..transitions_-1
+  int32_t transitions_ = 0;
+  CArray<int32_t> subnets_;
   CArray<int32_t> consumer_;
   CArray<int32_t> producer_;
   int32_t places_ = 0;
