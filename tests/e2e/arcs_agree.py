@@ -24,51 +24,16 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ET
 
-from report_checks import nets_in
+from report_checks import nets_in, read_pnml
 
 LOOKS = ("inhibitor", "read", "test")
 
 
-def local(tag):
-    return tag.rsplit("}", 1)[-1]
-
-
 def pnml_arcs(path):
-    """{(place, transition, output): (weight, kind)} of the first arc of each, references resolved."""
-    root = ET.parse(path).getroot()
-    net = next(e for e in root if local(e.tag) == "net")
-    places, refs, arcs = set(), {}, []
-
-    def walk(element):
-        for child in element:
-            kind = local(child.tag)
-            if kind == "page":
-                walk(child)
-            elif kind == "place":
-                places.add(child.get("id"))
-            elif kind in ("referencePlace", "referenceTransition"):
-                refs[child.get("id")] = child.get("ref")
-            elif kind == "arc":
-                weight, arc_type = 1, (child.get("type") or "").strip()
-                for part in child:
-                    if local(part.tag) == "inscription":
-                        weight = int("".join(t.text or "" for t in part if local(t.tag) in ("text", "value")).strip())
-                    elif local(part.tag) == "type" and not arc_type:
-                        arc_type = (part.get("value") or "".join(t.text or "" for t in part)).strip()
-                arcs.append((child.get("source"), child.get("target"), weight, arc_type))
-
-    walk(net)
-
-    def node(name):
-        while name in refs:
-            name = refs[name]
-        return name
-
+    """{(place, transition, output): (weight, kind)} of the first arc of each."""
     found = {}
-    for source, target, weight, arc_type in arcs:
-        source, target = node(source), node(target)
-        key = (source, target, False) if source in places else (target, source, True)
-        found.setdefault(key, (weight, arc_type))
+    for place, transition, output, weight, kind in read_pnml(path)[2]:
+        found.setdefault((place, transition, output), (weight, kind))
     return found
 
 

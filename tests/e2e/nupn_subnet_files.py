@@ -16,11 +16,7 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ET
 
-from report_checks import Mismatch, expect, nets_in
-
-
-def local(tag):
-    return tag.rsplit("}", 1)[-1]
+from report_checks import Mismatch, expect, local, nets_in
 
 
 def contest_shaped(path, groups, units_per_group):

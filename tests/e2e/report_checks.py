@@ -1,8 +1,9 @@
 """What the Python checks share: running a program, the nets a command line
-names, a net of odd names, a drawing read back with gvpr, and counting each
-net's outcome."""
+names, a reading of a PNML net's arcs of its own, a net of odd names, a
+drawing read back with gvpr, and counting each net's outcome."""
 import os
 import subprocess
+import xml.etree.ElementTree as ET
 
 
 class Mismatch(Exception):
@@ -30,6 +31,60 @@ def nets_in(paths):
         else:
             print(f"not there, left out: {path}")
     return nets
+
+
+def count(text):
+    """A weight or marking: digits, then K (10^3) or M (10^6) or nothing."""
+    text = text.strip()
+    unit = {"K": 1000, "M": 1000000}.get(text[-1:], 1)
+    return int(text[:-1] if unit != 1 else text) * unit
+
+
+def local(tag):
+    return tag.rsplit("}", 1)[-1]
+
+
+def read_pnml(path):
+    """Places, transitions (in document order), and the arcs in document order as
+    (place, transition, output, weight, kind), references resolved. A kind is an
+    attribute of the arc or a `type` child, whose value attribute or text names it;
+    "" for none."""
+    net = next(e for e in ET.parse(path).getroot() if local(e.tag) == "net")
+    places, transitions, refs, written = [], [], {}, []
+
+    def walk(element):
+        for child in element:
+            kind = local(child.tag)
+            if kind == "page":
+                walk(child)
+            elif kind == "place":
+                places.append(child.get("id"))
+            elif kind == "transition":
+                transitions.append(child.get("id"))
+            elif kind in ("referencePlace", "referenceTransition"):
+                refs[child.get("id")] = child.get("ref")
+            elif kind == "arc":
+                weight, arc_type = 1, (child.get("type") or "").strip()
+                for part in child:
+                    if local(part.tag) == "inscription":
+                        weight = count("".join(t.text or "" for t in part if local(t.tag) in ("text", "value")))
+                    elif local(part.tag) == "type":
+                        arc_type = arc_type or (part.get("value") or "".join(t.text or "" for t in part)).strip()
+                written.append((child.get("source"), child.get("target"), weight, arc_type))
+
+    walk(net)
+
+    def node(name):
+        while name in refs:
+            name = refs[name]
+        return name
+
+    place_set, arcs = set(places), []
+    for source, target, weight, arc_type in written:
+        source, target = node(source), node(target)
+        arcs.append((source, target, False, weight, arc_type) if source in place_set else
+                    (target, source, True, weight, arc_type))
+    return places, transitions, arcs
 
 
 ODD_NAMES = [

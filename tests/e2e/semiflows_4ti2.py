@@ -18,66 +18,20 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import xml.etree.ElementTree as ET
 
-from report_checks import nets_in
-
-
-def count(text):
-    text = text.strip()
-    unit = {"K": 1000, "M": 1000000}.get(text[-1:], 1)
-    return int(text[:-1] if unit != 1 else text) * unit
+from report_checks import count, nets_in, read_pnml
 
 
-def local(tag):
-    return tag.rsplit("}", 1)[-1]
-
-
-def read_pnml(path):
-    """Places, transitions (in document order) and the arcs as {(p, t, output): weight}, first of each."""
-    net = next(e for e in ET.parse(path).getroot() if local(e.tag) == "net")
-    places, transitions, refs, arcs = [], [], {}, []
-
-    def walk(element):
-        for child in element:
-            kind = local(child.tag)
-            if kind == "page":
-                walk(child)
-            elif kind == "place":
-                places.append(child.get("id"))
-            elif kind == "transition":
-                transitions.append(child.get("id"))
-            elif kind in ("referencePlace", "referenceTransition"):
-                refs[child.get("id")] = child.get("ref")
-            elif kind == "arc":
-                # A kind is an attribute of the arc or a child element, whose
-                # value attribute or text names it.
-                weight, arc_type = 1, (child.get("type") or "").strip()
-                for part in child:
-                    if local(part.tag) == "inscription":
-                        weight = count("".join(t.text or "" for t in part if local(t.tag) in ("text", "value")))
-                    elif local(part.tag) == "type":
-                        written = part.get("value") or "".join(t.text or "" for t in part)
-                        arc_type = arc_type or written.strip()
-                arcs.append((child.get("source"), child.get("target"), weight, arc_type))
-
-    walk(net)
-
-    def node(name):
-        while name in refs:
-            name = refs[name]
-        return name
-
-    place_set = set(places)
+def read_pnml_flow(path):
+    """Places, transitions and the arcs as {(p, t, output): weight}, first of each; None where vantira refuses a kind."""
+    places, transitions, arcs = read_pnml(path)
     flow = {}
-    for source, target, weight, arc_type in arcs:
+    for place, transition, output, weight, arc_type in arcs:
         if arc_type in ("inhibitor", "read", "test"):
             continue
         if arc_type not in ("", "normal"):
-            return None  # vantira refuses it
-        source, target = node(source), node(target)
-        key = (source, target, False) if source in place_set else (target, source, True)
-        flow.setdefault(key, weight)
+            return None
+        flow.setdefault((place, transition, output), weight)
     return places, transitions, flow
 
 
@@ -202,7 +156,7 @@ def main():
         for path in nets_in(args.paths):
             if args.max_bytes and os.path.getsize(path) > args.max_bytes:
                 continue
-            net = read_pnml(path) if path.endswith(".pnml") else read_net(path) if path.endswith(".net") else None
+            net = read_pnml_flow(path) if path.endswith(".pnml") else read_net(path) if path.endswith(".net") else None
             if net is None:
                 continue
             problem = check(args.vantira, path, net, args.timeout, scratch)
