@@ -131,8 +131,10 @@ void WriteBasis(const NetStore& s, const NetValues& values, const SubnetMap& map
                 bool full, Output& out) {
   const bool places = answer.places;
   out.Put(places ? "P-flows: " : "T-flows: ");
-  if (answer.basis_failed) {
-    out.Put("no basis, not enough memory\n");
+  if (!answer.basis_missing.empty()) {
+    out.Put("no basis, ");
+    out.Put(answer.basis_missing);
+    out.Put('\n');
     return;
   }
   out.Put("dimension ");
@@ -176,7 +178,7 @@ void WriteJsonBasis(const NetStore& s, const NetValues& values, const SubnetMap&
                     Output& out) {
   const bool places = answer.places;
   out.Put(places ? ",\n  \"p_basis\": " : ",\n  \"t_basis\": ");
-  if (answer.basis_failed) {
+  if (!answer.basis_missing.empty()) {
     out.Put("null");
     return;
   }

@@ -23,10 +23,10 @@ struct SemiflowAnswer {
   uint64_t limit = 0;  // the rows the solver could hold
   std::string memory_budget;  // the bytes it could hold, as written ("1G")
   std::string time_budget;    // the seconds it had, as written; empty for none
-  // With --basis or after a stop: a basis of the flows, by name (basis.h),
-  // or none when there was not the memory for it.
+  // With --basis or after a stop: a basis of the flows (basis.h), or none,
+  // and why, when there was not the memory or the time for it.
   bool with_basis = false;
-  bool basis_failed = false;
+  std::string basis_missing;
   std::vector<BasisVector> basis;
 };
 

@@ -56,6 +56,7 @@ SemiflowAnswer Solve(const NetStore& store, const SparseSystem& system, bool pla
   answer.memory_budget =
       options.semiflow_memory != 0 ? options.semiflow_memory_text : SizeText(solver.byte_limit);
   answer.time_budget = options.semiflow_time_text;
+  const auto start = std::chrono::steady_clock::now();
   answer.result = MinimalSemiflows(system, solver);
   if (told) WriteAll(STDERR_FILENO, "\r\x1b[K");
   // After a stop the basis is what the user gets instead; a row limit the
@@ -64,13 +65,22 @@ SemiflowAnswer Solve(const NetStore& store, const SparseSystem& system, bool pla
   answer.with_basis = options.basis || (!answer.result.complete &&
                                         !(stop == SemiflowResult::Stop::kRows && options.semiflow_limit != 0));
   if (answer.with_basis) {
+    // Within the time budget and a tenth more, for the basis after a stop at
+    // it; 10 s without one. Sparse nets take well under a second.
+    const auto deadline = options.semiflow_time > 0 ? start + solver.time_limit + solver.time_limit / 10
+                                                     : std::chrono::steady_clock::now() + std::chrono::seconds(10);
     try {
-      answer.basis =
-          SparserFlowBasis(system, BasisOrder(store, system, places), NameOrder(store, system, places));
+      auto basis =
+          SparserFlowBasis(system, BasisOrder(store, system, places), NameOrder(store, system, places), deadline);
+      if (basis) {
+        answer.basis = std::move(*basis);
+      } else {
+        answer.basis_missing = options.semiflow_time > 0 ? "not within the time budget" : "not within 10 s";
+      }
     } catch (const std::bad_alloc&) {
       answer.basis.clear();
       answer.basis.shrink_to_fit();
-      answer.basis_failed = true;
+      answer.basis_missing = "not enough memory";
     }
   }
   return answer;

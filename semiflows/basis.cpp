@@ -1,6 +1,7 @@
 #include "semiflows/basis.h"
 
 #include <algorithm>
+#include <chrono>
 #include <optional>
 #include <utility>
 
@@ -39,13 +40,24 @@ void Primitive(SparseRow<T>& row) {
 struct Bounds {
   uint64_t work = 0;
   uint64_t size = 0;
+  std::optional<std::chrono::steady_clock::time_point> deadline;
 };
 struct GaveUp {};
+struct OutOfTime {};
+
+// The work done so far, against the bounds.
+struct Work {
+  const Bounds& bounds;
+  uint64_t entries = 0;
+  uint64_t calls = 0;
+};
 
 template <class T>
-SparseRow<T> Cancel(const SparseRow<T>& r, const SparseRow<T>& p, int32_t c, uint64_t& work, uint64_t bound) {
-  work += r.col.size() + p.col.size();
-  if (bound != 0 && work > bound) throw GaveUp{};
+SparseRow<T> Cancel(const SparseRow<T>& r, const SparseRow<T>& p, int32_t c, Work& work) {
+  work.entries += r.col.size() + p.col.size();
+  if (work.bounds.work != 0 && work.entries > work.bounds.work) throw GaveUp{};
+  if ((++work.calls & 15) == 0 && work.bounds.deadline && std::chrono::steady_clock::now() > *work.bounds.deadline)
+    throw OutOfTime{};
   const T a = ValueAt(p, c);
   const T b = ValueAt(r, c);
   const T g = GcdOf(a, b);
@@ -79,7 +91,7 @@ SparseRow<T> Cancel(const SparseRow<T>& r, const SparseRow<T>& p, int32_t c, uin
 
 template <class T>
 std::vector<BasisVector> Basis(const SparseSystem& s, std::span<const int32_t> order, const Bounds& bounds) {
-  uint64_t work = 0;
+  Work work{bounds};
   const auto n = static_cast<std::size_t>(s.variables);
   std::vector<int32_t> position(n);
   for (std::size_t i = 0; i < n; ++i) position[static_cast<std::size_t>(order[i])] = static_cast<int32_t>(i);
@@ -129,7 +141,7 @@ std::vector<BasisVector> Basis(const SparseSystem& s, std::span<const int32_t> o
         pivots.push_back(std::move(r));
         break;
       }
-      r = Cancel(r, pivots[static_cast<std::size_t>(p)], c, work, bounds.work);
+      r = Cancel(r, pivots[static_cast<std::size_t>(p)], c, work);
     }
   }
 
@@ -148,7 +160,7 @@ std::vector<BasisVector> Basis(const SparseSystem& s, std::span<const int32_t> o
     for (std::size_t k = 0; k + 1 < row.col.size(); ++k)
       if (pivot_of[static_cast<std::size_t>(row.col[k])] >= 0) below.push_back(row.col[k]);
     for (auto it = below.rbegin(); it != below.rend(); ++it)
-      row = Cancel(row, pivots[static_cast<std::size_t>(pivot_of[static_cast<std::size_t>(*it)])], *it, work, bounds.work);
+      row = Cancel(row, pivots[static_cast<std::size_t>(pivot_of[static_cast<std::size_t>(*it)])], *it, work);
     size += row.col.size() - 1;
     if (bounds.size != 0 && size > bounds.size) throw GaveUp{};
   }
@@ -225,23 +237,26 @@ std::vector<BasisVector> FlowBasis(const SparseSystem& system, std::span<const i
   return Exact(system, order, Bounds{});
 }
 
-std::vector<BasisVector> SparserFlowBasis(const SparseSystem& system, std::span<const int32_t> first,
-                                          std::span<const int32_t> second) {
+std::optional<std::vector<BasisVector>> SparserFlowBasis(const SparseSystem& system, std::span<const int32_t> first,
+                                                         std::span<const int32_t> second,
+                                                         std::chrono::steady_clock::time_point deadline) try {
   // Generous for a sparse answer: a few dozen passes over the system.
   const uint64_t entries = static_cast<uint64_t>(system.equation.size()) + static_cast<uint64_t>(system.variables);
-  const Bounds bounds{64 * entries + (uint64_t{1} << 24), 0};
+  const Bounds bounds{64 * entries + (uint64_t{1} << 24), 0, deadline};
   std::optional<std::vector<BasisVector>> one, two;
   try {
     one = Exact(system, first, bounds);
   } catch (const GaveUp&) {
   }
   try {
-    two = Exact(system, second, Bounds{bounds.work, one ? Entries(*one) : 0});
+    two = Exact(system, second, Bounds{bounds.work, one ? Entries(*one) : 0, deadline});
   } catch (const GaveUp&) {
   }
   if (one && (!two || Entries(*one) <= Entries(*two))) return std::move(*one);
   if (two) return std::move(*two);
-  return Exact(system, second, Bounds{});
+  return Exact(system, second, Bounds{0, 0, deadline});
+} catch (const OutOfTime&) {
+  return std::nullopt;
 }
 
 }  // namespace vantira

@@ -5,7 +5,9 @@
 // where the minimal semiflows may be exponentially many.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -36,8 +38,10 @@ std::vector<BasisVector> FlowBasis(const SparseSystem& system, std::span<const i
 // entries of the two orders, `first` when they tie; the answer depends only
 // on the system and the orders. A computation that takes more than a few
 // dozen passes over the system gives up for the other order (the second
-// one, if both do, is finished whatever it costs).
-std::vector<BasisVector> SparserFlowBasis(const SparseSystem& system, std::span<const int32_t> first,
-                                          std::span<const int32_t> second);
+// one, if both do, is finished as the deadline allows). Nothing when the
+// deadline passes first (a dense system: the numbers grow with the rank).
+std::optional<std::vector<BasisVector>> SparserFlowBasis(const SparseSystem& system, std::span<const int32_t> first,
+                                                         std::span<const int32_t> second,
+                                                         std::chrono::steady_clock::time_point deadline);
 
 }  // namespace vantira

@@ -388,14 +388,28 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
       // entries; the tree about tree_cost steps per row to build, and a
       // query little beside that.
       use_tree_ = scan >= tree_cost_ * live;
+      if (Late()) {
+        outcome.complete = false;
+        outcome.stop = SemiflowResult::Stop::kTime;
+        outcome.eliminated = eliminated_ - 1;
+        outcome.held = budget_.held.load();
+        return outcome;
+      }
       if (use_tree_) {
         std::vector<uint32_t> live;
         live.reserve(counted_);
         for (uint32_t id = 0; id < rows_.size(); ++id)
           if (!dead_[id]) live.push_back(id);
-        tree_.Build(
-            std::move(live), [this](uint32_t id) { return std::span<const int32_t>(rows_[id].vars); },
-            system_.variables);
+        const std::function<bool()> late = [this] { return Late(); };
+        if (!tree_.Build(
+                std::move(live), [this](uint32_t id) { return std::span<const int32_t>(rows_[id].vars); },
+                system_.variables, budget_.timed ? late : std::function<bool()>())) {
+          outcome.complete = false;
+          outcome.stop = SemiflowResult::Stop::kTime;
+          outcome.eliminated = eliminated_ - 1;
+          outcome.held = budget_.held.load();
+          return outcome;
+        }
       }
       SecondThread second;
       std::size_t half = 0;
