@@ -80,8 +80,11 @@ void PutVector(const NetStore& s, bool places, const BasisVector& vector, Output
   for (std::size_t i = 0; i < vector.variables.size(); ++i) {
     const Integer& w = vector.weights[i];
     const bool negative = w.Sign() < 0;
-    if (i != 0) out.Put(negative ? " - " : " + ");
-    else if (negative) out.Put('-');
+    if (i != 0) {
+      out.Put(negative ? " - " : " + ");
+    } else if (negative) {
+      out.Put('-');
+    }
     const Integer magnitude = negative ? Integer(0) - w : w;
     if (!magnitude.IsOne()) {
       out.Put(magnitude.ToString());
