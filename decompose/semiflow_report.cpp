@@ -40,7 +40,9 @@ Integer Constant(const NetValues& values, const std::vector<int32_t>& variables,
   }
   return sum;
 }
-Integer Constant(const NetValues& values, const Semiflow& flow) { return Constant(values, flow.variables, flow.weights); }
+Integer Constant(const NetValues& values, const Semiflow& flow) {
+  return Constant(values, flow.variables, flow.weights);
+}
 
 // The semiflows in their order: by their lists of numbers.
 std::vector<const Semiflow*> Ordered(const SemiflowResult& result) {
@@ -278,7 +280,7 @@ void WriteJsonSemiflows(const NetStore& s, const NetValues& values, const Subnet
       out.Put(places ? ",\n  \"p_stop\": " : ",\n  \"t_stop\": ");
       out.Put(answer.result.stop == SemiflowResult::Stop::kMemory ? "\"memory budget\""
               : answer.result.stop == SemiflowResult::Stop::kTime ? "\"time budget\""
-                                                                    : "\"not enough memory\"");
+                                                                  : "\"not enough memory\"");
     }
     if (answer.with_basis) WriteJsonBasis(s, values, map, answer, out);
     return;

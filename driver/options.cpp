@@ -46,10 +46,9 @@ uint64_t SemiflowMemory(const std::vector<std::string_view>& args, std::size_t& 
 double SemiflowTime(const std::vector<std::string_view>& args, std::size_t& i) {
   const std::string_view arg = ++i < args.size() ? args[i] : std::string_view();
   double seconds = 0;
-  const auto [end, error] =
-      std::from_chars(arg.data(), arg.data() + arg.size(), seconds, std::chars_format::fixed);
-  if (arg.empty() || error != std::errc() || end != arg.data() + arg.size() || !(seconds > 0) ||
-      seconds > 1e9 || arg[0] == '-') {
+  const auto [end, error] = std::from_chars(arg.data(), arg.data() + arg.size(), seconds, std::chars_format::fixed);
+  if (arg.empty() || error != std::errc() || end != arg.data() + arg.size() || !(seconds > 0) || seconds > 1e9 ||
+      arg[0] == '-') {
     throw MakeFailure(kExitFile, std::string("wrong semiflow time: ").append(arg))
         .Because(i < args.size() ? Quoted(arg).append(" is no number of seconds above 0")
                                  : std::string("--semiflow-time needs a number of seconds after it"));

@@ -53,8 +53,7 @@ SemiflowAnswer Solve(const NetStore& store, const SparseSystem& system, bool pla
   SemiflowAnswer answer;
   answer.places = places;
   answer.limit = solver.row_limit;
-  answer.memory_budget =
-      options.semiflow_memory != 0 ? options.semiflow_memory_text : SizeText(solver.byte_limit);
+  answer.memory_budget = options.semiflow_memory != 0 ? options.semiflow_memory_text : SizeText(solver.byte_limit);
   answer.time_budget = options.semiflow_time_text;
   const auto start = std::chrono::steady_clock::now();
   answer.result = MinimalSemiflows(system, solver);
@@ -68,7 +67,7 @@ SemiflowAnswer Solve(const NetStore& store, const SparseSystem& system, bool pla
     // Within the time budget and a tenth more, for the basis after a stop at
     // it; 10 s without one. Sparse nets take well under a second.
     const auto deadline = options.semiflow_time > 0 ? start + solver.time_limit + solver.time_limit / 10
-                                                     : std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                                                    : std::chrono::steady_clock::now() + std::chrono::seconds(10);
     try {
       auto basis =
           SparserFlowBasis(system, BasisOrder(store, system, places), NameOrder(store, system, places), deadline);

@@ -37,8 +37,8 @@ int Rank(Matrix m) {
       for (std::size_t j = c + 1; j < cols; ++j) {
         Integer value = m[r][c] * m[i][j] - m[i][c] * m[r][j];
         // Bareiss: the previous pivot divides exactly, also when negative.
-        m[i][j] = previous.Sign() < 0 ? (Integer(0) - value).DivideExact(Integer(0) - previous)
-                                      : value.DivideExact(previous);
+        m[i][j] =
+            previous.Sign() < 0 ? (Integer(0) - value).DivideExact(Integer(0) - previous) : value.DivideExact(previous);
       }
       m[i][c] = Integer(0);
     }
@@ -89,7 +89,8 @@ std::string BasisFaults(const SparseSystem& s, const Dense& a, const std::vector
       positive = positive && b.weights[i].Sign() > 0;
       g = Gcd(g, b.weights[i]);
       const int32_t v = b.variables[i];
-      for (int64_t j = s.start[v]; j < s.start[v + 1]; ++j) sum[s.equation[j]] += Integer(s.coefficient[j]) * b.weights[i];
+      for (int64_t j = s.start[v]; j < s.start[v + 1]; ++j)
+        sum[s.equation[j]] += Integer(s.coefficient[j]) * b.weights[i];
     }
     if (!g.IsOne()) faults += at + "gcd " + g.ToString() + "\n";
     if (b.weights[0].Sign() <= 0) faults += at + "pivot weight not positive\n";
@@ -124,7 +125,7 @@ Dense RandomSystem(std::mt19937& random, int variables, int equations) {
 
 // Each vector as variable -> weight, for comparing across numberings.
 std::vector<std::map<int32_t, std::string>> AsMaps(const std::vector<BasisVector>& basis,
-                                                    const std::vector<int32_t>& rename) {
+                                                   const std::vector<int32_t>& rename) {
   std::vector<std::map<int32_t, std::string>> maps;
   for (const BasisVector& b : basis) {
     maps.emplace_back();
