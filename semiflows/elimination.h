@@ -38,10 +38,12 @@ struct EliminationOutcome {
 using StepReport = std::function<void(int32_t eliminated, uint64_t held)>;
 
 // The minimal semiflows of `system`; stops incomplete when one of the
-// budget's caps is passed, or its deadline, or an allocation fails. Exact: starts in checked 64-bit arithmetic and, at
-// the first overflow, starts again with Integer. With options.threads 2 the pairs of an equation are split between two
-// threads when there are many. `blocks_first` eliminates the equations inside one block (by the hints) before the
-// others.
+// budget's caps is passed, or its deadline, or an allocation fails.
+// Exact: starts in checked 64-bit arithmetic and, at the first overflow,
+// starts again with Integer. With options.threads 2 the pairs of an
+// equation are split between two threads when there are many.
+// `blocks_first` eliminates the equations inside one block (by the hints)
+// before the others.
 EliminationOutcome Eliminate(const SparseSystem& system, RowBudget& budget, const StepReport& step,
                              const SemiflowOptions& options, bool blocks_first);
 
