@@ -65,9 +65,12 @@ SemiflowAnswer Solve(const NetStore& store, const SparseSystem& system, bool pla
                                         !(stop == SemiflowResult::Stop::kRows && options.semiflow_limit != 0));
   if (answer.with_basis) {
     // Within the time budget and a tenth more, for the basis after a stop at
-    // it; 10 s without one. Sparse nets take well under a second.
-    const auto deadline = options.semiflow_time > 0 ? start + solver.time_limit + solver.time_limit / 10
-                                                    : std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    // it, and at least a twentieth from now (freeing the rows may take part
+    // of the tenth); 10 s without one. Sparse nets take well under a second.
+    const auto now = std::chrono::steady_clock::now();
+    const auto deadline = options.semiflow_time > 0
+                              ? std::max(start + solver.time_limit + solver.time_limit / 10, now + solver.time_limit / 20)
+                              : now + std::chrono::seconds(10);
     try {
       auto basis =
           SparserFlowBasis(system, BasisOrder(store, system, places), NameOrder(store, system, places), deadline);

@@ -38,10 +38,12 @@ uint32_t SupportTree::Grow(uint32_t begin, uint32_t end, std::size_t depth, cons
   nodes_.push_back(Node{-1, begin, end, 0, 0});
   if (end - begin <= kLeafRows) return index;
   for (; depth < order_.size(); ++depth) {
-    if (stopped_ || (late_ != nullptr && ++splits_ % 256 == 0 && (*late_)())) {
-      stopped_ = true;
-      return index;
+    // A partition costs its rows: the clock is read every million of them.
+    if (late_ != nullptr && (splits_ += end - begin) >= (1u << 20)) {
+      splits_ = 0;
+      stopped_ = stopped_ || (*late_)();
     }
+    if (stopped_) return index;
     const int32_t v = order_[depth];
     const auto middle = static_cast<uint32_t>(std::stable_partition(ids_.begin() + begin, ids_.begin() + end,
                                                                     [&](uint32_t id) { return !Holds(vars(id), v); }) -

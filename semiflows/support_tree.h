@@ -40,7 +40,7 @@ class SupportTree {
   std::vector<int32_t> order_;  // variables to split on, the most even splits first
   std::vector<Node> nodes_;
   const std::function<bool()>* late_ = nullptr;
-  uint32_t splits_ = 0;  // partitions tried since `late` was last asked
+  uint32_t splits_ = 0;  // rows partitioned since `late` was last asked
   bool stopped_ = false;
 };
 
