@@ -68,9 +68,9 @@ SemiflowAnswer Solve(const NetStore& store, const SparseSystem& system, bool pla
     // it, and at least a twentieth from now (freeing the rows may take part
     // of the tenth); 10 s without one. Sparse nets take well under a second.
     const auto now = std::chrono::steady_clock::now();
-    const auto deadline = options.semiflow_time > 0
-                              ? std::max(start + solver.time_limit + solver.time_limit / 10, now + solver.time_limit / 20)
-                              : now + std::chrono::seconds(10);
+    const auto deadline = options.semiflow_time > 0 ? std::max(start + solver.time_limit + solver.time_limit / 10,
+                                                               now + solver.time_limit / 20)
+                                                    : now + std::chrono::seconds(10);
     try {
       auto basis =
           SparserFlowBasis(system, BasisOrder(store, system, places), NameOrder(store, system, places), deadline);
