@@ -42,13 +42,29 @@ uint64_t SemiflowMemory(const std::vector<std::string_view>& args, std::size_t& 
   return size << shift;
 }
 
-// The seconds after --semiflow-time: a decimal number above 0.
+// The seconds after --semiflow-time: a decimal number above 0, digits with
+// at most one point among them (read by hand: not every C++ library reads a
+// double with from_chars).
 double SemiflowTime(const std::vector<std::string_view>& args, std::size_t& i) {
   const std::string_view arg = ++i < args.size() ? args[i] : std::string_view();
-  double seconds = 0;
-  const auto [end, error] = std::from_chars(arg.data(), arg.data() + arg.size(), seconds, std::chars_format::fixed);
-  if (arg.empty() || error != std::errc() || end != arg.data() + arg.size() || !(seconds > 0) || seconds > 1e9 ||
-      arg[0] == '-') {
+  double seconds = 0, scale = 1;
+  bool point = false, digits = false, well_formed = !arg.empty();
+  for (char c : arg) {
+    if (c == '.' && !point) {
+      point = true;
+    } else if (c >= '0' && c <= '9') {
+      digits = true;
+      if (point) {
+        scale /= 10;
+        seconds += (c - '0') * scale;
+      } else {
+        seconds = seconds * 10 + (c - '0');
+      }
+    } else {
+      well_formed = false;
+    }
+  }
+  if (!well_formed || !digits || !(seconds > 0) || seconds > 1e9) {
     throw MakeFailure(kExitFile, std::string("wrong semiflow time: ").append(arg))
         .Because(i < args.size() ? Quoted(arg).append(" is no number of seconds above 0")
                                  : std::string("--semiflow-time needs a number of seconds after it"));
