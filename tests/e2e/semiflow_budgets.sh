@@ -74,11 +74,16 @@ fi
 before=$failed
 run time-budget-ends-soon 3 '*** too many semiflows' '--semiflow-time SECONDS sets the budget' \
   'stopped at the time budget of 1 s: part 1 of 1:' '$V -p --semiflow-time 1 stages.net r.txt'
-grep -q '^P-flows: dimension 301, a basis in reduced echelon form$' r.txt || fail "no basis of 301 vectors"
-grep -q '^301 basis vectors, 1 a semiflow, places covered by none of them: b0_0 b1_0 ' r.txt ||
-  fail "no summary of the basis"
 # Generous for a shared machine: the budget is 1 s and the basis a few ms.
-[ "$elapsed_ms" -lt 4000 ] || fail "took $elapsed_ms ms"
+# A sanitized build frees its rows slowly, past the basis's deadline too.
+most=4000
+$asan && most=10000
+if ! $asan || ! grep -q '^P-flows: no basis, not within the time budget$' r.txt; then
+  grep -q '^P-flows: dimension 301, a basis in reduced echelon form$' r.txt || fail "no basis of 301 vectors"
+  grep -q '^301 basis vectors, 1 a semiflow, places covered by none of them: b0_0 b1_0 ' r.txt ||
+    fail "no summary of the basis"
+fi
+[ "$elapsed_ms" -lt $most ] || fail "took $elapsed_ms ms"
 ok $before
 
 echo "$passed passed, $failed failed"
