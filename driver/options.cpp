@@ -22,6 +22,56 @@ uint64_t SemiflowLimit(const std::vector<std::string_view>& args, std::size_t& i
   return limit;
 }
 
+// The size after --semiflow-memory: bytes from 1, or with K, M or G after
+// the number, KiB, MiB or GiB.
+uint64_t SemiflowMemory(const std::vector<std::string_view>& args, std::size_t& i) {
+  const std::string_view arg = ++i < args.size() ? args[i] : std::string_view();
+  uint64_t size = 0;
+  const auto [end, error] = std::from_chars(arg.data(), arg.data() + arg.size(), size);
+  const std::string_view suffix(end, static_cast<std::size_t>(arg.data() + arg.size() - end));
+  int shift = -1;
+  if (suffix.empty()) shift = 0;
+  if (suffix == "K" || suffix == "k") shift = 10;
+  if (suffix == "M" || suffix == "m") shift = 20;
+  if (suffix == "G" || suffix == "g") shift = 30;
+  if (arg.empty() || error != std::errc() || arg[0] == '+' || size == 0 || shift < 0 || (size >> (63 - shift)) != 0) {
+    throw MakeFailure(kExitFile, std::string("wrong semiflow memory: ").append(arg))
+        .Because(i < args.size() ? Quoted(arg).append(" is no size from 1 byte (K, M or G may follow the number)")
+                                 : std::string("--semiflow-memory needs a size after it, as 1G"));
+  }
+  return size << shift;
+}
+
+// The seconds after --semiflow-time: a decimal number above 0, digits with
+// at most one point among them (read by hand: not every C++ library reads a
+// double with from_chars).
+double SemiflowTime(const std::vector<std::string_view>& args, std::size_t& i) {
+  const std::string_view arg = ++i < args.size() ? args[i] : std::string_view();
+  double seconds = 0, scale = 1;
+  bool point = false, digits = false, well_formed = !arg.empty();
+  for (char c : arg) {
+    if (c == '.' && !point) {
+      point = true;
+    } else if (c >= '0' && c <= '9') {
+      digits = true;
+      if (point) {
+        scale /= 10;
+        seconds += (c - '0') * scale;
+      } else {
+        seconds = seconds * 10 + (c - '0');
+      }
+    } else {
+      well_formed = false;
+    }
+  }
+  if (!well_formed || !digits || !(seconds > 0) || seconds > 1e9) {
+    throw MakeFailure(kExitFile, std::string("wrong semiflow time: ").append(arg))
+        .Because(i < args.size() ? Quoted(arg).append(" is no number of seconds above 0")
+                                 : std::string("--semiflow-time needs a number of seconds after it"));
+  }
+  return seconds;
+}
+
 }  // namespace
 
 Options ScanArguments(const std::vector<std::string_view>& args) {
@@ -57,6 +107,14 @@ Options ScanArguments(const std::vector<std::string_view>& args) {
       options.t_semiflows = true;
     } else if (arg == "--semiflow-limit") {
       options.semiflow_limit = SemiflowLimit(args, i);
+    } else if (arg == "--semiflow-memory") {
+      options.semiflow_memory = SemiflowMemory(args, i);
+      options.semiflow_memory_text = args[i];
+    } else if (arg == "--semiflow-time") {
+      options.semiflow_time = SemiflowTime(args, i);
+      options.semiflow_time_text = args[i];
+    } else if (arg == "--basis") {
+      options.basis = true;
     } else if (arg == "-z") {
       options.subnet_files = true;
       // A second -z while a zname is still pending keeps the first state, so

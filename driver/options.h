@@ -45,6 +45,14 @@ struct Options {
   bool p_semiflows = false;     // -p
   bool t_semiflows = false;     // -t
   uint64_t semiflow_limit = 0;  // --semiflow-limit N; 0: the solver's default
+  // --semiflow-memory SIZE, in bytes, and as written; 0: half the physical
+  // memory, at most 8G.
+  uint64_t semiflow_memory = 0;
+  std::string semiflow_memory_text;
+  // --semiflow-time SECONDS, and as written; 0: no time budget.
+  double semiflow_time = 0;
+  std::string semiflow_time_text;
+  bool basis = false;  // --basis: a basis of the flows even when the semiflows finish
   std::string infile = "-";
   std::string outfile = "-";
   std::string zname;
@@ -54,7 +62,10 @@ struct Options {
 // Scans the arguments (without the program name), up to the first -h,
 // -help, --help or --version. A third positional argument ends the run with
 // "*** unknown option: %s" and status 4; so does a --semiflow-limit whose
-// next argument is no number from 1 up, with "*** wrong semiflow limit: %s".
+// next argument is no number from 1 up, with "*** wrong semiflow limit: %s";
+// likewise --semiflow-memory without a size from 1 (K, M or G may follow
+// the number), "*** wrong semiflow memory: %s", and --semiflow-time
+// without a number of seconds above 0, "*** wrong semiflow time: %s".
 Options ScanArguments(const std::vector<std::string_view>& args);
 
 }  // namespace vantira

@@ -1,6 +1,7 @@
 #include "semiflows/elimination.h"
 
 #include <algorithm>
+#include <new>
 #include <set>
 #include <tuple>
 #include <utility>
@@ -27,6 +28,38 @@ struct Row {
 // Below this many pairs an equation is combined on one thread.
 constexpr uint64_t kPairsForTwoThreads = 4096;
 
+// The clock is read once per this many pairs looked at (a power of two).
+constexpr uint64_t kPairsPerClockRead = 4096;
+
+// What a vector holds on the heap: its capacity, with the allocator's
+// header, rounded as glibc rounds its chunks.
+template <class V>
+uint64_t HeapOf(const std::vector<V>& v) {
+  if (v.capacity() == 0) return 0;
+  return std::max<uint64_t>(32, (v.capacity() * sizeof(V) + 8 + 15) & ~uint64_t{15});
+}
+inline uint64_t ValueHeap(const std::vector<int64_t>&) { return 0; }
+inline uint64_t ValueHeap(const std::vector<Integer>& values) {
+  uint64_t bytes = 0;
+  for (const Integer& value : values) bytes += value.HeapBytes();
+  return bytes;
+}
+
+// What a row holds that goes when it is dropped.
+template <class T>
+uint64_t RowHeap(const Row<T>& row) {
+  return HeapOf(row.vars) + HeapOf(row.x) + HeapOf(row.eqs) + HeapOf(row.r) + HeapOf(row.support.word) +
+         HeapOf(row.support.bits) + ValueHeap(row.x) + ValueHeap(row.r);
+}
+
+// What a row made costs for the rest of the elimination: its place among
+// the rows made and in the vector of the equation's new rows (each with a
+// vector's slack), its entries in the lists by equation and by key.
+template <class T>
+uint64_t RowSlot(const Row<T>& row) {
+  return 3 * sizeof(Row<T>) + sizeof(uint32_t) * row.eqs.size() + 16;
+}
+
 // What one thread marks for the tree: the variables of the union in hand.
 struct Marks {
   std::vector<uint32_t> marked;
@@ -37,7 +70,10 @@ template <class T>
 class Elimination {
  public:
   Elimination(const SparseSystem& system, RowBudget& budget, bool blocks_first, double tree_cost);
-  ~Elimination() { budget_.held -= counted_; }
+  ~Elimination() {
+    budget_.held -= counted_;
+    budget_.bytes -= bytes_;
+  }
 
   EliminationOutcome Run(const StepReport& step, int threads);
 
@@ -55,7 +91,14 @@ class Elimination {
   void Count(const Row<T>& row, int delta);
   bool Minimal(const Support& u, uint32_t a, uint32_t b, Marks& marks) const;
   void Combine(const Row<T>& a, const Row<T>& b, int32_t e, Support u, std::vector<Row<T>>& out) const;
-  // Combines the pos rows [begin, end) with every neg row; stops at the cap.
+  // Stops the equation in hand, for `why`.
+  void Stop(SemiflowResult::Stop why) {
+    int expected = 0;
+    why_.compare_exchange_strong(expected, static_cast<int>(why));
+    over_cap_ = true;
+  }
+  bool Late() const { return budget_.timed && std::chrono::steady_clock::now() >= budget_.deadline; }
+  // Combines the pos rows [begin, end) with every neg row; stops at a cap.
   void Pairs(const std::vector<uint32_t>& pos_rows, const std::vector<uint32_t>& neg_rows, std::size_t begin,
              std::size_t end, int32_t e, std::vector<Row<T>>& out);
   void Keep(Row<T> row);
@@ -64,6 +107,7 @@ class Elimination {
   const SparseSystem& system_;
   RowBudget& budget_;
   uint64_t counted_ = 0;  // what this elimination added to the budget
+  uint64_t bytes_ = 0;    // and in bytes
   // Every row made, by number; a row eliminated is emptied and marked dead,
   // its number never reused, so the lists below may hold it until swept.
   std::vector<Row<T>> rows_;
@@ -89,7 +133,9 @@ class Elimination {
   std::vector<bool> contact_;  // with blocks first: equations that reach out of their block
   int32_t eliminated_ = 0;
   std::atomic<uint64_t> formed_{0};  // rows formed for the equation in hand
+  std::atomic<uint64_t> formed_bytes_{0};  // and their bytes
   std::atomic<bool> over_cap_{false};
+  std::atomic<int> why_{0};  // the first cap passed, a SemiflowResult::Stop
   double tree_cost_;
   SupportTree tree_;  // over the old set, for an equation with many pairs
   bool use_tree_ = false;
@@ -146,10 +192,13 @@ void Elimination<T>::Keep(Row<T> row) {
   }
   by_key_[key].push_back(id);
   key_.push_back(key);
+  const uint64_t bytes = RowHeap(row) + RowSlot(row);
   rows_.push_back(std::move(row));
   dead_.push_back(false);
   ++counted_;
   ++budget_.held;
+  bytes_ += bytes;
+  budget_.bytes += bytes;
 }
 
 template <class T>
@@ -157,6 +206,9 @@ void Elimination<T>::Drop(uint32_t id) {
   Count(rows_[id], -1);
   swept_.push_back(key_[id]);
   for (int32_t v : rows_[id].vars) --holding_[v];
+  const uint64_t bytes = RowHeap(rows_[id]);
+  bytes_ -= bytes;
+  budget_.bytes -= bytes;
   dead_[id] = true;
   rows_[id] = Row<T>{};
   --counted_;
@@ -253,16 +305,26 @@ void Elimination<T>::Pairs(const std::vector<uint32_t>& pos_rows, const std::vec
   const auto most = static_cast<uint32_t>(eliminated_ + 1);
   Marks marks;
   if (use_tree_) marks.marked.assign(static_cast<std::size_t>(system_.variables), 0);
+  uint64_t looked = 0;
   for (std::size_t i = begin; i < end && !over_cap_; ++i) {
     const Row<T>& a = rows_[pos_rows[i]];
     for (uint32_t b : neg_rows) {
+      if ((++looked & (kPairsPerClockRead - 1)) == 0 && (over_cap_ || Late())) {
+        Stop(SemiflowResult::Stop::kTime);
+        return;
+      }
       Support u = Support::Union(a.support, rows_[b].support);
       if (u.count > most || !Minimal(u, pos_rows[i], b, marks)) continue;
       if (budget_.held.load() + ++formed_ > budget_.limit) {
-        over_cap_ = true;
+        Stop(SemiflowResult::Stop::kRows);
         return;
       }
       Combine(a, rows_[b], e, std::move(u), out);
+      if (budget_.byte_limit != 0 &&
+          budget_.bytes.load() + (formed_bytes_ += RowHeap(out.back()) + RowSlot(out.back())) > budget_.byte_limit) {
+        Stop(SemiflowResult::Stop::kMemory);
+        return;
+      }
     }
   }
 }
@@ -314,6 +376,7 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
     other.clear();
     if (!pos_rows.empty() && !neg_rows.empty()) {
       formed_ = 0;
+      formed_bytes_ = 0;
       double sizes = 0;
       for (const auto* side : {&pos_rows, &neg_rows})
         for (uint32_t id : *side)
@@ -325,14 +388,28 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
       // entries; the tree about tree_cost steps per row to build, and a
       // query little beside that.
       use_tree_ = scan >= tree_cost_ * live;
+      if (Late()) {
+        outcome.complete = false;
+        outcome.stop = SemiflowResult::Stop::kTime;
+        outcome.eliminated = eliminated_ - 1;
+        outcome.held = budget_.held.load();
+        return outcome;
+      }
       if (use_tree_) {
         std::vector<uint32_t> live;
         live.reserve(counted_);
         for (uint32_t id = 0; id < rows_.size(); ++id)
           if (!dead_[id]) live.push_back(id);
-        tree_.Build(
-            std::move(live), [this](uint32_t id) { return std::span<const int32_t>(rows_[id].vars); },
-            system_.variables);
+        const std::function<bool()> late = [this] { return Late(); };
+        if (!tree_.Build(
+                std::move(live), [this](uint32_t id) { return std::span<const int32_t>(rows_[id].vars); },
+                system_.variables, budget_.timed ? late : std::function<bool()>())) {
+          outcome.complete = false;
+          outcome.stop = SemiflowResult::Stop::kTime;
+          outcome.eliminated = eliminated_ - 1;
+          outcome.held = budget_.held.load();
+          return outcome;
+        }
       }
       SecondThread second;
       std::size_t half = 0;
@@ -344,6 +421,7 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
       second.Join();
       if (over_cap_) {
         outcome.complete = false;
+        outcome.stop = static_cast<SemiflowResult::Stop>(why_.load());
         outcome.eliminated = eliminated_ - 1;
         outcome.held = budget_.held.load() + formed_.load();
         return outcome;
@@ -358,7 +436,16 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
     swept_.erase(std::unique(swept_.begin(), swept_.end()), swept_.end());
     for (int32_t v : swept_) std::erase_if(by_key_[v], [this](uint32_t id) { return dead_[id]; });
     swept_.clear();
+    budget_.eliminated = eliminated_;
+    budget_.last_held = budget_.held.load();
     if (step) step(eliminated_, budget_.held.load());
+    if (!order_.empty() && Late()) {
+      outcome.complete = false;
+      outcome.stop = SemiflowResult::Stop::kTime;
+      outcome.eliminated = eliminated_;
+      outcome.held = budget_.held.load();
+      return outcome;
+    }
   }
   outcome.eliminated = eliminated_;
   for (std::size_t id = 0; id < rows_.size(); ++id) {
@@ -376,10 +463,23 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
 
 EliminationOutcome Eliminate(const SparseSystem& system, RowBudget& budget, const StepReport& step,
                              const SemiflowOptions& options, bool blocks_first) {
+  budget.eliminated = 0;
+  budget.last_held = budget.held.load();
   try {
-    return Elimination<int64_t>(system, budget, blocks_first, options.tree_cost).Run(step, options.threads);
-  } catch (const Overflow&) {
-    return Elimination<Integer>(system, budget, blocks_first, options.tree_cost).Run(step, options.threads);
+    try {
+      return Elimination<int64_t>(system, budget, blocks_first, options.tree_cost).Run(step, options.threads);
+    } catch (const Overflow&) {
+      budget.eliminated = 0;
+      return Elimination<Integer>(system, budget, blocks_first, options.tree_cost).Run(step, options.threads);
+    }
+  } catch (const std::bad_alloc&) {
+    // Unwinding has freed the rows: what is left is enough to say so.
+    EliminationOutcome outcome;
+    outcome.complete = false;
+    outcome.stop = SemiflowResult::Stop::kNoMemory;
+    outcome.eliminated = budget.eliminated;
+    outcome.held = budget.last_held;
+    return outcome;
   }
 }
 

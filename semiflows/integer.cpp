@@ -197,4 +197,10 @@ std::string Integer::ToString() const {
   return text;
 }
 
+std::size_t Integer::HeapBytes() const {
+  if (wide_ == nullptr) return 0;
+  // The Wide itself and its limbs, each with the allocator's header.
+  return sizeof(Wide) + 16 + static_cast<std::size_t>(wide_->value[0]._mp_alloc) * sizeof(mp_limb_t) + 16;
+}
+
 }  // namespace vantira

@@ -2,6 +2,7 @@
 // while it fits, arbitrary precision (GMP) beyond, never a silent overflow.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -41,6 +42,8 @@ class Integer {
   int64_t Small() const { return small_; }
   // Decimal, with a leading '-' when negative.
   std::string ToString() const;
+  // The bytes the wide form holds on the heap (0 while small), for budgets.
+  std::size_t HeapBytes() const;
 
  private:
   struct Wide;  // a GMP value, only while the value does not fit 64 bits

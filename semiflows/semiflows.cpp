@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <new>
 #include <numeric>
 #include <utility>
 
@@ -99,6 +100,9 @@ SemiflowResult Solve(const SparseSystem& system, const SemiflowOptions& options,
   SemiflowResult result;
   RowBudget budget;
   budget.limit = options.row_limit;
+  budget.byte_limit = options.byte_limit;
+  budget.timed = options.time_limit.count() > 0;
+  if (budget.timed) budget.deadline = std::chrono::steady_clock::now() + options.time_limit;
   const auto parts = Parts(system);
   std::vector<int32_t> local_eq(static_cast<std::size_t>(system.equations), -1);
   auto last = std::chrono::steady_clock::now();
@@ -116,7 +120,9 @@ SemiflowResult Solve(const SparseSystem& system, const SemiflowOptions& options,
     EliminationOutcome outcome = Eliminate(part, budget, step, options, BlocksFirst(part, options.order));
     if (!outcome.complete) {
       result.complete = false;
+      result.stop = outcome.stop;
       result.semiflows.clear();
+      result.semiflows.shrink_to_fit();
       result.stopped_at = "part " + std::to_string(p + 1) + " of " + std::to_string(parts.size()) + ": " +
                           std::to_string(outcome.eliminated) + " of " + std::to_string(part.equations) +
                           " equations eliminated, " + std::to_string(outcome.held) + " rows held";
@@ -132,9 +138,8 @@ SemiflowResult Solve(const SparseSystem& system, const SemiflowOptions& options,
   return result;
 }
 
-}  // namespace
-
-SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOptions& options) {
+// The contraction, the elimination of what is left, the semiflows expanded back.
+SemiflowResult Minimal(const SparseSystem& system, const SemiflowOptions& options) {
   if (!options.contract) return Solve(system, options, true);
   const Contraction contraction = Contract(system);
   // Without merges the numbering is kept in order and the sort holds.
@@ -150,6 +155,22 @@ SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOption
   for (auto& flow : result.semiflows) Expand(contraction, flow);
   if (merged) std::sort(result.semiflows.begin(), result.semiflows.end(), ByVariables);
   return result;
+}
+
+}  // namespace
+
+SemiflowResult MinimalSemiflows(const SparseSystem& system, const SemiflowOptions& options) {
+  try {
+    return Minimal(system, options);
+  } catch (const std::bad_alloc&) {
+    // Outside the elimination (the contraction, the parts, the answer's
+    // lists): nothing of the rows is left to tell.
+    SemiflowResult result;
+    result.complete = false;
+    result.stop = SemiflowResult::Stop::kNoMemory;
+    result.stopped_at = "before the elimination or after it";
+    return result;
+  }
 }
 
 }  // namespace vantira

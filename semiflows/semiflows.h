@@ -9,6 +9,7 @@
 // equations the places.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -39,8 +40,15 @@ struct SparseSystem {
 
 struct SemiflowOptions {
   // The most rows (candidate semiflows) held at once; past it the run stops
-  // and the result says it is incomplete. Bounds memory.
+  // and the result says it is incomplete.
   uint64_t row_limit = 1000000;
+  // The most bytes the rows and their supports may hold, counted as each
+  // row is made (with the allocator's overhead and the solver's lists of
+  // it); past it the run stops likewise. 0: no such cap.
+  uint64_t byte_limit = 0;
+  // The longest the elimination may take, from its start; 0: no such cap.
+  // The clock is read every few thousand pairs, so the stop comes soon after.
+  std::chrono::steady_clock::duration time_limit{0};
   // Called now and then from the solving thread with a one-line account of
   // the progress, for a terminal; may be empty.
   std::function<void(const std::string&)> progress;
@@ -72,6 +80,10 @@ struct SemiflowResult {
   // compared lexicographically; when not complete, nothing to be relied on.
   std::vector<Semiflow> semiflows;
   bool complete = true;
+  // Why it is not: the row cap, the byte cap, the time cap, or an
+  // allocation that failed (the rows made so far are then freed).
+  enum class Stop { kNone, kRows, kMemory, kTime, kNoMemory };
+  Stop stop = Stop::kNone;
   // When not complete: how far the computation got, in words, e.g.
   // "part 1 of 3: 12 of 40 equations eliminated, 1000000 rows held". The
   // parts, equations and rows are those of the system after the contraction

@@ -12,9 +12,13 @@ bool Holds(std::span<const int32_t> vars, int32_t v) { return std::binary_search
 
 }  // namespace
 
-void SupportTree::Build(std::vector<uint32_t> ids, const Variables& vars, int32_t variables) {
+bool SupportTree::Build(std::vector<uint32_t> ids, const Variables& vars, int32_t variables,
+                        const std::function<bool()>& late) {
   ids_ = std::move(ids);
   nodes_.clear();
+  late_ = late ? &late : nullptr;
+  splits_ = 0;
+  stopped_ = false;
   std::vector<int64_t> holding(static_cast<std::size_t>(variables), 0);
   for (uint32_t id : ids_)
     for (int32_t v : vars(id)) ++holding[v];
@@ -25,6 +29,8 @@ void SupportTree::Build(std::vector<uint32_t> ids, const Variables& vars, int32_
   std::stable_sort(order_.begin(), order_.end(),
                    [&](int32_t x, int32_t y) { return std::llabs(holding[x] - half) < std::llabs(holding[y] - half); });
   if (!ids_.empty()) Grow(0, static_cast<uint32_t>(ids_.size()), 0, vars);
+  late_ = nullptr;
+  return !stopped_;
 }
 
 uint32_t SupportTree::Grow(uint32_t begin, uint32_t end, std::size_t depth, const Variables& vars) {
@@ -32,6 +38,12 @@ uint32_t SupportTree::Grow(uint32_t begin, uint32_t end, std::size_t depth, cons
   nodes_.push_back(Node{-1, begin, end, 0, 0});
   if (end - begin <= kLeafRows) return index;
   for (; depth < order_.size(); ++depth) {
+    // A partition costs its rows: the clock is read every million of them.
+    if (late_ != nullptr && (splits_ += end - begin) >= (1u << 20)) {
+      splits_ = 0;
+      stopped_ = stopped_ || (*late_)();
+    }
+    if (stopped_) return index;
     const int32_t v = order_[depth];
     const auto middle = static_cast<uint32_t>(std::stable_partition(ids_.begin() + begin, ids_.begin() + end,
                                                                     [&](uint32_t id) { return !Holds(vars(id), v); }) -

@@ -17,8 +17,10 @@ class SupportTree {
   using Variables = std::function<std::span<const int32_t>(uint32_t)>;
 
   // Over the rows `ids`, whose variables (ascending, below `variables`)
-  // `vars` gives.
-  void Build(std::vector<uint32_t> ids, const Variables& vars, int32_t variables);
+  // `vars` gives. False, the tree unfinished, when `late` (asked now and
+  // then, may be empty) says that time is up.
+  bool Build(std::vector<uint32_t> ids, const Variables& vars, int32_t variables,
+             const std::function<bool()>& late = {});
   bool Empty() const { return nodes_.empty(); }
 
   // Whether a row other than a and b has every variable v with
@@ -37,6 +39,9 @@ class SupportTree {
   std::vector<uint32_t> ids_;
   std::vector<int32_t> order_;  // variables to split on, the most even splits first
   std::vector<Node> nodes_;
+  const std::function<bool()>* late_ = nullptr;
+  uint32_t splits_ = 0;  // rows partitioned since `late` was last asked
+  bool stopped_ = false;
 };
 
 }  // namespace vantira

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -22,6 +23,8 @@
 #include "formats/input_text.h"
 #include "formats/recognize.h"
 #include "formats/values_reader.h"
+#include "semiflows/basis.h"
+#include "semiflows/name_order.h"
 #include "semiflows/net_system.h"
 #include "store/adjacency.h"
 #include "tests/semiflows/reference.h"
@@ -140,6 +143,39 @@ inline SemiflowResult CheckAgainstReference(const SparseSystem& system) {
   return result;
 }
 
+// The basis of the flows of `system`: every vector a flow, gcd 1, and as
+// many as the variables less the rank (the reference's, where it is small).
+inline std::vector<BasisVector> CheckBasis(const SparseSystem& system, const NetStore& store, bool places) {
+  const auto basis = SparserFlowBasis(system, BasisOrder(store, system, places), NameOrder(store, system, places),
+                                      std::chrono::steady_clock::now() + std::chrono::seconds(10));
+  FUZZ_CHECK(basis.has_value());
+  for (const BasisVector& vector : *basis) {
+    Integer g(0);
+    std::vector<Integer> sum(static_cast<std::size_t>(system.equations));
+    for (std::size_t i = 0; i < vector.variables.size(); ++i) {
+      g = Gcd(g, vector.weights[i]);
+      const int32_t v = vector.variables[i];
+      for (int64_t k = system.start[v]; k < system.start[v + 1]; ++k)
+        sum[static_cast<std::size_t>(system.equation[k])] += Integer(system.coefficient[k]) * vector.weights[i];
+    }
+    FUZZ_CHECK(g.IsOne());
+    for (const Integer& value : sum) FUZZ_CHECK(value.Sign() == 0);
+  }
+  if (system.variables <= 8 && system.equations <= 12) {
+    testing::Dense a(static_cast<std::size_t>(system.equations), std::vector<int64_t>(system.variables));
+    for (int32_t v = 0; v < system.variables; ++v) {
+      for (int64_t k = system.start[v]; k < system.start[v + 1]; ++k) {
+        if (system.coefficient[k] > 100 || system.coefficient[k] < -100) return *basis;
+        a[static_cast<std::size_t>(system.equation[k])][static_cast<std::size_t>(v)] = system.coefficient[k];
+      }
+    }
+    int rank = 0;
+    testing::RankAndDeterminant(a, rank);
+    FUZZ_CHECK(static_cast<int32_t>(basis->size()) == system.variables - rank);
+  }
+  return *basis;
+}
+
 inline constexpr int32_t kSmallNet = 40;
 
 // What -p -t add to a run: the weights read again, both systems solved and
@@ -156,12 +192,18 @@ inline void CheckSemiflows(Format format, std::string_view text, Grammar grammar
       SemiflowAnswer answer;
       answer.places = places;
       answer.limit = 1000;
-      answer.result =
-          CheckAgainstReference(places ? PlaceSystem(store, values, map) : TransitionSystem(store, values, map));
+      const SparseSystem system = places ? PlaceSystem(store, values, map) : TransitionSystem(store, values, map);
+      answer.result = CheckAgainstReference(system);
       Output out;
       WriteSemiflowSection(store, values, map, answer, true, out);
       WriteJsonSemiflows(store, values, map, answer, out);
       FUZZ_CHECK(out.Text().ends_with("]") || out.Text().ends_with("\""));
+      answer.with_basis = true;
+      answer.basis = CheckBasis(system, store, places);
+      Output with_basis;
+      WriteSemiflowSection(store, values, map, answer, false, with_basis);
+      WriteJsonSemiflows(store, values, map, answer, with_basis);
+      FUZZ_CHECK(with_basis.Text().ends_with("]}"));
     }
   } catch (const Failure& failure) {
     CheckFailure(failure);
