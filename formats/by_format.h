@@ -10,6 +10,7 @@
 #include "formats/recognize.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
+#include "store/net_values.h"
 
 namespace vantira {
 
@@ -26,6 +27,7 @@ struct ReadInto {
   NameIndex& index;    // the line formats: every place and transition name
   GrammarHint& hint;   // the line formats: the first construct of the wider grammar the basic one meets
   PnmlLayout* layout;  // PNML, when given (the input then given whole): where its elements lie, for its subnet files
+  NetValues* values = nullptr;  // when given: the weights and markings, for the semiflows
 };
 
 // ReadNET, ReadNDR or ReadPNML; the line formats read in `grammar`.

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 
 #include "base/failure.h"
+#include "formats/arc_kind.h"
 #include "formats/bad_input.h"
 #include "formats/net_line.h"
 #include "formats/node_labels.h"
 #include "formats/read_lines.h"
+#include "formats/values_reading.h"
 
 namespace vantira {
 
@@ -76,12 +79,13 @@ bool HasArcKind(const NetLine& line) {
 
 class NetApplier {
  public:
-  NetApplier(Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint)
+  NetApplier(Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint, ValueNotes* notes)
       : wide_(grammar == Grammar::kWide),
         store_(store),
         arcs_(arcs),
         index_(index),
         hint_(hint),
+        notes_(notes),
         watching_(!wide_ && !hint.Given()) {}
 
   // The lines to come lie in `text`.
@@ -166,6 +170,38 @@ class NetApplier {
         place ? AppendApt(store_, self, e, arcs_) : AppendApt(store_, e, self, arcs_);
       }
     }
+    if (notes_ != nullptr) NoteValues(line, place, self, number);
+  }
+
+  // The line's marking and weights, for the semiflows. A place marked on
+  // several lines keeps the first marking; every marking must be a count.
+  [[gnu::noinline]] void NoteValues(const NetLine& line, bool place, int32_t self, uint64_t number) {
+    if (notes_->Faulted()) return;
+    if (place && !line.marking.empty()) {
+      // "(4)", "(6K)"; one not closed is no count.
+      std::string_view digits = line.marking.substr(1);
+      if (!digits.empty() && digits.back() == ')') digits.remove_suffix(1);
+      if (line.marking.back() != ')') digits = std::string_view("(");
+      const std::optional<int64_t> marking = ParseCount(digits);
+      if (!marking) return notes_->Keep(WrongLineCount(line.marking, digits, "marking", number));
+      if (!notes_->Marked(self)) notes_->Mark(self, *marking);
+    }
+    const NameTable& others = place ? index_.transitions : index_.places;
+    for (std::size_t i = 0; i < line.entries.size(); ++i) {
+      const NetEntry& entry = line.entries[i];
+      int64_t weight = 1;
+      if (!entry.suffix.empty()) {
+        // The wider grammar's test, inhibitor and stopwatch arcs only look
+        // at a marking.
+        if (EffectOf(GlyphArcKind(entry.suffix)) == ArcEffect::kLooks) continue;
+        const std::optional<int64_t> count = ParseCount(entry.suffix.substr(1));
+        if (!count) return notes_->Keep(WrongLineCount(entry.suffix, entry.suffix.substr(1), "weight", number));
+        weight = *count;
+      }
+      const int32_t other = others.Find(entry.name, entry.hash);
+      const bool before = i < line.before_arrow;
+      place ? notes_->Arc(self, other, before, weight) : notes_->Arc(other, self, !before, weight);
+    }
   }
 
   // The element a declaration names: an existing one of its kind, or a new
@@ -200,19 +236,24 @@ class NetApplier {
   ArcStore arcs_;
   NameIndex& index_;
   GrammarHint& hint_;
+  ValueNotes* notes_;  // only for the semiflows
   bool watching_;  // the basic grammar, and nothing told yet
   MarkFinder marks_{std::string_view()};
 };
 
 }  // namespace
 
-void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint) {
-  NetApplier applier(grammar, store, arcs, index, hint);
+void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint,
+             NetValues* values) {
+  std::optional<ValueNotes> notes;
+  if (values != nullptr) notes.emplace(*values);
+  NetApplier applier(grammar, store, arcs, index, hint, notes ? &*notes : nullptr);
   ReadLines<NetLine, 4>(
       input, index, [&](std::string_view text) { applier.Block(text); },
       [grammar](std::string_view view, NetLine& line) { ParseNetLine(Line{view}, grammar, line); },
       [&](const NetLine& line) { applier.Prefetch(line); },
       [&](const NetLine& line, std::string_view view, uint64_t number) { applier.Apply(line, view, number); });
+  if (notes) notes->Finish(store.m, true);
 }
 
 }  // namespace vantira

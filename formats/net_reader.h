@@ -7,6 +7,7 @@
 #include "formats/input_text.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
+#include "store/net_values.h"
 
 namespace vantira {
 
@@ -15,7 +16,10 @@ namespace vantira {
 // included (RemoveDuplicateArcs drops them; the subnets do not depend on them).
 // `index` receives every place and transition name. A format error ends the
 // run with exit status 2. In the basic grammar the first construct of the
-// wider one is noted in `hint`, and read as before.
-void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint);
+// wider one is noted in `hint`, and read as before. With `values`, also the
+// places' markings and the arcs' weights (see net_values.h); a marking or
+// weight that is no count ends the run once the rest has read without fault.
+void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint,
+             NetValues* values = nullptr);
 
 }  // namespace vantira

@@ -1,12 +1,14 @@
 #include "formats/pnml_reader.h"
 
 #include <cctype>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "base/failure.h"
 #include "formats/node_labels.h"
+#include "formats/pnml_inscriptions.h"
 #include "formats/pnml_nodes.h"
 #include "formats/pnml_nupn.h"
 #include "formats/xml_stream.h"
@@ -90,17 +92,12 @@ Attributes Scan(const char** atts) {
 
 class PnmlReader {
  public:
-  PnmlReader(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout)
+  PnmlReader(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout, NetValues* values)
       : input_(input), size_(input.Size()), store_(store), arcs_(arcs), layout_(layout), nodes_(store) {
     XML_Parser parser = xml_.Parser();
     XML_SetUserData(parser, this);
-    // Only the JSON report shows the nodes' names: other runs keep handlers
-    // that do not look for them.
-    if (store_.labels.Wanted()) {
-      XML_SetElementHandler(parser, OnStartNamed, OnEndNamed);
-    } else {
-      XML_SetElementHandler(parser, OnStart, OnEnd);
-    }
+    if (values != nullptr) inscriptions_.emplace(*values);
+    NodeHandlers();
     // Room for more elements than a document of this size holds in the usual
     // layouts (100 bytes an element and more), so that the table does not
     // move while it fills; room not written to costs no memory.
@@ -125,9 +122,25 @@ class PnmlReader {
       FinishLayout();
       nupn_.Finish(store_.m, [&](std::string_view id) { return nodes_.PlaceNumber(id); }, *layout_);
     }
+    if (inscriptions_) inscriptions_->Finish(nodes_, store_.m);
   }
 
  private:
+  // Only the JSON report shows the nodes' names, and only the semiflows
+  // look inside places and arcs: other runs keep handlers that do neither.
+  void NodeHandlers() {
+    XML_Parser parser = xml_.Parser();
+    const bool named = store_.labels.Wanted();
+    if (inscriptions_) {
+      XML_SetElementHandler(parser, named ? OnStartValued<true> : OnStartValued<false>,
+                            named ? OnEndValued<true> : OnEndValued<false>);
+    } else if (named) {
+      XML_SetElementHandler(parser, OnStartNamed, OnEndNamed);
+    } else {
+      XML_SetElementHandler(parser, OnStart, OnEnd);
+    }
+  }
+
   // Most elements lie inside nodes and arcs, names and graphics: they are
   // counted before anything else is looked at.
   static void OnStart(void* data, const XML_Char* name, const XML_Char** atts) {
@@ -181,6 +194,52 @@ class PnmlReader {
   static void OnNodeNameText(void* data, const XML_Char* text, int length) {
     auto* self = static_cast<PnmlReader*>(data);
     self->xml_.Guard([&] { self->node_name_.Text(std::string_view(text, static_cast<std::size_t>(length))); });
+  }
+
+  // The handlers above, and what the semiflows need: the events inside a
+  // place or arc element, from the one that opened it to its end.
+  template <bool kNamed>
+  static void OnStartValued(void* data, const XML_Char* name, const XML_Char** atts) {
+    auto* self = static_cast<PnmlReader*>(data);
+    PnmlInscriptions& inscriptions = *self->inscriptions_;
+    if (self->skip_ != 0) {
+      if (inscriptions.Open()) {
+        self->xml_.Guard([&] {
+          if (inscriptions.Start(name, atts)) XML_SetCharacterDataHandler(self->xml_.Parser(), OnInscriptionText);
+        });
+      }
+      kNamed ? OnStartNamed(data, name, atts) : OnStart(data, name, atts);
+      return;
+    }
+    const int32_t m = self->store_.m;
+    const int32_t arcs = self->nodes_.Arcs();
+    kNamed ? OnStartNamed(data, name, atts) : OnStart(data, name, atts);
+    if (self->store_.m != m) {
+      self->xml_.Guard([&] { inscriptions.OpenPlace(self->store_.m, self->xml_.Line()); });
+    } else if (self->nodes_.Arcs() != arcs) {
+      self->xml_.Guard([&] { inscriptions.OpenArc(self->nodes_.Arcs(), atts, self->xml_.Line()); });
+    }
+  }
+
+  template <bool kNamed>
+  static void OnEndValued(void* data, const XML_Char* name) {
+    auto* self = static_cast<PnmlReader*>(data);
+    PnmlInscriptions& inscriptions = *self->inscriptions_;
+    if (self->skip_ != 0 && inscriptions.Open()) {
+      self->xml_.Guard([&] {
+        if (self->skip_ == 1) {
+          inscriptions.Close();
+        } else if (inscriptions.End()) {
+          XML_SetCharacterDataHandler(self->xml_.Parser(), nullptr);
+        }
+      });
+    }
+    kNamed ? OnEndNamed(data, name) : OnEnd(data, name);
+  }
+
+  static void OnInscriptionText(void* data, const XML_Char* text, int length) {
+    auto* self = static_cast<PnmlReader*>(data);
+    self->xml_.Guard([&] { self->inscriptions_->Text(std::string_view(text, static_cast<std::size_t>(length))); });
   }
 
   static void OnText(void* data, const XML_Char* text, int length) {
@@ -334,11 +393,7 @@ class PnmlReader {
     auto* self = static_cast<PnmlReader*>(data);
     if (self->nupn_.Depth() > 0) return self->nupn_.End();
     self->nupn_.Close(self->text_, self->xml_.EventEnd());
-    if (self->store_.labels.Wanted()) {
-      XML_SetElementHandler(self->xml_.Parser(), OnStartNamed, OnEndNamed);
-    } else {
-      XML_SetElementHandler(self->xml_.Parser(), OnStart, OnEnd);
-    }
+    self->NodeHandlers();
     XML_SetCharacterDataHandler(self->xml_.Parser(), nullptr);
     OnEnd(data, name);
   }
@@ -404,12 +459,13 @@ class PnmlReader {
   uint64_t next_sizing_ = 0;
   PnmlNodeName node_name_;  // only when the labels are wanted
   NupnReading nupn_;        // only for the subnet files
+  std::optional<PnmlInscriptions> inscriptions_;  // only for the semiflows
 };
 
 }  // namespace
 
-void ReadPNML(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout) {
-  PnmlReader reader(input, store, arcs, layout);
+void ReadPNML(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout, NetValues* values) {
+  PnmlReader reader(input, store, arcs, layout, values);
   reader.Read();
 }
 
