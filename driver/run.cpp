@@ -196,7 +196,7 @@ struct ReadNet {
   Grammar grammar = Grammar::kBasic;
   std::string text;  // the whole input, held only for the subnet files
   NameIndex index;
-  PnmlLayout layout;
+  NetLayout layout;
   NetValues values;  // weights and markings, read only for the semiflows
 };
 
@@ -229,11 +229,10 @@ void Read(const Options& options, ReportKind kind, const Streams& streams, NetSt
     input->CheckRest();  // a NUL byte or a read error further on is told first
     throw;
   }
-  if (!options.subnet_files) {
-    // Only the subnet files look at the names again.
-    net.index.places.Clear();
-    net.index.transitions.Clear();
-  }
+  // The reading is done with the names: the subnet files have what they
+  // need in the layout.
+  net.index.places.Clear();
+  net.index.transitions.Clear();
 }
 
 // The semiflow sections of the report, computed once the subnets are known;
@@ -258,7 +257,7 @@ void WriteSubnets(const Options& options, const ReadNet& net, const SubnetMap& m
     WriteAll(STDERR_FILENO, "vantira: the subnet files hold no NUPN block: " + net.layout.nupn_fault + "\n");
   }
   SubnetPlan plan;
-  PlanByFormat(net.format, net.grammar, net.text, net.index, net.layout, map, plan);
+  PlanByFormat(net.format, net.grammar, net.text, net.layout, map, plan);
   WriteSubnetFiles(plan, map.iSubNet, SubnetBaseName(options.infile, options.zname), FormatExtension(net.format),
                    streams.InputFile(), streams.ReportFile());
 }

@@ -79,8 +79,16 @@ int32_t After(const Line& line, std::string_view part) {
 
 class NdrApplier {
  public:
-  NdrApplier(Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint, ValueNotes* notes)
-      : wide_(grammar == Grammar::kWide), store_(store), arcs_(arcs), index_(index), hint_(hint), notes_(notes) {}
+  NdrApplier(Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint, ValueNotes* notes,
+             NetLayout* layout)
+      : wide_(grammar == Grammar::kWide),
+        store_(store),
+        arcs_(arcs),
+        index_(index),
+        hint_(hint),
+        notes_(notes),
+        layout_(layout),
+        noting_(notes != nullptr || layout != nullptr) {}
 
   // Hints the slots this record's names may be looked up in: a node's name
   // and an edge's source among both kinds, an edge's target in one of them.
@@ -94,29 +102,35 @@ class NdrApplier {
     index_.transitions.Prefetch(record.target_hash);
   }
 
-  // Enters one parsed record, the input's line `number`, whose text is `view`.
-  void Apply(const NdrRecord& record, std::string_view view, uint64_t number) {
+  // Enters one parsed record, the input's line `number`, whose text is
+  // `view`, at `offset`.
+  void Apply(const NdrRecord& record, std::string_view view, uint64_t number, uint64_t offset) {
     switch (record.kind) {
-      case NdrRecord::Kind::kSkip:
+      case NdrRecord::Kind::kSkip:  // every subnet file has it, with an extra line end
+        if (layout_ != nullptr) Note(view, offset, 0, NetLayout::Route::kCommon);
+        return;
       case NdrRecord::Kind::kOther:  // carries nothing the decomposition needs
+        if (layout_ != nullptr) Note(view, offset, 0, NetLayout::Route::kNowhere);
         return;
       case NdrRecord::Kind::kNetName:
         SetNetName(store_, record.name);
+        if (layout_ != nullptr) Note(view, offset, 0, NetLayout::Route::kCommon);
         return;
       case NdrRecord::Kind::kPlace:
         CheckNewName(record, number);
         index_.places.Insert(AddPlace(store_, record.name), record.name, record.hash);
         if (store_.labels.Wanted()) NoteNdrLabel(Line{view}, record.name, store_.m, store_.labels);
-        if (notes_ != nullptr) NoteMarking(record, view, number);
+        if (noting_) NoteNode(record, view, number, offset, store_.m);
         return;
       case NdrRecord::Kind::kTransition:
         CheckNewName(record, number);
         index_.transitions.Insert(AddTransition(store_, record.name), record.name, record.hash);
         if (store_.labels.Wanted()) NoteNdrLabel(Line{view}, record.name, -store_.n, store_.labels);
+        if (layout_ != nullptr) Note(view, offset, -store_.n, NetLayout::Route::kFollows);
         return;
       case NdrRecord::Kind::kEdge: {
         const EdgeEnds ends = ResolveEdge(index_, record);
-        if (notes_ != nullptr) NoteWeight(record, view, number, ends);
+        if (noting_) NoteEdge(record, view, number, offset, ends);
         if (ends.transition == 0) return ApplyOtherEdge(record, number);
         if (ends.from_place) {
           AppendApt(store_, ends.place, ends.transition, arcs_);
@@ -129,6 +143,28 @@ class NdrApplier {
   }
 
  private:
+  void Note(std::string_view view, uint64_t offset, int32_t follows, NetLayout::Route route) {
+    layout_->records.push_back({offset, offset + view.size(), follows, route});
+  }
+
+  [[gnu::noinline]] void NoteNode(const NdrRecord& record, std::string_view view, uint64_t number, uint64_t offset,
+                                  int32_t p) {
+    if (notes_ != nullptr) NoteMarking(record, view, number);
+    if (layout_ != nullptr) Note(view, offset, p, NetLayout::Route::kFollows);
+  }
+
+  // An edge goes with its transition, whatever its direction; with -e, an
+  // edge between two transitions to their subnet when they share one.
+  [[gnu::noinline]] void NoteEdge(const NdrRecord& record, std::string_view view, uint64_t number, uint64_t offset,
+                                  const EdgeEnds& ends) {
+    if (notes_ != nullptr) NoteWeight(record, view, number, ends);
+    if (layout_ == nullptr) return;
+    if (ends.transition != 0) return Note(view, offset, -ends.transition, NetLayout::Route::kFollows);
+    const PriorityEnds priority = ResolvePriority(index_, record);
+    if (!wide_ || priority.source == 0) return;  // the reading fails here
+    Note(view, offset, layout_->AddGroup({priority.source, priority.target}), NetLayout::Route::kAllIn);
+  }
+
   // A place's marking, the field after its name, for the semiflows.
   [[gnu::noinline]] void NoteMarking(const NdrRecord& record, std::string_view view, uint64_t number) {
     if (notes_->Faulted()) return;
@@ -186,20 +222,24 @@ class NdrApplier {
   NameIndex& index_;
   GrammarHint& hint_;
   ValueNotes* notes_;  // only for the semiflows
+  NetLayout* layout_;  // only for the subnet files
+  bool noting_;        // either of them
 };
 
 }  // namespace
 
 void ReadNDR(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint,
-             NetValues* values) {
+             NetValues* values, NetLayout* layout) {
   std::optional<ValueNotes> notes;
   if (values != nullptr) notes.emplace(*values);
-  NdrApplier applier(grammar, store, arcs, index, hint, notes ? &*notes : nullptr);
+  NdrApplier applier(grammar, store, arcs, index, hint, notes ? &*notes : nullptr, layout);
   ReadLines<NdrRecord, 8>(
       input, index, [](std::string_view) {},
       [](std::string_view view, NdrRecord& record) { ParseNdrRecord(Line{view}, record); },
       [&](const NdrRecord& record) { applier.Prefetch(record); },
-      [&](const NdrRecord& record, std::string_view view, uint64_t number) { applier.Apply(record, view, number); });
+      [&](const NdrRecord& record, std::string_view view, uint64_t number, uint64_t offset) {
+        applier.Apply(record, view, number, offset);
+      });
   if (notes) notes->Finish(store.m, false);
 }
 

@@ -1,5 +1,6 @@
 #include "formats/pnml_reader.h"
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <stdexcept>
@@ -90,9 +91,11 @@ Attributes Scan(const char** atts) {
   return found;
 }
 
+bool IsXmlBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
 class PnmlReader {
  public:
-  PnmlReader(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout, NetValues* values)
+  PnmlReader(TextBlocks& input, NetStore& store, ArcStore arcs, NetLayout* layout, NetValues* values)
       : input_(input), size_(input.Size()), store_(store), arcs_(arcs), layout_(layout), nodes_(store) {
     XML_Parser parser = xml_.Parser();
     XML_SetUserData(parser, this);
@@ -101,7 +104,7 @@ class PnmlReader {
     // Room for more elements than a document of this size holds in the usual
     // layouts (100 bytes an element and more), so that the table does not
     // move while it fills; room not written to costs no memory.
-    if (layout_ != nullptr) layout_->elements.reserve(size_ / 48);
+    if (layout_ != nullptr) layout_->records.reserve(size_ / 48);
     // Where the elements lie is cut from the whole text: the subnet files
     // copy it, so it is there whole.
     if (layout_ != nullptr) {
@@ -119,8 +122,8 @@ class PnmlReader {
     nodes_.Resolve(arcs_);
     NameNet();
     if (layout_ != nullptr) {
-      FinishLayout();
       nupn_.Finish(store_.m, [&](std::string_view id) { return nodes_.PlaceNumber(id); }, *layout_);
+      FinishLayout();
     }
     if (inscriptions_) inscriptions_->Finish(nodes_, store_.m);
   }
@@ -286,7 +289,7 @@ class PnmlReader {
     if (skip_ != 0) {
       skip_ = 0;
       if (element_open_) {
-        PnmlLayout::Element& element = layout_->elements.back();
+        NetLayout::Record& element = layout_->records.back();
         element = CutOf(text_, element.begin, xml_.EventEnd(), element.follows, element.arc, element.reference);
         element_open_ = false;
       }
@@ -369,7 +372,8 @@ class PnmlReader {
       if (reference) nodes_.AddReference(follows, found.ref, xml_.Line());
     }
     if (layout_ != nullptr) {
-      layout_->elements.push_back(PnmlLayout::Element{xml_.EventBegin(), 0, follows, arc, reference});
+      layout_->records.push_back(
+          NetLayout::Record{xml_.EventBegin(), 0, follows, NetLayout::Route::kFollows, arc, reference});
       element_open_ = true;
     }
   }
@@ -420,16 +424,38 @@ class PnmlReader {
     SetNetName(store_, name);
   }
 
+  // The nodes' and arcs' records follow their places and transitions; the
+  // NUPN blocks and the place of the name's number join them in text order.
   void FinishLayout() {
-    for (PnmlLayout::Element& element : layout_->elements) {
-      element.follows = element.follows > 0 ? nodes_.NodeFollows(element.follows) : nodes_.ArcFollows(-element.follows);
+    std::vector<NetLayout::Record>& records = layout_->records;
+    for (NetLayout::Record& record : records) {
+      record.follows = record.follows > 0 ? nodes_.NodeFollows(record.follows) : nodes_.ArcFollows(-record.follows);
+    }
+    if (!layout_->nupn_cuts.empty()) {
+      std::vector<NetLayout::Record> merged;
+      merged.reserve(records.size() + layout_->nupn_cuts.size());
+      auto cut = layout_->nupn_cuts.begin();
+      for (const NetLayout::Record& record : records) {
+        for (; cut != layout_->nupn_cuts.end() && cut->first < record.begin; ++cut) {
+          merged.push_back({cut->first, cut->second, 0, NetLayout::Route::kUnits});
+        }
+        merged.push_back(record);
+      }
+      for (; cut != layout_->nupn_cuts.end(); ++cut)
+        merged.push_back({cut->first, cut->second, 0, NetLayout::Route::kUnits});
+      records.swap(merged);
     }
     // A name text in an entity's replacement text has no bytes of its own
     // in the document: its events all lie at the reference.
-    layout_->has_name_text = has_name_text_ && name_begin_ <= name_end_;
-    layout_->name_empty_tag = name_empty_tag_;
-    layout_->name_begin = name_begin_;
-    layout_->name_end = name_end_;
+    if (!has_name_text_ || name_begin_ > name_end_) return;
+    // "_zK" goes after the last byte of the raw content that is not blank,
+    // or at its start; "<text/>" becomes "<text>_zK</text>".
+    uint64_t mark = name_end_;
+    while (mark > name_begin_ && IsXmlBlank(text_[mark - 1])) --mark;
+    const NetLayout::Record name{mark, name_empty_tag_ ? mark + 2 : mark, 0, NetLayout::Route::kCommon};
+    records.insert(std::lower_bound(records.begin(), records.end(), mark,
+                                    [](const NetLayout::Record& record, uint64_t at) { return record.begin < at; }),
+                   name);
   }
 
   TextBlocks& input_;
@@ -437,7 +463,7 @@ class PnmlReader {
   std::string_view text_;  // the whole document, when the layout is noted
   NetStore& store_;
   ArcStore arcs_;
-  PnmlLayout* layout_;
+  NetLayout* layout_;
   XmlStream xml_{"wrong PNML file"};
 
   std::vector<Role> roles_;
@@ -464,7 +490,7 @@ class PnmlReader {
 
 }  // namespace
 
-void ReadPNML(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout, NetValues* values) {
+void ReadPNML(TextBlocks& input, NetStore& store, ArcStore arcs, NetLayout* layout, NetValues* values) {
   PnmlReader reader(input, store, arcs, layout, values);
   reader.Read();
 }

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "formats/input_text.h"
-#include "formats/pnml_layout.h"
+#include "formats/net_layout.h"
 #include "store/net_store.h"
 #include "store/net_values.h"
 
@@ -22,6 +22,6 @@ namespace vantira {
 // fault ends the run with status 2; the first one in document order counts,
 // then those found after the document: no net, references, arcs, and last
 // the markings (in place order) and the arcs' weights and kinds.
-void ReadPNML(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout, NetValues* values = nullptr);
+void ReadPNML(TextBlocks& input, NetStore& store, ArcStore arcs, NetLayout* layout, NetValues* values = nullptr);
 
 }  // namespace vantira

@@ -279,7 +279,7 @@ TEST(ReadPNML, NodesArcsNamesAndTypes) {
 // is read.
 TEST(ReadPNML, LayoutOnlyFromTheTextGivenWhole) {
   const std::string text = Page(R"(<place id="p"/><transition id="t"/>)");
-  PnmlLayout layout;
+  NetLayout layout;
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);
   ASSERT_TRUE(WriteAll(fds[1], text));

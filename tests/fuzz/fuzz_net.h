@@ -72,7 +72,7 @@ inline void CheckJsonReport(NetStore& store, Format format, const SubnetMap& map
 // Reads a prepared text, builds the index and decomposes, writing the full
 // report and the graph to `report`.
 inline void Analyse(Format format, std::string_view text, Grammar grammar, NetStore& store, NameIndex& index,
-                    PnmlLayout& layout, SubnetMap& map, Output& report, GrammarHint& hint) {
+                    NetLayout& layout, SubnetMap& map, Output& report, GrammarHint& hint) {
   AllocateStore(store);
   TextBlocks input(text);
   ReadByFormat(format, grammar, input, {store, ArcStore::kLists, index, hint, &layout});
@@ -194,7 +194,7 @@ inline void CheckSemiflows(Format format, std::string_view text, Grammar grammar
 struct Analysed {
   NetStore store;
   NameIndex index{store};
-  PnmlLayout layout;
+  NetLayout layout;
   SubnetMap map;
   Output report;
   Format format = Format::kNet;
