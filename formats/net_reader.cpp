@@ -143,8 +143,9 @@ class NetApplier {
       ParseNetLine(Line{text.substr(record.begin, record.end - record.begin)}, grammar, line);
       if (line.kind == NetLine::Kind::kPriority) {
         transitions.clear();
-        for (const NetEntry& entry : line.entries)
+        for (const NetEntry& entry : line.entries) {
           transitions.push_back(index_.transitions.Find(entry.name, entry.hash));
+        }
         record.route = NetLayout::Route::kAllIn;
         record.follows = layout_->AddGroup(transitions);
         continue;
@@ -220,8 +221,9 @@ class NetApplier {
     if (noting_) {
       if (notes_ != nullptr) NoteValues(line, place, self, number);
       // A place line holds arcs of up to two subnets.
-      if (layout_ != nullptr)
+      if (layout_ != nullptr) {
         Note(text, offset, place ? self : -self, place ? NetLayout::Route::kPlace : NetLayout::Route::kFollows);
+      }
     }
   }
 
