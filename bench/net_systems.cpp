@@ -29,7 +29,6 @@
 #include "formats/by_format.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
-#include "formats/values_reader.h"
 #include "semiflows/net_system.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
@@ -112,23 +111,23 @@ int main(int argc, char** argv) {
     // A net the basic grammar refuses is read in the wide one, as vantira -e
     // reads it; --wide reads it so at once.
     Grammar grammar = wide ? Grammar::kWide : Grammar::kBasic;
+    NetValues values;
     for (;;) {
       AllocateStore(store);
       TextBlocks input(text);
       GrammarHint hint;
       try {
-        ReadByFormat(format, grammar, input, {store, ArcStore::kLists, index, hint, nullptr});
+        ReadByFormat(format, grammar, input, {store, ArcStore::kLists, index, hint, nullptr, &values});
         break;
       } catch (const Failure&) {
         if (grammar == Grammar::kWide) throw;
         grammar = Grammar::kWide;
         store = NetStore{};
+        values = NetValues{};
         index.places.Clear();
         index.transitions.Clear();
       }
     }
-    NetValues values;
-    ReadValuesByFormat(format, grammar, text, index, store, values);
     if (!arcs_file.empty()) WriteArcs(store, values, arcs_file);
     SubnetMap map;
     PartitionArcs(store, ArcStore::kLists, map);

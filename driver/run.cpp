@@ -21,7 +21,6 @@
 #include "formats/grammar.h"
 #include "formats/input_text.h"
 #include "formats/recognize.h"
-#include "formats/values_reader.h"
 #include "planners/plan_by_format.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
@@ -195,24 +194,25 @@ struct ReadNet {
   explicit ReadNet(const NetStore& store) : index(store) {}
   Format format = Format::kNet;
   Grammar grammar = Grammar::kBasic;
-  std::string text;  // the whole input, held only for the subnet files and the weights
+  std::string text;  // the whole input, held only for the subnet files
   NameIndex index;
-  PnmlLayout layout;
+  NetLayout layout;
   NetValues values;  // weights and markings, read only for the semiflows
 };
 
 bool WantsSemiflows(const Options& options) { return options.p_semiflows || options.t_semiflows; }
 
-// Reads the net into `store`, its arcs where a report of `kind` wants them.
-// Only the subnet files and the semiflows' weights read the input a second
-// time; without them it is read block by block and never held whole.
+// Reads the net into `store`, its arcs where a report of `kind` wants them,
+// and the weights and markings when the semiflows are asked for. Only the
+// subnet files read the input a second time; without them it is read block
+// by block and never held whole.
 void Read(const Options& options, ReportKind kind, const Streams& streams, NetStore& store, ReadNet& net) {
   AllocateStore(store);
   // Only the JSON report shows the names authors gave the nodes.
   if (options.json) store.labels.Want();
   net.grammar = options.wide_grammar ? Grammar::kWide : Grammar::kBasic;
   std::optional<TextBlocks> input;
-  if (options.subnet_files || WantsSemiflows(options)) {
+  if (options.subnet_files) {
     net.text = ReadInputText(streams.InputFd(), streams.InputName());
     net.format = PrepareByFormat(net.text);
     input.emplace(net.text);
@@ -223,17 +223,16 @@ void Read(const Options& options, ReportKind kind, const Streams& streams, NetSt
   GrammarHint hint(STDERR_FILENO);
   try {
     ReadByFormat(net.format, net.grammar, *input,
-                 {store, ArcsFor(kind), net.index, hint, options.subnet_files ? &net.layout : nullptr});
+                 {store, ArcsFor(kind), net.index, hint, options.subnet_files ? &net.layout : nullptr,
+                  WantsSemiflows(options) ? &net.values : nullptr});
   } catch (const Failure&) {
     input->CheckRest();  // a NUL byte or a read error further on is told first
     throw;
   }
-  if (WantsSemiflows(options)) ReadValuesByFormat(net.format, net.grammar, net.text, net.index, store, net.values);
-  if (!options.subnet_files) {
-    // Only the subnet files look at the names again.
-    net.index.places.Clear();
-    net.index.transitions.Clear();
-  }
+  // The reading is done with the names: the subnet files have what they
+  // need in the layout.
+  net.index.places.Clear();
+  net.index.transitions.Clear();
 }
 
 // The semiflow sections of the report, computed once the subnets are known;
@@ -258,7 +257,7 @@ void WriteSubnets(const Options& options, const ReadNet& net, const SubnetMap& m
     WriteAll(STDERR_FILENO, "vantira: the subnet files hold no NUPN block: " + net.layout.nupn_fault + "\n");
   }
   SubnetPlan plan;
-  PlanByFormat(net.format, net.grammar, net.text, net.index, net.layout, map, plan);
+  PlanByFormat(net.format, net.grammar, net.text, net.layout, map, plan);
   WriteSubnetFiles(plan, map.iSubNet, SubnetBaseName(options.infile, options.zname), FormatExtension(net.format),
                    streams.InputFile(), streams.ReportFile());
 }

@@ -17,11 +17,11 @@ Format PrepareByFormat(std::string& text) {
 void ReadByFormat(Format format, Grammar grammar, TextBlocks& input, const ReadInto& into) {
   switch (format) {
     case Format::kNdr:
-      return ReadNDR(input, grammar, into.store, into.arcs, into.index, into.hint);
+      return ReadNDR(input, grammar, into.store, into.arcs, into.index, into.hint, into.values, into.layout);
     case Format::kPnml:
-      return ReadPNML(input, into.store, into.arcs, into.layout);
+      return ReadPNML(input, into.store, into.arcs, into.layout, into.values);
     case Format::kNet:
-      return ReadNET(input, grammar, into.store, into.arcs, into.index, into.hint);
+      return ReadNET(input, grammar, into.store, into.arcs, into.index, into.hint, into.values, into.layout);
   }
 }
 

@@ -6,10 +6,11 @@
 
 #include "formats/grammar.h"
 #include "formats/input_text.h"
-#include "formats/pnml_layout.h"
+#include "formats/net_layout.h"
 #include "formats/recognize.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
+#include "store/net_values.h"
 
 namespace vantira {
 
@@ -25,7 +26,8 @@ struct ReadInto {
   ArcStore arcs;       // where the arcs go
   NameIndex& index;    // the line formats: every place and transition name
   GrammarHint& hint;   // the line formats: the first construct of the wider grammar the basic one meets
-  PnmlLayout* layout;  // PNML, when given (the input then given whole): where its elements lie, for its subnet files
+  NetLayout* layout;   // when given (the input then given whole): where its records lie, for the subnet files
+  NetValues* values = nullptr;  // when given: the weights and markings, for the semiflows
 };
 
 // ReadNET, ReadNDR or ReadPNML; the line formats read in `grammar`.

@@ -7,8 +7,10 @@
 
 #include "formats/grammar.h"
 #include "formats/input_text.h"
+#include "formats/net_layout.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
+#include "store/net_values.h"
 
 namespace vantira {
 
@@ -17,8 +19,12 @@ namespace vantira {
 // edge record (repeats kept). A clash of names or an edge that does not join
 // an earlier place and an earlier transition ends the run with status 2; the
 // wider grammar skips an edge between two earlier transitions (a priority),
-// and the basic one notes it in `hint` before failing.
-void ReadNDR(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint);
+// and the basic one notes it in `hint` before failing. With `values`, also
+// the places' markings and the edges' weights (see net_values.h); one that
+// is no count ends the run once the rest has read without fault. With
+// `layout`, also notes every record's span for the subnet files.
+void ReadNDR(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint,
+             NetValues* values = nullptr, NetLayout* layout = nullptr);
 
 struct NdrRecord;
 

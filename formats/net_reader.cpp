@@ -3,12 +3,18 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "base/failure.h"
+#include "formats/arc_kind.h"
 #include "formats/bad_input.h"
 #include "formats/net_line.h"
 #include "formats/node_labels.h"
 #include "formats/read_lines.h"
+#include "formats/values_reading.h"
 
 namespace vantira {
 
@@ -76,29 +82,42 @@ bool HasArcKind(const NetLine& line) {
 
 class NetApplier {
  public:
-  NetApplier(Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint)
+  NetApplier(Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint, ValueNotes* notes,
+             NetLayout* layout)
       : wide_(grammar == Grammar::kWide),
         store_(store),
         arcs_(arcs),
         index_(index),
         hint_(hint),
+        notes_(notes),
+        layout_(layout),
+        noting_(notes != nullptr || layout != nullptr),
         watching_(!wide_ && !hint.Given()) {}
 
   // The lines to come lie in `text`.
   void Block(std::string_view text) { marks_ = MarkFinder(text); }
 
   // Enters one parsed line, the input's line `number`, into the store.
-  void Apply(const NetLine& line, std::string_view view, uint64_t number) {
+  void Apply(const NetLine& line, std::string_view view, uint64_t number, uint64_t offset) {
     switch (line.kind) {
       case NetLine::Kind::kSkip:
+        return;
       case NetLine::Kind::kLabel:  // labels matter only to the subnet files, which copy them
+        if (layout_ != nullptr) NoteLater(view, offset, number);
         return;
       case NetLine::Kind::kNet:
         SetNetName(store_, line.name);
+        if (layout_ != nullptr) Note(view, offset, 0, NetLayout::Route::kCommon);
         return;
       case NetLine::Kind::kPriority:
       case NetLine::Kind::kNote:
-        if (wide_) return;  // they carry no token flow
+        if (wide_) {
+          // They carry no token flow. A note names itself, no element: it
+          // belongs to no subnet; a priority line goes where its transitions are.
+          if (layout_ == nullptr) return;
+          if (line.kind == NetLine::Kind::kNote) return Note(view, offset, 0, NetLayout::Route::kNowhere);
+          return NoteLater(view, offset, number);
+        }
         Tell(line.kind == NetLine::Kind::kPriority ? WideConstruct::kPriorityLine : WideConstruct::kNoteLine, number);
         [[fallthrough]];
       case NetLine::Kind::kUnknown:
@@ -107,8 +126,41 @@ class NetApplier {
       case NetLine::Kind::kPlace:
       case NetLine::Kind::kTransition:
         if (watching_) Watch(line, view, number);
-        ApplyElementLine(line, view, number);
+        ApplyElementLine(line, view, number, offset);
         return;
+    }
+  }
+
+  // Once every line is read: the label and priority lines name places and
+  // transitions that may come later. They are taken apart again here, a
+  // few lines of most nets. A label that names nothing is a fault the
+  // subnet files meet, at its line.
+  void FinishLayout(std::string_view text, Grammar grammar) {
+    NetLine line;
+    std::vector<int32_t> transitions;
+    for (const auto& [at, number] : later_) {
+      NetLayout::Record& record = layout_->records[at];
+      ParseNetLine(Line{text.substr(record.begin, record.end - record.begin)}, grammar, line);
+      if (line.kind == NetLine::Kind::kPriority) {
+        transitions.clear();
+        for (const NetEntry& entry : line.entries) {
+          transitions.push_back(index_.transitions.Find(entry.name, entry.hash));
+        }
+        record.route = NetLayout::Route::kAllIn;
+        record.follows = layout_->AddGroup(transitions);
+        continue;
+      }
+      const uint32_t hash = HashName(line.name);
+      if (const int32_t t = index_.transitions.Find(line.name, hash)) {
+        record.follows = -t;
+      } else if (const int32_t p = index_.places.Find(line.name, hash)) {
+        record.follows = p;
+      } else {
+        record.route = NetLayout::Route::kNowhere;
+        layout_->Fault(BadInput("unknown label name: ", line.name)
+                           .Because(AtLine(number, Quoted(line.name).append(" is no place or transition"))),
+                       at);
+      }
     }
   }
 
@@ -141,7 +193,7 @@ class NetApplier {
     }
   }
 
-  void ApplyElementLine(const NetLine& line, std::string_view text, uint64_t number) {
+  void ApplyElementLine(const NetLine& line, std::string_view text, uint64_t number, uint64_t offset) {
     const bool place = line.kind == NetLine::Kind::kPlace;
     // Both are refused with the line: a place or transition named "->", and
     // a label without a name, which a subnet file would write as ": " with
@@ -165,6 +217,54 @@ class NetApplier {
       } else {
         place ? AppendApt(store_, self, e, arcs_) : AppendApt(store_, e, self, arcs_);
       }
+    }
+    if (noting_) {
+      if (notes_ != nullptr) NoteValues(line, place, self, number);
+      // A place line holds arcs of up to two subnets.
+      if (layout_ != nullptr) {
+        Note(text, offset, place ? self : -self, place ? NetLayout::Route::kPlace : NetLayout::Route::kFollows);
+      }
+    }
+  }
+
+  void Note(std::string_view view, uint64_t offset, int32_t follows, NetLayout::Route route) {
+    layout_->records.push_back({offset, offset + view.size(), follows, route});
+  }
+
+  // A line whose record FinishLayout completes.
+  void NoteLater(std::string_view view, uint64_t offset, uint64_t number) {
+    later_.emplace_back(layout_->records.size(), number);
+    Note(view, offset, 0, NetLayout::Route::kFollows);
+  }
+
+  // The line's marking and weights, for the semiflows. A place marked on
+  // several lines keeps the first marking; every marking must be a count.
+  [[gnu::noinline]] void NoteValues(const NetLine& line, bool place, int32_t self, uint64_t number) {
+    if (notes_->Faulted()) return;
+    if (place && !line.marking.empty()) {
+      // "(4)", "(6K)"; one not closed is no count.
+      std::string_view digits = line.marking.substr(1);
+      if (!digits.empty() && digits.back() == ')') digits.remove_suffix(1);
+      if (line.marking.back() != ')') digits = std::string_view("(");
+      const std::optional<int64_t> marking = ParseCount(digits);
+      if (!marking) return notes_->Keep(WrongLineCount(line.marking, digits, "marking", number));
+      if (!notes_->Marked(self)) notes_->Mark(self, *marking);
+    }
+    const NameTable& others = place ? index_.transitions : index_.places;
+    for (std::size_t i = 0; i < line.entries.size(); ++i) {
+      const NetEntry& entry = line.entries[i];
+      int64_t weight = 1;
+      if (!entry.suffix.empty()) {
+        // The wider grammar's test, inhibitor and stopwatch arcs only look
+        // at a marking.
+        if (EffectOf(GlyphArcKind(entry.suffix)) == ArcEffect::kLooks) continue;
+        const std::optional<int64_t> count = ParseCount(entry.suffix.substr(1));
+        if (!count) return notes_->Keep(WrongLineCount(entry.suffix, entry.suffix.substr(1), "weight", number));
+        weight = *count;
+      }
+      const int32_t other = others.Find(entry.name, entry.hash);
+      const bool before = i < line.before_arrow;
+      place ? notes_->Arc(self, other, before, weight) : notes_->Arc(other, self, !before, weight);
     }
   }
 
@@ -200,19 +300,31 @@ class NetApplier {
   ArcStore arcs_;
   NameIndex& index_;
   GrammarHint& hint_;
+  ValueNotes* notes_;  // only for the semiflows
+  NetLayout* layout_;  // only for the subnet files
+  bool noting_;        // either of them
+  std::vector<std::pair<std::size_t, uint64_t>> later_;  // records FinishLayout completes, with their lines
   bool watching_;  // the basic grammar, and nothing told yet
   MarkFinder marks_{std::string_view()};
 };
 
 }  // namespace
 
-void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint) {
-  NetApplier applier(grammar, store, arcs, index, hint);
+void ReadNET(TextBlocks& input, Grammar grammar, NetStore& store, ArcStore arcs, NameIndex& index, GrammarHint& hint,
+             NetValues* values, NetLayout* layout) {
+  if (layout != nullptr && !input.Whole()) throw std::logic_error("ReadNET: the layout needs the input given whole");
+  std::optional<ValueNotes> notes;
+  if (values != nullptr) notes.emplace(*values);
+  NetApplier applier(grammar, store, arcs, index, hint, notes ? &*notes : nullptr, layout);
   ReadLines<NetLine, 4>(
       input, index, [&](std::string_view text) { applier.Block(text); },
       [grammar](std::string_view view, NetLine& line) { ParseNetLine(Line{view}, grammar, line); },
       [&](const NetLine& line) { applier.Prefetch(line); },
-      [&](const NetLine& line, std::string_view view, uint64_t number) { applier.Apply(line, view, number); });
+      [&](const NetLine& line, std::string_view view, uint64_t number, uint64_t offset) {
+        applier.Apply(line, view, number, offset);
+      });
+  if (layout != nullptr) applier.FinishLayout(*input.Whole(), grammar);
+  if (notes) notes->Finish(store.m, true);
 }
 
 }  // namespace vantira

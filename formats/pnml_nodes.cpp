@@ -185,9 +185,11 @@ void PnmlNodes::ResolveArcs(ArcStore arcs) {
     if (source_kind == kPlace && target_kind == kTransition) {
       AppendApt(store_, source, target, arcs);
       arc.source = target;
+      arc.target = source;
     } else if (source_kind == kTransition && target_kind == kPlace) {
       AppendAtp(store_, source, target, arcs);
       arc.source = source;
+      arc.target = -target;
     } else {
       // Arcs keep no lines: where the arc is, its source and target tell.
       const char* reason = source_kind < 0         ? "an arc's source is no node's id"

@@ -15,6 +15,7 @@
 #include "base/failure.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
+#include "store/net_values.h"
 
 namespace vantira {
 
@@ -51,6 +52,13 @@ class PnmlNodes {
   // The place whose id is `id` (a place's own, not a reference's); 0 for none.
   int32_t PlaceNumber(std::string_view id) const;
   int32_t ArcFollows(int32_t arc) const { return -arcs_[static_cast<std::size_t>(arc) - 1].source; }
+  // After Resolve: arc `arc` with the weight `weight`.
+  WeightedArc Weighted(int32_t arc, int64_t weight) const {
+    const ArcEnds& ends = arcs_[static_cast<std::size_t>(arc) - 1];
+    return {ends.target > 0 ? ends.target : -ends.target, ends.source, ends.target < 0, weight};
+  }
+  // The arcs met so far.
+  int32_t Arcs() const { return static_cast<int32_t>(arcs_.size()); }
 
  private:
   // An id as written: a node when positive, the i-th id that named no node
@@ -63,7 +71,7 @@ class PnmlNodes {
   };
   struct ArcEnds {
     NodeRef source;  // after Resolve: the arc's transition
-    NodeRef target;
+    NodeRef target;  // after Resolve: its place p, as p for an input arc, as -p for an output one
   };
 
   // Arcs outnumber nodes, and each looks up two ids in a table far larger

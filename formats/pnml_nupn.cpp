@@ -66,7 +66,7 @@ void NupnReading::Text(std::string_view text) {
 }
 
 void NupnReading::Close(std::string_view text, uint64_t end) {
-  const PnmlLayout::Element cut = CutOf(text, tag_begin_, end, 0);
+  const NetLayout::Record cut = CutOf(text, tag_begin_, end, 0);
   cuts_.emplace_back(cut.begin, cut.end);
   if (blocks_ > 1) return;
   nupn_.begin = cut.begin;
@@ -77,7 +77,7 @@ void NupnReading::Close(std::string_view text, uint64_t end) {
   nupn_.ends_line = cut.end > end;
 }
 
-void NupnReading::Finish(int32_t m, const std::function<int32_t(std::string_view)>& place_of, PnmlLayout& layout) {
+void NupnReading::Finish(int32_t m, const std::function<int32_t(std::string_view)>& place_of, NetLayout& layout) {
   if (blocks_ == 0) return;
   layout.nupn_cuts = std::move(cuts_);
   const auto units = static_cast<int32_t>(units_.size());
@@ -85,7 +85,7 @@ void NupnReading::Finish(int32_t m, const std::function<int32_t(std::string_view
   for (int32_t u = 0; u < units; ++u) {
     if (!unit_number.emplace(units_[u].id, u).second) Fault("two NUPN units have the id " + units_[u].id);
   }
-  PnmlLayout::Nupn& nupn = nupn_;
+  NetLayout::Nupn& nupn = nupn_;
   nupn.unit_of_place.assign(static_cast<std::size_t>(m) + 1, -1);
   nupn.rank_in_unit.assign(static_cast<std::size_t>(m) + 1, 0);
   nupn.place_ids.assign(static_cast<std::size_t>(m) + 1, std::string());

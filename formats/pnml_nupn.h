@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/pnml_layout.h"
+#include "formats/net_layout.h"
 
 namespace vantira {
 
@@ -31,7 +31,7 @@ class NupnReading {
   // `place_of` gives a place id's number, 0 for an id that names no place.
   // A block that is no tree of units over the m places, or a second block,
   // leaves the reason in `layout.nupn_fault`.
-  void Finish(int32_t m, const std::function<int32_t(std::string_view)>& place_of, PnmlLayout& layout);
+  void Finish(int32_t m, const std::function<int32_t(std::string_view)>& place_of, NetLayout& layout);
 
  private:
   struct Unit {
@@ -52,7 +52,7 @@ class NupnReading {
   std::string root_;
   std::vector<Unit> units_;
   std::string fault_;
-  PnmlLayout::Nupn nupn_;
+  NetLayout::Nupn nupn_;
   std::vector<std::pair<uint64_t, uint64_t>> cuts_;
 };
 

@@ -1,12 +1,15 @@
 #include "formats/pnml_reader.h"
 
+#include <algorithm>
 #include <cctype>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "base/failure.h"
 #include "formats/node_labels.h"
+#include "formats/pnml_inscriptions.h"
 #include "formats/pnml_nodes.h"
 #include "formats/pnml_nupn.h"
 #include "formats/xml_stream.h"
@@ -88,23 +91,20 @@ Attributes Scan(const char** atts) {
   return found;
 }
 
+bool IsXmlBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
 class PnmlReader {
  public:
-  PnmlReader(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout)
+  PnmlReader(TextBlocks& input, NetStore& store, ArcStore arcs, NetLayout* layout, NetValues* values)
       : input_(input), size_(input.Size()), store_(store), arcs_(arcs), layout_(layout), nodes_(store) {
     XML_Parser parser = xml_.Parser();
     XML_SetUserData(parser, this);
-    // Only the JSON report shows the nodes' names: other runs keep handlers
-    // that do not look for them.
-    if (store_.labels.Wanted()) {
-      XML_SetElementHandler(parser, OnStartNamed, OnEndNamed);
-    } else {
-      XML_SetElementHandler(parser, OnStart, OnEnd);
-    }
+    if (values != nullptr) inscriptions_.emplace(*values);
+    NodeHandlers();
     // Room for more elements than a document of this size holds in the usual
     // layouts (100 bytes an element and more), so that the table does not
     // move while it fills; room not written to costs no memory.
-    if (layout_ != nullptr) layout_->elements.reserve(size_ / 48);
+    if (layout_ != nullptr) layout_->records.reserve(size_ / 48);
     // Where the elements lie is cut from the whole text: the subnet files
     // copy it, so it is there whole.
     if (layout_ != nullptr) {
@@ -122,12 +122,28 @@ class PnmlReader {
     nodes_.Resolve(arcs_);
     NameNet();
     if (layout_ != nullptr) {
-      FinishLayout();
       nupn_.Finish(store_.m, [&](std::string_view id) { return nodes_.PlaceNumber(id); }, *layout_);
+      FinishLayout();
     }
+    if (inscriptions_) inscriptions_->Finish(nodes_, store_.m);
   }
 
  private:
+  // Only the JSON report shows the nodes' names, and only the semiflows
+  // look inside places and arcs: other runs keep handlers that do neither.
+  void NodeHandlers() {
+    XML_Parser parser = xml_.Parser();
+    const bool named = store_.labels.Wanted();
+    if (inscriptions_) {
+      XML_SetElementHandler(parser, named ? OnStartValued<true> : OnStartValued<false>,
+                            named ? OnEndValued<true> : OnEndValued<false>);
+    } else if (named) {
+      XML_SetElementHandler(parser, OnStartNamed, OnEndNamed);
+    } else {
+      XML_SetElementHandler(parser, OnStart, OnEnd);
+    }
+  }
+
   // Most elements lie inside nodes and arcs, names and graphics: they are
   // counted before anything else is looked at.
   static void OnStart(void* data, const XML_Char* name, const XML_Char** atts) {
@@ -183,6 +199,52 @@ class PnmlReader {
     self->xml_.Guard([&] { self->node_name_.Text(std::string_view(text, static_cast<std::size_t>(length))); });
   }
 
+  // The handlers above, and what the semiflows need: the events inside a
+  // place or arc element, from the one that opened it to its end.
+  template <bool kNamed>
+  static void OnStartValued(void* data, const XML_Char* name, const XML_Char** atts) {
+    auto* self = static_cast<PnmlReader*>(data);
+    PnmlInscriptions& inscriptions = *self->inscriptions_;
+    if (self->skip_ != 0) {
+      if (inscriptions.Open()) {
+        self->xml_.Guard([&] {
+          if (inscriptions.Start(name, atts)) XML_SetCharacterDataHandler(self->xml_.Parser(), OnInscriptionText);
+        });
+      }
+      kNamed ? OnStartNamed(data, name, atts) : OnStart(data, name, atts);
+      return;
+    }
+    const int32_t m = self->store_.m;
+    const int32_t arcs = self->nodes_.Arcs();
+    kNamed ? OnStartNamed(data, name, atts) : OnStart(data, name, atts);
+    if (self->store_.m != m) {
+      self->xml_.Guard([&] { inscriptions.OpenPlace(self->store_.m, self->xml_.Line()); });
+    } else if (self->nodes_.Arcs() != arcs) {
+      self->xml_.Guard([&] { inscriptions.OpenArc(self->nodes_.Arcs(), atts, self->xml_.Line()); });
+    }
+  }
+
+  template <bool kNamed>
+  static void OnEndValued(void* data, const XML_Char* name) {
+    auto* self = static_cast<PnmlReader*>(data);
+    PnmlInscriptions& inscriptions = *self->inscriptions_;
+    if (self->skip_ != 0 && inscriptions.Open()) {
+      self->xml_.Guard([&] {
+        if (self->skip_ == 1) {
+          inscriptions.Close();
+        } else if (inscriptions.End()) {
+          XML_SetCharacterDataHandler(self->xml_.Parser(), nullptr);
+        }
+      });
+    }
+    kNamed ? OnEndNamed(data, name) : OnEnd(data, name);
+  }
+
+  static void OnInscriptionText(void* data, const XML_Char* text, int length) {
+    auto* self = static_cast<PnmlReader*>(data);
+    self->xml_.Guard([&] { self->inscriptions_->Text(std::string_view(text, static_cast<std::size_t>(length))); });
+  }
+
   static void OnText(void* data, const XML_Char* text, int length) {
     auto* self = static_cast<PnmlReader*>(data);
     self->xml_.Guard([&] { self->name_text_.append(text, static_cast<std::size_t>(length)); });
@@ -227,7 +289,7 @@ class PnmlReader {
     if (skip_ != 0) {
       skip_ = 0;
       if (element_open_) {
-        PnmlLayout::Element& element = layout_->elements.back();
+        NetLayout::Record& element = layout_->records.back();
         element = CutOf(text_, element.begin, xml_.EventEnd(), element.follows, element.arc, element.reference);
         element_open_ = false;
       }
@@ -310,7 +372,8 @@ class PnmlReader {
       if (reference) nodes_.AddReference(follows, found.ref, xml_.Line());
     }
     if (layout_ != nullptr) {
-      layout_->elements.push_back(PnmlLayout::Element{xml_.EventBegin(), 0, follows, arc, reference});
+      layout_->records.push_back(
+          NetLayout::Record{xml_.EventBegin(), 0, follows, NetLayout::Route::kFollows, arc, reference});
       element_open_ = true;
     }
   }
@@ -334,11 +397,7 @@ class PnmlReader {
     auto* self = static_cast<PnmlReader*>(data);
     if (self->nupn_.Depth() > 0) return self->nupn_.End();
     self->nupn_.Close(self->text_, self->xml_.EventEnd());
-    if (self->store_.labels.Wanted()) {
-      XML_SetElementHandler(self->xml_.Parser(), OnStartNamed, OnEndNamed);
-    } else {
-      XML_SetElementHandler(self->xml_.Parser(), OnStart, OnEnd);
-    }
+    self->NodeHandlers();
     XML_SetCharacterDataHandler(self->xml_.Parser(), nullptr);
     OnEnd(data, name);
   }
@@ -365,16 +424,38 @@ class PnmlReader {
     SetNetName(store_, name);
   }
 
+  // The nodes' and arcs' records follow their places and transitions; the
+  // NUPN blocks and the place of the name's number join them in text order.
   void FinishLayout() {
-    for (PnmlLayout::Element& element : layout_->elements) {
-      element.follows = element.follows > 0 ? nodes_.NodeFollows(element.follows) : nodes_.ArcFollows(-element.follows);
+    std::vector<NetLayout::Record>& records = layout_->records;
+    for (NetLayout::Record& record : records) {
+      record.follows = record.follows > 0 ? nodes_.NodeFollows(record.follows) : nodes_.ArcFollows(-record.follows);
+    }
+    if (!layout_->nupn_cuts.empty()) {
+      std::vector<NetLayout::Record> merged;
+      merged.reserve(records.size() + layout_->nupn_cuts.size());
+      auto cut = layout_->nupn_cuts.begin();
+      for (const NetLayout::Record& record : records) {
+        for (; cut != layout_->nupn_cuts.end() && cut->first < record.begin; ++cut) {
+          merged.push_back({cut->first, cut->second, 0, NetLayout::Route::kUnits});
+        }
+        merged.push_back(record);
+      }
+      for (; cut != layout_->nupn_cuts.end(); ++cut)
+        merged.push_back({cut->first, cut->second, 0, NetLayout::Route::kUnits});
+      records.swap(merged);
     }
     // A name text in an entity's replacement text has no bytes of its own
     // in the document: its events all lie at the reference.
-    layout_->has_name_text = has_name_text_ && name_begin_ <= name_end_;
-    layout_->name_empty_tag = name_empty_tag_;
-    layout_->name_begin = name_begin_;
-    layout_->name_end = name_end_;
+    if (!has_name_text_ || name_begin_ > name_end_) return;
+    // "_zK" goes after the last byte of the raw content that is not blank,
+    // or at its start; "<text/>" becomes "<text>_zK</text>".
+    uint64_t mark = name_end_;
+    while (mark > name_begin_ && IsXmlBlank(text_[mark - 1])) --mark;
+    const NetLayout::Record name{mark, name_empty_tag_ ? mark + 2 : mark, 0, NetLayout::Route::kCommon};
+    records.insert(std::lower_bound(records.begin(), records.end(), mark,
+                                    [](const NetLayout::Record& record, uint64_t at) { return record.begin < at; }),
+                   name);
   }
 
   TextBlocks& input_;
@@ -382,7 +463,7 @@ class PnmlReader {
   std::string_view text_;  // the whole document, when the layout is noted
   NetStore& store_;
   ArcStore arcs_;
-  PnmlLayout* layout_;
+  NetLayout* layout_;
   XmlStream xml_{"wrong PNML file"};
 
   std::vector<Role> roles_;
@@ -404,12 +485,13 @@ class PnmlReader {
   uint64_t next_sizing_ = 0;
   PnmlNodeName node_name_;  // only when the labels are wanted
   NupnReading nupn_;        // only for the subnet files
+  std::optional<PnmlInscriptions> inscriptions_;  // only for the semiflows
 };
 
 }  // namespace
 
-void ReadPNML(TextBlocks& input, NetStore& store, ArcStore arcs, PnmlLayout* layout) {
-  PnmlReader reader(input, store, arcs, layout);
+void ReadPNML(TextBlocks& input, NetStore& store, ArcStore arcs, NetLayout* layout, NetValues* values) {
+  PnmlReader reader(input, store, arcs, layout, values);
   reader.Read();
 }
 

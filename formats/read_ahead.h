@@ -23,8 +23,8 @@ class ReadAhead {
 
   // Reads the lines of one block, in order: `parse(view, record)` takes a
   // line apart, `prefetch(record)` hints its slots, and
-  // `apply(record, view, number)` enters it, `number` counting the lines of
-  // all blocks from 1.
+  // `apply(record, view, number, offset)` enters it, `number` counting the
+  // lines of all blocks from 1, `offset` where it begins in the input.
   template <class Parse, class Prefetch, class Apply>
   void Read(const TextBlock& block, Parse parse, Prefetch prefetch, Apply apply) {
     LineCursor lines(block.text);
@@ -35,8 +35,9 @@ class ReadAhead {
       ++filled;
     }
     for (std::size_t i = 0; filled > 0; i = (i + 1) % kAhead, --filled) {
-      planner_.At(block.offset + static_cast<uint64_t>(views_[i].data() - block.text.data()));
-      apply(parsed_[i], views_[i], ++lines_);
+      const uint64_t offset = block.offset + static_cast<uint64_t>(views_[i].data() - block.text.data());
+      planner_.At(offset);
+      apply(parsed_[i], views_[i], ++lines_, offset);
       if (lines.Next(views_[i])) {
         parse(views_[i], parsed_[i]);
         prefetch(parsed_[i]);

@@ -79,8 +79,8 @@ class Pipeline {
   }
 
   // Enters every line: `on_chunk(text)` before a chunk's lines,
-  // `prefetch(record)` a few lines ahead, `apply(record, view, number)` in
-  // order. A failure of the input itself (a read error, a NUL byte) that
+  // `prefetch(record)` a few lines ahead, `apply(record, view, number,
+  // offset)` in order. A failure of the input itself (a read error, a NUL byte) that
   // the parsing thread met is told when the lines before it are entered,
   // and before a failure of a later line, which it would have preceded had
   // the whole input been checked first.
@@ -102,8 +102,9 @@ class Pipeline {
           if (i + 2 * kAhead < count) FetchParts(records[i + 2 * kAhead]);
           if (i + kAhead < count) prefetch(records[i + kAhead]);
           const std::string_view view = chunk->views[i];
-          planner.At(chunk->offset + static_cast<uint64_t>(view.data() - chunk->text.data()));
-          apply(chunk->records[i], view, ++number);
+          const uint64_t offset = chunk->offset + static_cast<uint64_t>(view.data() - chunk->text.data());
+          planner.At(offset);
+          apply(chunk->records[i], view, ++number, offset);
         }
         Release();
       }
@@ -230,8 +231,9 @@ class Pipeline {
 
 // Reads every line of `input`: `on_chunk(text)` before the lines of each
 // piece of text, `parse(view, record)` to take a line apart,
-// `prefetch(record)` to hint its slots, `apply(record, view, number)` to
-// enter it, `number` counting the lines from 1. On a regular file of
+// `prefetch(record)` to hint its slots, `apply(record, view, number, offset)`
+// to enter it, `number` counting the lines from 1, `offset` where the line
+// begins in the input. On a regular file of
 // kSmallestFile bytes or more, `parse` runs on a second thread, up to
 // kChunks chunks ahead: it may read its line and write its record, and touch
 // nothing else (not the store, the index or what the other callbacks use).

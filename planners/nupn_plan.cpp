@@ -31,7 +31,7 @@ void AppendEscaped(std::string& out, std::string_view text) {
 
 }  // namespace
 
-NupnBlocks::NupnBlocks(const PnmlLayout& layout, const SubnetMap& map)
+NupnBlocks::NupnBlocks(const NetLayout& layout, const SubnetMap& map)
     : nupn_(layout.nupn),
       transitions_(static_cast<std::size_t>(map.iSubNet) + 1, 0),
       arcs_(static_cast<std::size_t>(map.iSubNet) + 1, 0),
@@ -50,7 +50,7 @@ NupnBlocks::NupnBlocks(const PnmlLayout& layout, const SubnetMap& map)
   places_.resize(static_cast<std::size_t>(place_start_.back()));
   std::vector<int32_t> fill(place_start_.begin(), place_start_.end() - 1);
   for (int32_t p = 1; p <= m; ++p) for_each_subnet(p, [&](int32_t k) { places_[fill[k]++] = p; });
-  for (const PnmlLayout::Element& element : layout.elements) {
+  for (const NetLayout::Record& element : layout.records) {
     if (element.follows >= 0 || element.reference) continue;
     ++(element.arc ? arcs_ : transitions_)[map.SubNet[-element.follows]];
   }

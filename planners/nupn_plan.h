@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "base/subnet_map.h"
-#include "formats/pnml_layout.h"
+#include "formats/net_layout.h"
 
 namespace vantira {
 
 class NupnBlocks {
  public:
   // Sorts the places and counts the nodes and arcs of every subnet, once.
-  NupnBlocks(const PnmlLayout& layout, const SubnetMap& map);
+  NupnBlocks(const NetLayout& layout, const SubnetMap& map);
 
   // The block of subnet k's file: the start tag as written, its size (the
   // places, transitions and arcs the file holds), and the units that hold
@@ -24,7 +24,7 @@ class NupnBlocks {
   std::string Block(int32_t k);
 
  private:
-  const PnmlLayout::Nupn& nupn_;
+  const NetLayout::Nupn& nupn_;
   std::vector<int32_t> place_start_;  // places_[place_start_[k] .. place_start_[k+1]) are subnet k's
   std::vector<int32_t> places_;
   std::vector<int32_t> transitions_;  // by subnet

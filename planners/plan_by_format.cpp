@@ -1,22 +1,20 @@
 #include "planners/plan_by_format.h"
 
-#include "planners/ndr_plan.h"
-#include "planners/net_plan.h"
-#include "planners/pnml_plan.h"
+#include "planners/format_rules.h"
 
 namespace vantira {
 
-void PlanByFormat(Format format, Grammar grammar, std::string_view text, const NameIndex& index,
-                  const PnmlLayout& layout, const SubnetMap& map, SubnetPlan& plan) {
+void PlanByFormat(Format format, Grammar grammar, std::string_view text, const NetLayout& layout, const SubnetMap& map,
+                  SubnetPlan& plan) {
   switch (format) {
     case Format::kNdr:
-      PlanNDR(text, grammar, index, map, plan);
+      WriteNDR(text, layout, map, plan);
       break;
     case Format::kPnml:
-      PlanPNML(text, layout, map, plan);
+      WritePNML(text, layout, map, plan);
       break;
     case Format::kNet:
-      PlanNET(text, grammar, index, map, plan);
+      WriteNET(text, grammar, layout, map, plan);
       break;
   }
   plan.Finish(map.iSubNet);

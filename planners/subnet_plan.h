@@ -80,11 +80,4 @@ class SubnetPlan {
 // braces), then `rest`.
 void AddNetName(SubnetPlan& plan, std::string_view keyword, std::string_view name, std::string_view rest);
 
-// A place or transition (`kind`) that the reader never read, met on the
-// plan's current line: "*** unknown KIND: NAME", status 2.
-inline Failure NotRead(const SubnetPlan& plan, std::string_view kind, std::string_view name) {
-  return BadInput(std::string("unknown ").append(kind).append(": "), name)
-      .Because(AtLine(plan.Line(), std::string("the reader read no such ").append(kind)));
-}
-
 }  // namespace vantira

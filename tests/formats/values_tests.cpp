@@ -6,13 +6,13 @@
 
 #include "base/failure.h"
 #include "formats/by_format.h"
-#include "formats/values_reader.h"
+#include "formats/values_reading.h"
 
 using namespace vantira;
 
 namespace {
 
-// Reads `text` as a run with -p does, then the weights and markings:
+// Reads `text` as a run with -p does, with the weights and markings:
 // "p>t*w" for an input arc, "t>p*w" for an output arc, in the order the
 // reader leaves them, then "p=M" for every marked place; or the failure's
 // message and reason.
@@ -24,9 +24,8 @@ std::string Values(std::string text, Grammar grammar = Grammar::kBasic) {
   try {
     const Format format = PrepareByFormat(text);
     TextBlocks input(text);
-    ReadByFormat(format, grammar, input, {s, ArcStore::kLists, index, hint, nullptr});
     NetValues values;
-    ReadValuesByFormat(format, grammar, text, index, s, values);
+    ReadByFormat(format, grammar, input, {s, ArcStore::kLists, index, hint, nullptr, &values});
     std::string d;
     for (const WeightedArc& a : values.arcs) {
       const std::string p(s.PlaceName(a.place)), t(s.TransitionName(a.transition));
@@ -73,8 +72,25 @@ TEST(ReadValues, WeightsMarkingsAndArcKindsOfTheLineFormats) {
        "*** wrong weight: 2x\nvantira: line 4: a weight is a whole number, with K (10^3) or M (10^6) after it\n"},
       {"p 0 0 a -1 n\n", Grammar::kBasic,
        "*** wrong marking: -1\nvantira: line 1: a marking is a whole number, with K (10^3) or M (10^6) after it\n"},
+      // The first marking of a place counts, and every one must be a count.
+      {"pl p (2)\npl p (3)\n", Grammar::kBasic, "p=2 "},
+      {"pl p (2)\npl p (3x)\n", Grammar::kBasic,
+       "*** wrong marking: (3x)\nvantira: line 2: a marking is a whole number, with K (10^3) or M (10^6) after it\n"},
+      {"pl p (99999999999999999999)\n", Grammar::kBasic,
+       "*** wrong marking: (99999999999999999999)\nvantira: line 1: the marking is past 2^63 - 1\n"},
+      // The first fault of the values is told; a fault of the reading
+      // itself, even on a later line, before it.
+      {"tr t p*x -> q*y\npl q (z)\n", Grammar::kBasic,
+       "*** wrong weight: *x\nvantira: line 1: a weight is a whole number, with K (10^3) or M (10^6) after it\n"},
+      {"tr t p*x\nxx\n", Grammar::kBasic, "*** unknown command: xx\nvantira: line 2: "},
+      {ndr + "t 0 0 u 0 w n\ne t u 2x n\ne a t 3y n\n", Grammar::kWide,
+       "*** wrong weight: 2x\nvantira: line 5: a weight is a whole number, with K (10^3) or M (10^6) after it\n"},
+      {ndr + "e a t 2x n\nt 0 0 a 0 w n\n", Grammar::kBasic, "*** duplicate name: a\n"},
   };
-  for (const auto& [text, grammar, expected] : rows) EXPECT_EQ(Values(text, grammar), expected) << text;
+  // A reader's own fault is checked up to its reason's place: its wording is the reader tests'.
+  for (const auto& [text, grammar, expected] : rows) {
+    EXPECT_EQ(Values(text, grammar).substr(0, expected.size()), expected) << text;
+  }
 }
 
 TEST(ReadValues, PnmlInscriptionsMarkingsAndArcTypes) {
@@ -99,6 +115,32 @@ TEST(ReadValues, PnmlInscriptionsMarkingsAndArcTypes) {
   EXPECT_EQ(
       Values(head + "<arc id=\"a\" source=\"q\" target=\"t\"><inscription><text>x</text></inscription></arc>" + tail),
       "*** wrong weight: x\nvantira: line 1: a weight is a whole number below 2^63\n");
+  // Attribute or child, one kind; both must agree.
+  EXPECT_EQ(Values(head +
+                   "<arc id=\"a\" source=\"q\" target=\"t\" type=\"inhibitor\"/>"
+                   "<arc id=\"b\" source=\"q\" target=\"t\" type=\" normal \"><type><text>normal</text></type></arc>" +
+                   tail),
+            "q>t*1 p=4 ");
+  EXPECT_EQ(Values(head + "<arc id=\"a\" source=\"q\" target=\"t\" type=\"reset\"><type value=\"read\"/></arc>" + tail),
+            "*** conflicting arc types: q -> t\nvantira: line 1: its type attribute says reset and its type element "
+            "read; an arc has one type\n");
+  // Every marking, in place order, before any arc; the reader's own faults,
+  // found after the document, before both.
+  const std::string two =
+      "<pnml><net id=\"n\" type=\"P/T net\"><page id=\"g\"><transition id=\"t\"/>\n"
+      "<arc id=\"a\" source=\"p\" target=\"t\"><inscription><text>-1</text></inscription></arc>\n"
+      "<place id=\"p\"/>\n<place id=\"q\"><initialMarking><text> 1x </text></initialMarking>"
+      "</place>\n";
+  EXPECT_EQ(Values(two + tail), "*** wrong marking: 1x\nvantira: line 4: a marking is a whole number below 2^63\n");
+  EXPECT_EQ(Values(two + "<arc id=\"b\" source=\"p\" target=\"u\"/>" + tail).substr(0, 24),
+            "*** unknown arc: p -> u\n");
+  // Markings and weights in text or value children, the last one counting;
+  // text inside an inner element does not.
+  EXPECT_EQ(Values("<pnml><net id=\"n\" type=\"P/T net\"><place id=\"p\"><initialMarking><text>1</text>"
+                   "<value>2<b>3</b>4</value></initialMarking><name><text>9</text></name></place>"
+                   "<transition id=\"t\"/><arc id=\"a\" source=\"t\" target=\"p\"><inscription><text>5K</text>"
+                   "</inscription></arc></net></pnml>"),
+            "t>p*5000 p=24 ");
 }
 
 }  // namespace

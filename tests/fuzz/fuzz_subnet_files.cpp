@@ -35,10 +35,12 @@ bool NetReadsBack(const vantira::NetStore& s, const vantira::NameIndex& index) {
 
 // False for PNML whose node elements come from an entity's replacement text:
 // the reference they share goes to every file that keeps one of them.
-bool PnmlReadsBack(const vantira::PnmlLayout& layout) {
-  const auto& elements = layout.elements;
-  for (std::size_t i = 1; i < elements.size(); ++i) {
-    if (elements[i].begin == elements[i - 1].begin) return false;
+bool PnmlReadsBack(const vantira::NetLayout& layout) {
+  const auto& records = layout.records;
+  for (std::size_t i = 1; i < records.size(); ++i) {
+    if (records[i].begin == records[i - 1].begin && records[i].route == vantira::NetLayout::Route::kFollows) {
+      return false;
+    }
   }
   return true;
 }
@@ -97,7 +99,7 @@ void WriteAndReadBack(std::string text, vantira::Grammar grammar) {
     fuzz::Analysed net(text, grammar, hint);
     const SubnetMap& map = net.map;
     SubnetPlan plan;
-    PlanByFormat(net.format, grammar, text, net.index, net.layout, map, plan);
+    PlanByFormat(net.format, grammar, text, net.layout, map, plan);
     const bool reads_back =
         net.format == Format::kPnml ? PnmlReadsBack(net.layout) : NetReadsBack(net.store, net.index);
     Output file;

@@ -19,7 +19,7 @@ struct Planned {
   std::string text;
   NetStore s;
   NameIndex index{s};
-  PnmlLayout layout;
+  NetLayout layout;
   SubnetMap map;
   SubnetPlan plan;
   explicit Planned(std::string input, Grammar grammar = Grammar::kBasic) : text(std::move(input)) {
@@ -29,7 +29,7 @@ struct Planned {
     TextBlocks blocks(text);
     ReadByFormat(format, grammar, blocks, {s, ArcStore::kLists, index, hint, &layout});
     PartitionArcs(s, ArcStore::kLists, map);
-    PlanByFormat(format, grammar, text, index, layout, map, plan);
+    PlanByFormat(format, grammar, text, layout, map, plan);
   }
   std::string File(int32_t k) const {
     Output out;
@@ -126,6 +126,20 @@ TEST(SubnetPlan, PriorityLineGoesWhereAllItsTransitionsAre) {
       EXPECT_EQ(here, k == subnet) << line << " in file " << k;
     }
   }
+}
+
+// Label and priority lines may come before the nodes they name: they are
+// routed once the whole net is read.
+TEST(SubnetPlan, LabelAndPriorityLinesBeforeTheirNodes) {
+  Planned net("lb b x\npr a > b\nlb q y\npr a > c\ntr a p\ntr b p\ntr c q\n", Grammar::kWide);
+  ASSERT_EQ(net.map.iSubNet, 2);
+  EXPECT_EQ(net.File(1), "lb b x\npr a > b\ntr a p\ntr b p\n");
+  EXPECT_EQ(net.File(2), "lb q y\ntr c q\n");
+  Planned fault("tr a p\n# c\nlb zz x\ntr b q\n");
+  ASSERT_TRUE(fault.plan.FailureMet());
+  EXPECT_EQ(fault.plan.FailureMet()->Message() + ReasonLine(*fault.plan.FailureMet()),
+            "*** unknown label name: zz\nvantira: line 3: 'zz' is no place or transition\n");
+  EXPECT_EQ(fault.File(1), "tr a p\n# c\n");
 }
 
 // Plain and empty name texts, and documents without one, are pnml-* cases.

@@ -5,7 +5,6 @@
 #include "base/failure.h"
 #include "decompose/partition.h"
 #include "formats/by_format.h"
-#include "formats/values_reader.h"
 #include "semiflows/net_system.h"
 
 using namespace vantira;
@@ -25,8 +24,7 @@ void Read(std::string text, Net& net) {
   GrammarHint hint;
   const Format format = PrepareByFormat(text);
   TextBlocks input(text);
-  ReadByFormat(format, Grammar::kBasic, input, {net.store, ArcStore::kLists, index, hint, nullptr});
-  ReadValuesByFormat(format, Grammar::kBasic, text, index, net.store, net.values);
+  ReadByFormat(format, Grammar::kBasic, input, {net.store, ArcStore::kLists, index, hint, nullptr, &net.values});
   PartitionArcs(net.store, ArcStore::kLists, net.map);
 }
 
