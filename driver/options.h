@@ -16,7 +16,7 @@ inline constexpr std::string_view kUsage =
     "file formats: .ndr, .net, .pnml (described in the vantira README)\n"
     "usage: vantira [-h | -help]\n"
     "               [-v | -q]\n"
-    "               [-s] [-g] [-e] [-j] [-p] [-t]\n"
+    "               [-s] [-g] [-e] [-j] [-p] [-t] [-a]\n"
     "               [-z zname]\n"
     "               [infile] [outfile]\n"
     "FLAGS          WHAT                                DEFAULT\n"
@@ -27,6 +27,7 @@ inline constexpr std::string_view kUsage =
     "-j             write the report as JSON\n"
     "-p             minimal P-semiflows\n"
     "-t             minimal T-semiflows\n"
+    "-a             structural analysis: classes and bounds\n"
     "-v | -q        textual output (full | digest)      -v\n"
     "-z zname       prefix for names of subnets' files  infile\n"
     "infile         input file (stdin if -)             stdin\n"
@@ -45,6 +46,10 @@ struct Options {
   bool p_semiflows = false;     // -p
   bool t_semiflows = false;     // -t
   uint64_t semiflow_limit = 0;  // --semiflow-limit N; 0: the solver's default
+  bool analysis = false;        // -a: classes and bounds
+  // --bound P1+P2+...: the places' names of each set, as given.
+  std::vector<std::vector<std::string>> bound_sets;
+  uint64_t seed = 1;  // --seed N: the random walk's
   std::string infile = "-";
   std::string outfile = "-";
   std::string zname;
@@ -54,7 +59,9 @@ struct Options {
 // Scans the arguments (without the program name), up to the first -h,
 // -help, --help or --version. A third positional argument ends the run with
 // "*** unknown option: %s" and status 4; so does a --semiflow-limit whose
-// next argument is no number from 1 up, with "*** wrong semiflow limit: %s".
+// next argument is no number from 1 up, with "*** wrong semiflow limit: %s",
+// a --bound without a list of names joined by '+' ("*** wrong bound set: %s")
+// and a --seed without a number below 2^64 ("*** wrong seed: %s").
 Options ScanArguments(const std::vector<std::string_view>& args);
 
 }  // namespace vantira

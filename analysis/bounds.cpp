@@ -1,0 +1,186 @@
+#include "analysis/bounds.h"
+
+#include <algorithm>
+
+#include "analysis/lp.h"
+
+namespace vantira {
+
+namespace {
+
+Integer FromWide(TokenSum v) {
+  if (v <= INT64_MAX) return Integer(static_cast<int64_t>(v));
+  const TokenSum base = static_cast<TokenSum>(1) << 62;
+  return Integer(static_cast<int64_t>(v / base)) * Integer(int64_t{1} << 62) + Integer(static_cast<int64_t>(v % base));
+}
+
+// Tolerances tried in turn when a weighting or ray read from the solver
+// does not check: the answer's own error is unknown.
+constexpr double kTolerances[] = {1e-9, 1e-7, 1e-5, 1e-11};
+
+class BoundSolver {
+ public:
+  BoundSolver(const TokenNet& net, Bounds& bounds) : net_(net), bounds_(bounds), checker_(net) {}
+
+  // Bounds the place (or the set) `places` with one solve, and every other
+  // place the certificate reaches; `bound` stays as it was when no
+  // certificate checks.
+  void Solve(const std::vector<int32_t>& places, Bound& bound) {
+    if (!lp_) lp_.emplace(net_);
+    ++bounds_.solves;
+    LpAnswer answer = lp_->Maximize(places);
+    if (answer.status == LpAnswer::kOptimal) {
+      if (Weighting(answer, places, bound)) return;
+      // Once more in rational arithmetic from the basis found.
+      answer = lp_->Maximize(places, true);
+      if (answer.status == LpAnswer::kOptimal) Weighting(answer, places, bound);
+    } else if (answer.status == LpAnswer::kUnbounded) {
+      Ray(answer, places, bound);
+    }
+  }
+
+ private:
+  bool Weighting(const LpAnswer& answer, const std::vector<int32_t>& places, Bound& bound) {
+    for (double tolerance : kTolerances) {
+      std::optional<SparseVector> y = WholeNumbers(answer.nodes, answer.values, tolerance);
+      if (!y || !checker_.IsWeighting(*y)) continue;
+      // The smallest weight among the places bounded; a place that no
+      // transition changes may join with it, as C has no entry for it.
+      std::optional<Integer> least;
+      std::vector<int32_t> joining;
+      bool weighs_all = true;
+      for (int32_t q : places) {
+        const auto at = std::lower_bound(y->nodes.begin(), y->nodes.end(), q);
+        if (at != y->nodes.end() && *at == q) {
+          const Integer& w = y->values[static_cast<std::size_t>(at - y->nodes.begin())];
+          if (!least || w < *least) least = w;
+        } else if (net_.Row(q).empty()) {
+          joining.push_back(q);
+        } else {
+          weighs_all = false;
+        }
+      }
+      if (!least || !weighs_all) continue;
+      for (int32_t q : joining) {
+        const auto at = std::lower_bound(y->nodes.begin(), y->nodes.end(), q);
+        y->values.insert(y->values.begin() + (at - y->nodes.begin()), *least);
+        y->nodes.insert(at, q);
+      }
+      const Integer total = checker_.Weigh(*y);
+      const auto index = static_cast<int32_t>(bounds_.weightings.size());
+      Offer(bound, FloorDivide(total, *least), index);
+      // Every place it weighs is bounded by it too.
+      for (std::size_t i = 0; i < y->nodes.size(); ++i) {
+        Bound& other = bounds_.places[static_cast<std::size_t>(y->nodes[i])];
+        Offer(other, FloorDivide(total, y->values[i]), index);
+      }
+      bounds_.weightings.push_back(std::move(*y));
+      return true;
+    }
+    return false;
+  }
+
+  void Ray(const LpAnswer& answer, const std::vector<int32_t>& places, Bound& bound) {
+    for (double tolerance : kTolerances) {
+      std::optional<SparseVector> s = WholeNumbers(answer.nodes, answer.values, tolerance);
+      if (!s) continue;
+      const std::vector<int32_t> gains = checker_.RayGains(*s);
+      const bool covers = std::any_of(places.begin(), places.end(), [&gains](int32_t q) {
+        return std::binary_search(gains.begin(), gains.end(), q);
+      });
+      if (!covers) continue;
+      const auto index = static_cast<int32_t>(bounds_.rays.size());
+      bounds_.rays.push_back(std::move(*s));
+      Unbound(bound, index);
+      for (int32_t q : gains) Unbound(bounds_.places[static_cast<std::size_t>(q)], index);
+      return;
+    }
+  }
+
+  static void Offer(Bound& bound, Integer upper, int32_t index) {
+    if (bound.unbounded) return;  // both certified cannot be: the ray stands
+    if (!bound.upper || upper < *bound.upper) {
+      bound.upper = std::move(upper);
+      bound.certificate = index;
+    }
+  }
+  static void Unbound(Bound& bound, int32_t index) {
+    if (bound.unbounded) return;
+    bound.unbounded = true;
+    bound.upper.reset();
+    bound.certificate = index;
+  }
+
+  const TokenNet& net_;
+  Bounds& bounds_;
+  CertificateChecker checker_;
+  std::optional<StateEquation> lp_;
+};
+
+}  // namespace
+
+Bounds ComputeBounds(const TokenNet& net, const std::vector<std::vector<int32_t>>& sets, const WalkRule& rule) {
+  Bounds bounds;
+  const WalkResult walk = RandomWalk(net, sets, rule);
+  bounds.places.resize(static_cast<std::size_t>(net.Places()) + 1);
+  for (int32_t p = 1; p <= net.Places(); ++p) {
+    Bound& bound = bounds.places[static_cast<std::size_t>(p)];
+    bound.lower = Integer(walk.most[static_cast<std::size_t>(p)]);
+    // No transition changes p: its marking is M0(p) for ever, y = e_p.
+    if (net.Row(p).empty()) {
+      bound.upper = Integer(net.Marking(p));
+      bound.certificate = static_cast<int32_t>(bounds.weightings.size());
+      bounds.weightings.push_back({{p}, {Integer(1)}});
+    }
+  }
+  BoundSolver solver(net, bounds);
+  for (int32_t p = 1; p <= net.Places(); ++p) {
+    Bound& bound = bounds.places[static_cast<std::size_t>(p)];
+    if (bound.Exact() || bound.unbounded) continue;
+    solver.Solve({p}, bound);
+  }
+  bounds.sets.resize(sets.size());
+  for (std::size_t s = 0; s < sets.size(); ++s) {
+    Bound& bound = bounds.sets[s];
+    bound.lower = FromWide(walk.set_most[s]);
+    // A ray that gains on one of the places gains on their sum.
+    for (int32_t q : sets[s]) {
+      const Bound& place = bounds.places[static_cast<std::size_t>(q)];
+      if (place.unbounded) {
+        bound.unbounded = true;
+        bound.certificate = place.certificate;
+      }
+    }
+    if (bound.unbounded) continue;
+    bool trivial = true;  // only places no transition changes
+    for (int32_t q : sets[s]) trivial &= net.Row(q).empty();
+    if (trivial) {
+      bound.upper = bound.lower;  // the walk sees M0
+      SparseVector y;
+      for (int32_t q : sets[s]) {
+        y.nodes.push_back(q);
+        y.values.emplace_back(1);
+      }
+      std::sort(y.nodes.begin(), y.nodes.end());
+      bound.certificate = static_cast<int32_t>(bounds.weightings.size());
+      bounds.weightings.push_back(std::move(y));
+      continue;
+    }
+    solver.Solve(sets[s], bound);
+  }
+  bool all_safe = true;
+  bool seen_two = false;
+  for (int32_t p = 1; p <= net.Places(); ++p) {
+    const Bound& bound = bounds.places[static_cast<std::size_t>(p)];
+    all_safe &= bound.upper && !(Integer(1) < *bound.upper);
+    seen_two |= Integer(1) < bound.lower;
+  }
+  if (all_safe) {
+    bounds.safe = true;
+  } else if (seen_two) {
+    bounds.safe = false;
+  }
+  return bounds;
+}
+
+}  // namespace vantira

@@ -1,0 +1,251 @@
+#include "analysis/lp.h"
+
+#include <glpk.h>
+
+#include <algorithm>
+
+namespace vantira {
+
+namespace {
+
+// A GLPK problem, deleted with its owner.
+struct GlpProblem {
+  glp_prob* lp = glp_create_prob();
+  GlpProblem() = default;
+  GlpProblem(const GlpProblem&) = delete;
+  GlpProblem& operator=(const GlpProblem&) = delete;
+  ~GlpProblem() { glp_delete_prob(lp); }
+};
+
+glp_smcp Quiet() {
+  glp_smcp parm;
+  glp_init_smcp(&parm);
+  parm.msg_lev = GLP_MSG_OFF;
+  parm.meth = GLP_PRIMAL;
+  parm.presolve = GLP_OFF;  // keeps the basis between solves
+  return parm;
+}
+
+// Runs the simplex, once more from the standard basis when the first run
+// fails (a basis gone singular in floating point); true when it finished.
+bool Solve(glp_prob* lp) {
+  glp_smcp parm = Quiet();
+  if (glp_simplex(lp, &parm) == 0) return true;
+  glp_std_basis(lp);
+  return glp_simplex(lp, &parm) == 0;
+}
+
+// Matrix entries in GLPK's 1-based triplets.
+struct Triplets {
+  std::vector<int> row{0}, column{0};
+  std::vector<double> value{0.0};
+  void Add(int i, int j, double v) {
+    row.push_back(i);
+    column.push_back(j);
+    value.push_back(v);
+  }
+  void Load(glp_prob* lp) {
+    glp_load_matrix(lp, static_cast<int>(row.size() - 1), row.data(), column.data(), value.data());
+  }
+};
+
+}  // namespace
+
+struct StateEquation::Problem {
+  GlpProblem glp;
+  std::vector<int> row_of;          // place -> row, 0 for none
+  std::vector<int32_t> place_of;    // row -> place
+  std::vector<int> column_of;       // transition -> column, 0 for none
+  std::vector<int32_t> transition_of;
+  std::vector<int> objective;       // columns whose objective coefficient is set
+  std::vector<double> coefficient;  // by column, scratch
+};
+
+StateEquation::StateEquation(const TokenNet& net) : net_(net), problem_(std::make_unique<Problem>()) {
+  Problem& p = *problem_;
+  glp_prob* lp = p.glp.lp;
+  glp_set_obj_dir(lp, GLP_MAX);
+  p.row_of.assign(static_cast<std::size_t>(net.Places()) + 1, 0);
+  p.column_of.assign(static_cast<std::size_t>(net.Transitions()) + 1, 0);
+  p.place_of.push_back(0);
+  p.transition_of.push_back(0);
+  for (int32_t q = 1; q <= net.Places(); ++q) {
+    if (net.Row(q).empty()) continue;
+    p.row_of[static_cast<std::size_t>(q)] = static_cast<int>(p.place_of.size());
+    p.place_of.push_back(q);
+  }
+  for (int32_t t = 1; t <= net.Transitions(); ++t) {
+    if (net.Column(t).empty()) continue;
+    p.column_of[static_cast<std::size_t>(t)] = static_cast<int>(p.transition_of.size());
+    p.transition_of.push_back(t);
+  }
+  const int rows = static_cast<int>(p.place_of.size()) - 1;
+  const int columns = static_cast<int>(p.transition_of.size()) - 1;
+  if (rows == 0) return;
+  glp_add_rows(lp, rows);
+  glp_add_cols(lp, columns);
+  Triplets triplets;
+  for (int i = 1; i <= rows; ++i) {
+    // Row i is (C.s)_q >= -M0(q).
+    const int32_t q = p.place_of[static_cast<std::size_t>(i)];
+    glp_set_row_bnds(lp, i, GLP_LO, -static_cast<double>(net.Marking(q)), 0.0);
+    for (const Weighted& entry : net.Row(q)) {
+      triplets.Add(i, p.column_of[static_cast<std::size_t>(entry.node)], static_cast<double>(entry.weight));
+    }
+  }
+  for (int j = 1; j <= columns; ++j) glp_set_col_bnds(lp, j, GLP_LO, 0.0, 0.0);
+  triplets.Load(lp);
+  glp_scale_prob(lp, GLP_SF_AUTO);
+  p.coefficient.assign(static_cast<std::size_t>(columns) + 1, 0.0);
+}
+
+StateEquation::~StateEquation() = default;
+
+LpAnswer StateEquation::Maximize(std::span<const int32_t> places, bool exact) {
+  Problem& p = *problem_;
+  glp_prob* lp = p.glp.lp;
+  LpAnswer answer;
+  if (!exact) {
+    for (int j : p.objective) glp_set_obj_coef(lp, j, 0.0);
+    p.objective.clear();
+    for (int32_t q : places) {
+      for (const Weighted& entry : net_.Row(q)) {
+        const int j = p.column_of[static_cast<std::size_t>(entry.node)];
+        if (p.coefficient[static_cast<std::size_t>(j)] == 0.0) p.objective.push_back(j);
+        p.coefficient[static_cast<std::size_t>(j)] += static_cast<double>(entry.weight);
+      }
+    }
+    for (int j : p.objective) {
+      glp_set_obj_coef(lp, j, p.coefficient[static_cast<std::size_t>(j)]);
+      p.coefficient[static_cast<std::size_t>(j)] = 0.0;
+    }
+    if (!Solve(lp)) return answer;
+  } else {
+    glp_smcp parm = Quiet();
+    if (glp_exact(lp, &parm) != 0) return answer;
+  }
+  const int rows = glp_get_num_rows(lp);
+  const int status = glp_get_status(lp);
+  if (status == GLP_OPT) {
+    answer.status = LpAnswer::kOptimal;
+    // z = e_S + y, y_q = -(the dual of row q): the reduced costs c + y.C
+    // of a maximum are <= 0.
+    std::vector<int32_t> own(places.begin(), places.end());
+    std::sort(own.begin(), own.end());
+    std::size_t next = 0;
+    for (int i = 1; i <= rows; ++i) {
+      const int32_t q = p.place_of[static_cast<std::size_t>(i)];
+      double z = -glp_get_row_dual(lp, i);
+      while (next < own.size() && own[next] < q) ++next;
+      if (next < own.size() && own[next] == q) z += 1.0;
+      if (z != 0.0) {
+        answer.nodes.push_back(q);
+        answer.values.push_back(z);
+      }
+    }
+    return answer;
+  }
+  if (status != GLP_UNBND) return answer;
+  // The ray: the nonbasic variable k that grows without end, and the basic
+  // variables that grow with it (column k of the simplex table).
+  const int k = glp_get_unbnd_ray(lp);
+  if (k <= 0) return answer;
+  if (!glp_bf_exists(lp) && glp_factorize(lp) != 0) return answer;
+  std::vector<int> index(static_cast<std::size_t>(rows) + 1);
+  std::vector<double> alpha(static_cast<std::size_t>(rows) + 1);
+  const int length = glp_eval_tab_col(lp, k, index.data(), alpha.data());
+  std::vector<std::pair<int32_t, double>> ray;
+  if (k > rows) ray.push_back({p.transition_of[static_cast<std::size_t>(k - rows)], 1.0});
+  for (int i = 1; i <= length; ++i) {
+    if (index[static_cast<std::size_t>(i)] > rows) {
+      ray.push_back({p.transition_of[static_cast<std::size_t>(index[static_cast<std::size_t>(i)] - rows)],
+                     alpha[static_cast<std::size_t>(i)]});
+    }
+  }
+  std::sort(ray.begin(), ray.end());
+  // The table's direction is the one that raises the objective.
+  double gain = 0.0;
+  const int columns = glp_get_num_cols(lp);
+  for (const auto& [t, v] : ray) gain += glp_get_obj_coef(lp, p.column_of[static_cast<std::size_t>(t)]) * v;
+  (void)columns;
+  const double sign = gain < 0 ? -1.0 : 1.0;
+  answer.status = LpAnswer::kUnbounded;
+  for (const auto& [t, v] : ray) {
+    answer.nodes.push_back(t);
+    answer.values.push_back(sign * v);
+  }
+  return answer;
+}
+
+LpAnswer StructuralBound(const TokenNet& net, std::span<const int32_t> places, std::span<const int32_t> transitions) {
+  LpAnswer answer;
+  std::vector<int> column_of(static_cast<std::size_t>(net.Places()) + 1, 0);
+  for (std::size_t j = 0; j < places.size(); ++j) column_of[static_cast<std::size_t>(places[j])] = static_cast<int>(j + 1);
+  {
+    // min sum y subject to y.C_t <= 0, y >= 1.
+    GlpProblem problem;
+    glp_prob* lp = problem.lp;
+    glp_set_obj_dir(lp, GLP_MIN);
+    glp_add_cols(lp, static_cast<int>(places.size()));
+    if (!transitions.empty()) glp_add_rows(lp, static_cast<int>(transitions.size()));
+    Triplets triplets;
+    for (std::size_t i = 0; i < transitions.size(); ++i) {
+      glp_set_row_bnds(lp, static_cast<int>(i + 1), GLP_UP, 0.0, 0.0);
+      for (const Weighted& entry : net.Column(transitions[i])) {
+        triplets.Add(static_cast<int>(i + 1), column_of[static_cast<std::size_t>(entry.node)],
+                     static_cast<double>(entry.weight));
+      }
+    }
+    for (std::size_t j = 1; j <= places.size(); ++j) {
+      glp_set_col_bnds(lp, static_cast<int>(j), GLP_LO, 1.0, 0.0);
+      glp_set_obj_coef(lp, static_cast<int>(j), 1.0);
+    }
+    triplets.Load(lp);
+    glp_scale_prob(lp, GLP_SF_AUTO);
+    if (!Solve(lp)) return answer;
+    const int status = glp_get_status(lp);
+    if (status == GLP_OPT) {
+      answer.status = LpAnswer::kOptimal;
+      for (std::size_t j = 0; j < places.size(); ++j) {
+        answer.nodes.push_back(places[j]);
+        answer.values.push_back(glp_get_col_prim(lp, static_cast<int>(j + 1)));
+      }
+      return answer;
+    }
+    if (status != GLP_NOFEAS) return answer;
+  }
+  // None: max sum_q (C.s)_q subject to C.s >= 0, 0 <= s <= 1, whose optimum
+  // is then positive.
+  std::vector<int> row_of(static_cast<std::size_t>(net.Places()) + 1, 0);
+  GlpProblem problem;
+  glp_prob* lp = problem.lp;
+  glp_set_obj_dir(lp, GLP_MAX);
+  if (!places.empty()) glp_add_rows(lp, static_cast<int>(places.size()));
+  glp_add_cols(lp, static_cast<int>(transitions.size()));
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    glp_set_row_bnds(lp, static_cast<int>(i + 1), GLP_LO, 0.0, 0.0);
+    row_of[static_cast<std::size_t>(places[i])] = static_cast<int>(i + 1);
+  }
+  Triplets triplets;
+  for (std::size_t j = 0; j < transitions.size(); ++j) {
+    double sum = 0;
+    for (const Weighted& entry : net.Column(transitions[j])) {
+      triplets.Add(row_of[static_cast<std::size_t>(entry.node)], static_cast<int>(j + 1),
+                   static_cast<double>(entry.weight));
+      sum += static_cast<double>(entry.weight);
+    }
+    glp_set_col_bnds(lp, static_cast<int>(j + 1), GLP_DB, 0.0, 1.0);
+    glp_set_obj_coef(lp, static_cast<int>(j + 1), sum);
+  }
+  triplets.Load(lp);
+  glp_scale_prob(lp, GLP_SF_AUTO);
+  if (!Solve(lp) || glp_get_status(lp) != GLP_OPT) return answer;
+  answer.status = LpAnswer::kUnbounded;
+  for (std::size_t j = 0; j < transitions.size(); ++j) {
+    answer.nodes.push_back(transitions[j]);
+    answer.values.push_back(glp_get_col_prim(lp, static_cast<int>(j + 1)));
+  }
+  return answer;
+}
+
+}  // namespace vantira
