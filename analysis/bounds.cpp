@@ -1,6 +1,7 @@
 #include "analysis/bounds.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "analysis/lp.h"
 
@@ -18,21 +19,43 @@ Integer FromWide(TokenSum v) {
 // does not check: the answer's own error is unknown.
 constexpr double kTolerances[] = {1e-9, 1e-7, 1e-5, 1e-11};
 
+// How far a region grows (see Solve).
+constexpr int32_t kRounds = 64;
+constexpr int32_t kLocalRounds = 4;
+// A net of at most kWholeNet places falls back on the whole state equation
+// where its regions settle nothing; past kWork places solved in regions
+// (summed over the solves), only that fallback is left, so that a large net
+// ends in bounded time, the same for every run.
+constexpr int32_t kWholeNet = 5000;
+constexpr std::size_t kWork = 20000000;
+constexpr std::size_t kMostRegion = 20000;
+
 class BoundSolver {
  public:
   BoundSolver(const TokenNet& net, Bounds& bounds) : net_(net), bounds_(bounds), checker_(net) {}
 
-  // Bounds the place (or the set) `places` with one solve, and every other
-  // place the certificate reaches; `bound` stays as it was when no
-  // certificate checks.
+  // Bounds the place (or the set) `places`, and every other place the
+  // certificate reaches; `bound` stays as it was when no certificate checks.
+  //
+  // The state equation is solved on a region that starts with the places
+  // and those a transition changes with them. Places outside it that the
+  // optimum's firing (or the ray) would make negative join it, and it is
+  // solved again from the basis found, until none does: then its optimum is
+  // the whole state equation's. After kLocalRounds solves the region also
+  // grows by the input places of its transitions. After kRounds solves, or
+  // past kMostRegion places, the best certified bound so far stands; it may
+  // then be above the whole state equation's.
   void Solve(const std::vector<int32_t>& places, Bound& bound) {
-    if (!lp_) lp_.emplace(net_);
+    const bool settled = SolveInRegion(places, bound);
+    if (settled || net_.Places() > kWholeNet) return;
+    // The whole state equation, warm-started from the last place's basis.
+    if (!whole_) whole_.emplace(net_);
     ++bounds_.solves;
-    LpAnswer answer = lp_->Maximize(places);
+    LpAnswer answer = whole_->Maximize(places);
     if (answer.status == LpAnswer::kOptimal) {
       if (Weighting(answer, places, bound)) return;
-      // Once more in rational arithmetic from the basis found.
-      answer = lp_->Maximize(places, true);
+      ++bounds_.solves;
+      answer = whole_->Maximize(places, true);
       if (answer.status == LpAnswer::kOptimal) Weighting(answer, places, bound);
     } else if (answer.status == LpAnswer::kUnbounded) {
       Ray(answer, places, bound);
@@ -40,6 +63,81 @@ class BoundSolver {
   }
 
  private:
+  // True when the region's last solve was the whole state equation's and
+  // its answer was certified.
+  bool SolveInRegion(const std::vector<int32_t>& places, Bound& bound) {
+    if (work_ > kWork) return false;
+    RegionLp lp(net_, places);
+    std::vector<int32_t> start = places;
+    for (int32_t q : places) {
+      for (const Weighted& t : net_.Row(q)) {
+        for (const Weighted& r : net_.Column(t.node)) start.push_back(r.node);
+      }
+    }
+    lp.Add(start);
+    for (int32_t round = 0; round < kRounds && lp.Size() <= kMostRegion; ++round) {
+      ++bounds_.solves;
+      work_ += lp.Size();
+      const LpAnswer answer = lp.Maximize();
+      std::vector<int32_t> violated;
+      if (answer.status == LpAnswer::kOptimal) {
+        bool checked = Weighting(answer, places, bound);
+        if (bound.Exact()) return true;
+        violated = Violated(lp, answer.firing.transitions, answer.firing.counts, true);
+        if (violated.empty()) {
+          if (!checked) {
+            // Once more in rational arithmetic from the basis found.
+            ++bounds_.solves;
+            const LpAnswer again = lp.Maximize(true);
+            if (again.status == LpAnswer::kOptimal) checked = Weighting(again, places, bound);
+          }
+          return checked;
+        }
+      } else if (answer.status == LpAnswer::kUnbounded) {
+        if (Ray(answer, places, bound)) return true;
+        violated = Violated(lp, answer.nodes, answer.values, false);
+        if (violated.empty()) return false;
+      } else {
+        return false;
+      }
+      // Past a few rounds the region also takes the places its transitions
+      // take tokens from: once it holds them all, a firing or a ray of the
+      // region keeps every other place nonnegative, and the next solve is
+      // the last.
+      if (round >= kLocalRounds) {
+        for (int32_t q : lp.Places()) {
+          for (const Weighted& t : net_.Row(q)) {
+            for (const Weighted& r : net_.Column(t.node)) {
+              if (r.weight < 0 && !lp.Holds(r.node)) violated.push_back(r.node);
+            }
+          }
+        }
+      }
+      lp.Add(violated);
+    }
+    return false;
+  }
+
+  // The places outside the region where M0 + C.s (with `marking`, else C.s)
+  // is negative, in floating point, for the counts s of `transitions`.
+  std::vector<int32_t> Violated(const RegionLp& lp, const std::vector<int32_t>& transitions,
+                                const std::vector<double>& counts, bool marking) {
+    outside_.clear();
+    for (std::size_t i = 0; i < transitions.size(); ++i) {
+      for (const Weighted& q : net_.Column(transitions[i])) {
+        if (lp.Holds(q.node)) continue;
+        outside_[q.node] += static_cast<double>(q.weight) * counts[i];
+      }
+    }
+    std::vector<int32_t> violated;
+    for (const auto& [q, change] : outside_) {
+      const double tokens = marking ? static_cast<double>(net_.Marking(q)) : 0.0;
+      if (tokens + change < -1e-9 * std::max(1.0, tokens)) violated.push_back(q);
+    }
+    std::sort(violated.begin(), violated.end());
+    return violated;
+  }
+
   bool Weighting(const LpAnswer& answer, const std::vector<int32_t>& places, Bound& bound) {
     for (double tolerance : kTolerances) {
       std::optional<SparseVector> y = WholeNumbers(answer.nodes, answer.values, tolerance);
@@ -80,7 +178,7 @@ class BoundSolver {
     return false;
   }
 
-  void Ray(const LpAnswer& answer, const std::vector<int32_t>& places, Bound& bound) {
+  bool Ray(const LpAnswer& answer, const std::vector<int32_t>& places, Bound& bound) {
     for (double tolerance : kTolerances) {
       std::optional<SparseVector> s = WholeNumbers(answer.nodes, answer.values, tolerance);
       if (!s) continue;
@@ -93,8 +191,9 @@ class BoundSolver {
       bounds_.rays.push_back(std::move(*s));
       Unbound(bound, index);
       for (int32_t q : gains) Unbound(bounds_.places[static_cast<std::size_t>(q)], index);
-      return;
+      return true;
     }
+    return false;
   }
 
   static void Offer(Bound& bound, Integer upper, int32_t index) {
@@ -114,7 +213,9 @@ class BoundSolver {
   const TokenNet& net_;
   Bounds& bounds_;
   CertificateChecker checker_;
-  std::optional<StateEquation> lp_;
+  std::unordered_map<int32_t, double> outside_;
+  std::optional<StateEquation> whole_;
+  std::size_t work_ = 0;  // places of every region solved
 };
 
 }  // namespace

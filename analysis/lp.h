@@ -14,17 +14,54 @@ namespace vantira {
 // What a solve gives: for an optimum the dual weighting z of the places
 // (z = e_S + y, with the places' own entries), for an unbounded program a
 // ray of firing counts; each as nodes and floating values.
+struct SparseFiring {
+  std::vector<int32_t> transitions;
+  std::vector<double> counts;
+};
+
 struct LpAnswer {
   enum Status { kOptimal, kUnbounded, kFailed };
   Status status = kFailed;
   std::vector<int32_t> nodes;
   std::vector<double> values;
+  SparseFiring firing;  // an optimum's firing counts, where asked for
 };
 
-// max sum_{q in S} M(q) subject to M = M0 + C.s, M >= 0, s >= 0, over the
-// places with a nonzero row of C and the transitions with a nonzero column.
-// One problem for every objective: each solve starts from the basis the
-// last one ended with.
+// max sum_{q in S} M(q) subject to M = M0 + C.s, s >= 0, and M(q) >= 0 for
+// the places q of a region that holds S: the state equation relaxed to the
+// region, over the transitions that change its places. Its dual weighting
+// weighs only the region and is one of the whole net; its optimum firing
+// (`firing`) solves the whole state equation when it keeps every other
+// place nonnegative too. Places join the region between solves, and each
+// solve starts from the basis the last one ended with.
+class RegionLp {
+ public:
+  RegionLp(const TokenNet& net, std::span<const int32_t> objective);
+  ~RegionLp();
+  RegionLp(const RegionLp&) = delete;
+  RegionLp& operator=(const RegionLp&) = delete;
+
+  // Places not yet in the region join it (ignored when no transition
+  // changes them).
+  void Add(std::span<const int32_t> places);
+  bool Holds(int32_t place) const;
+  // The region's places that some transition changes, in the order they joined.
+  std::span<const int32_t> Places() const;
+  std::size_t Size() const;
+
+  // `exact` solves again in rational arithmetic from the basis found (slow;
+  // to repair a certificate).
+  LpAnswer Maximize(bool exact = false);
+
+ private:
+  struct Problem;
+  std::unique_ptr<Problem> problem_;
+};
+
+// The whole state equation, max sum_{q in S} M(q) subject to M = M0 + C.s,
+// M >= 0, s >= 0, over the places with a nonzero row of C: one problem for
+// every objective, each solve starting from the basis the last one ended
+// with.
 class StateEquation {
  public:
   explicit StateEquation(const TokenNet& net);
@@ -32,8 +69,7 @@ class StateEquation {
   StateEquation(const StateEquation&) = delete;
   StateEquation& operator=(const StateEquation&) = delete;
 
-  // `places` hold nonzero rows of C. `exact` solves again in rational
-  // arithmetic from the current basis (slow; to repair a certificate).
+  // `places` hold nonzero rows of C; `exact` as for RegionLp.
   LpAnswer Maximize(std::span<const int32_t> places, bool exact = false);
 
  private:
