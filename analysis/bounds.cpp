@@ -23,11 +23,11 @@ constexpr double kTolerances[] = {1e-9, 1e-7, 1e-5, 1e-11};
 constexpr int32_t kRounds = 64;
 constexpr int32_t kLocalRounds = 4;
 // A net of at most kWholeNet places falls back on the whole state equation
-// where its regions settle nothing; past kWork places solved in regions
-// (summed over the solves), only that fallback is left, so that a large net
+// where its regions settle nothing; past kWork rows and columns solved in
+// regions (summed over the solves), only that fallback is left, so that a large net
 // ends in bounded time, the same for every run.
 constexpr int32_t kWholeNet = 5000;
-constexpr std::size_t kWork = 20000000;
+constexpr std::size_t kWork = 4000000;
 constexpr std::size_t kMostRegion = 20000;
 
 class BoundSolver {
@@ -77,7 +77,7 @@ class BoundSolver {
     lp.Add(start);
     for (int32_t round = 0; round < kRounds && lp.Size() <= kMostRegion; ++round) {
       ++bounds_.solves;
-      work_ += lp.Size();
+      work_ += lp.Size() + lp.Columns();
       const LpAnswer answer = lp.Maximize();
       std::vector<int32_t> violated;
       if (answer.status == LpAnswer::kOptimal) {

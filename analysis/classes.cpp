@@ -23,6 +23,9 @@ constexpr std::array<std::string_view, kClassCount> kWords = {
 
 using InPart = std::function<bool(int32_t)>;
 
+// The most places of a part whose structural boundedness a linear program decides.
+constexpr std::size_t kLargestProgram = 5000;
+
 // Room shared by the parts: marks of visited nodes, by part.
 class Scratch {
  public:
@@ -30,7 +33,7 @@ class Scratch {
       : net_(net), mark_(static_cast<std::size_t>(net.Places()) + static_cast<std::size_t>(net.Transitions()) + 2, 0),
         checker_(net) {}
 
-  Classes Of(const NetPart& part, const InPart& in_part) {
+  Classes Of(const NetPart& part, const InPart& in_part, const Bounds* bounds = nullptr) {
     Classes classes;
     auto& holds = classes.holds;
     for (auto& h : holds) h = false;
@@ -99,7 +102,7 @@ class Scratch {
     holds[kSinkTransition] = sink_transition;
     holds[kConservative] = conservative;
     holds[kSubconservative] = subconservative;
-    holds[kStructurallyBounded] = StructurallyBounded(part, in_part, subconservative, classes);
+    holds[kStructurallyBounded] = StructurallyBounded(part, in_part, subconservative, bounds, classes);
     return classes;
   }
 
@@ -152,7 +155,7 @@ class Scratch {
   }
 
   std::optional<bool> StructurallyBounded(const NetPart& part, const InPart& in_part, bool subconservative,
-                                          Classes& classes) {
+                                          const Bounds* bounds, Classes& classes) {
     if (subconservative) {
       // y = 1: y.C_t is what t puts back less what it takes.
       classes.weighting.nodes = part.places;
@@ -166,6 +169,11 @@ class Scratch {
         return false;
       }
     }
+    if (bounds) {
+      std::optional<bool> known = FromBounds(*bounds, classes);
+      if (known) return known;
+    }
+    if (part.places.size() > kLargestProgram) return std::nullopt;
     const LpAnswer answer = StructuralBound(net_, part.places, part.transitions);
     if (answer.status == LpAnswer::kFailed) return std::nullopt;
     for (double tolerance : {1e-9, 1e-7, 1e-5, 1e-11}) {
@@ -182,6 +190,34 @@ class Scratch {
       }
     }
     return std::nullopt;
+  }
+
+  // A ray of the bounds, or the sum of the weightings that bound every place.
+  std::optional<bool> FromBounds(const Bounds& bounds, Classes& classes) {
+    std::vector<bool> used(bounds.weightings.size());
+    for (int32_t p = 1; p <= net_.Places(); ++p) {
+      const Bound& bound = bounds.places[static_cast<std::size_t>(p)];
+      if (bound.unbounded) {
+        classes.ray = bounds.rays[static_cast<std::size_t>(bound.certificate)];
+        return false;
+      }
+      if (!bound.upper) return std::nullopt;
+      used[static_cast<std::size_t>(bound.certificate)] = true;
+    }
+    std::map<int32_t, Integer> sum;
+    for (std::size_t c = 0; c < used.size(); ++c) {
+      if (!used[c]) continue;
+      const SparseVector& y = bounds.weightings[c];
+      for (std::size_t i = 0; i < y.nodes.size(); ++i) sum[y.nodes[i]] += y.values[i];
+    }
+    SparseVector y;
+    for (auto& [p, w] : sum) {
+      y.nodes.push_back(p);
+      y.values.push_back(std::move(w));
+    }
+    if (y.nodes.size() != static_cast<std::size_t>(net_.Places()) || !checker_.IsWeighting(y)) return std::nullopt;
+    classes.weighting = std::move(y);
+    return true;
   }
 
   const TokenNet& net_;
@@ -218,10 +254,10 @@ std::vector<NetPart> Subnets(const TokenNet& net, const SubnetMap& map) {
   return parts;
 }
 
-Classes NetClasses(const TokenNet& net) {
+Classes NetClasses(const TokenNet& net, const Bounds* bounds) {
   Scratch scratch(net);
   scratch.Prepare();
-  return scratch.Of(WholeNet(net), [](int32_t) { return true; });
+  return scratch.Of(WholeNet(net), [](int32_t) { return true; }, bounds);
 }
 
 std::vector<Classes> SubnetClasses(const TokenNet& net, const SubnetMap& map) {

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/bounds.h"
 #include "analysis/certificate.h"
 #include "analysis/token_net.h"
 #include "base/subnet_map.h"
@@ -62,8 +63,11 @@ struct NetPart {
 NetPart WholeNet(const TokenNet& net);
 std::vector<NetPart> Subnets(const TokenNet& net, const SubnetMap& map);
 
-// The classes of the whole net, and of each subnet in subnet order.
-Classes NetClasses(const TokenNet& net);
+// The classes of the whole net, and of each subnet in subnet order. The
+// net's structural boundedness comes from `bounds` when every place has a
+// certificate there (their weightings' sum, or a ray); otherwise, as for
+// the subnets, from a linear program, left undecided past 5000 places.
+Classes NetClasses(const TokenNet& net, const Bounds* bounds = nullptr);
 std::vector<Classes> SubnetClasses(const TokenNet& net, const SubnetMap& map);
 
 }  // namespace vantira

@@ -89,6 +89,7 @@ bool RegionLp::Holds(int32_t place) const { return problem_->row_of.count(place)
 std::span<const int32_t> RegionLp::Places() const {
   return std::span<const int32_t>(problem_->rows_place).subspan(1);
 }
+std::size_t RegionLp::Columns() const { return problem_->columns_transition.size() - 1; }
 std::size_t RegionLp::Size() const { return problem_->rows_place.size() - 1; }
 
 void RegionLp::Add(std::span<const int32_t> places) {

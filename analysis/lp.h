@@ -48,6 +48,7 @@ class RegionLp {
   // The region's places that some transition changes, in the order they joined.
   std::span<const int32_t> Places() const;
   std::size_t Size() const;
+  std::size_t Columns() const;
 
   // `exact` solves again in rational arithmetic from the basis found (slow;
   // to repair a certificate).
