@@ -38,7 +38,7 @@ class BoundSolver {
   // certificate reaches; `bound` stays as it was when no certificate checks.
   //
   // The state equation is solved on a region that starts with the places
-  // and those a transition changes with them. Places outside it that the
+  // and the places that the transitions which add to them take from. Places outside it that the
   // optimum's firing (or the ray) would make negative join it, and it is
   // solved again from the basis found, until none does: then its optimum is
   // the whole state equation's. After kLocalRounds solves the region also
@@ -71,7 +71,10 @@ class BoundSolver {
     std::vector<int32_t> start = places;
     for (int32_t q : places) {
       for (const Weighted& t : net_.Row(q)) {
-        for (const Weighted& r : net_.Column(t.node)) start.push_back(r.node);
+        if (t.weight < 0) continue;
+        for (const Weighted& r : net_.Column(t.node)) {
+          if (r.weight < 0) start.push_back(r.node);
+        }
       }
     }
     lp.Add(start);
