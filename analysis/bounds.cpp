@@ -20,19 +20,49 @@ Integer FromWide(TokenSum v) {
 constexpr double kTolerances[] = {1e-9, 1e-7, 1e-5, 1e-11};
 
 // How far a region grows (see Solve).
-constexpr int32_t kRounds = 64;
+constexpr int32_t kRounds = 24;
 constexpr int32_t kLocalRounds = 4;
 // A net of at most kWholeNet places falls back on the whole state equation
-// where its regions settle nothing; past kWork rows and columns solved in
+// where its regions settle nothing; one of at most kCoverNet places starts
+// with the cover (BoundSolver::Cover); past kWork rows and columns solved in
 // regions (summed over the solves), only that fallback is left, so that a large net
 // ends in bounded time, the same for every run.
 constexpr int32_t kWholeNet = 5000;
+constexpr int32_t kCoverNet = 200000;
 constexpr std::size_t kWork = 4000000;
-constexpr std::size_t kMostRegion = 20000;
+constexpr std::size_t kMostRegion = 1000;
 
 class BoundSolver {
  public:
   BoundSolver(const TokenNet& net, Bounds& bounds) : net_(net), bounds_(bounds), checker_(net) {}
+
+  // One weighting for every place at once, perhaps loose: the whole state
+  // equation's dual for the sum of all places not yet settled. A ray takes
+  // the places it gains on out of the sum, which is solved again, a few
+  // times at most. Only on nets of at most kCoverNet places.
+  void Cover() {
+    if (net_.Places() > kCoverNet) return;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+      std::vector<int32_t> open;
+      for (int32_t p = 1; p <= net_.Places(); ++p) {
+        const Bound& bound = bounds_.places[static_cast<std::size_t>(p)];
+        if (!net_.Row(p).empty() && !bound.unbounded && !bound.upper) open.push_back(p);
+      }
+      if (open.empty()) return;
+      if (!whole_) whole_.emplace(net_);
+      ++bounds_.solves;
+      const LpAnswer answer = whole_->Maximize(open);
+      Bound sum;
+      if (answer.status == LpAnswer::kOptimal) {
+        if (Weighting(answer, open, sum)) return;
+        ++bounds_.solves;
+        const LpAnswer again = whole_->Maximize(open, true);
+        if (again.status == LpAnswer::kOptimal) Weighting(again, open, sum);
+        return;
+      }
+      if (answer.status != LpAnswer::kUnbounded || !Ray(answer, open, sum)) return;
+    }
+  }
 
   // Bounds the place (or the set) `places`, and every other place the
   // certificate reaches; `bound` stays as it was when no certificate checks.
@@ -238,6 +268,7 @@ Bounds ComputeBounds(const TokenNet& net, const std::vector<std::vector<int32_t>
     }
   }
   BoundSolver solver(net, bounds);
+  solver.Cover();
   for (int32_t p = 1; p <= net.Places(); ++p) {
     Bound& bound = bounds.places[static_cast<std::size_t>(p)];
     if (bound.Exact() || bound.unbounded) continue;

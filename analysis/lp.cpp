@@ -239,6 +239,7 @@ struct StateEquation::Problem {
   std::vector<int32_t> transition_of;
   std::vector<int> objective;       // columns whose objective coefficient is set
   std::vector<double> coefficient;  // by column, scratch
+  std::vector<bool> listed;         // by column: in `objective`
 };
 
 StateEquation::StateEquation(const TokenNet& net) : net_(net), problem_(std::make_unique<Problem>()) {
@@ -277,6 +278,7 @@ StateEquation::StateEquation(const TokenNet& net) : net_(net), problem_(std::mak
   triplets.Load(lp);
   glp_scale_prob(lp, GLP_SF_AUTO);
   p.coefficient.assign(static_cast<std::size_t>(columns) + 1, 0.0);
+  p.listed.assign(static_cast<std::size_t>(columns) + 1, false);
 }
 
 StateEquation::~StateEquation() = default;
@@ -291,13 +293,16 @@ LpAnswer StateEquation::Maximize(std::span<const int32_t> places, bool exact) {
     for (int32_t q : places) {
       for (const Weighted& entry : net_.Row(q)) {
         const int j = p.column_of[static_cast<std::size_t>(entry.node)];
-        if (p.coefficient[static_cast<std::size_t>(j)] == 0.0) p.objective.push_back(j);
+        // A sum may pass through 0: each column is listed once.
+        if (!p.listed[static_cast<std::size_t>(j)]) p.objective.push_back(j);
+        p.listed[static_cast<std::size_t>(j)] = true;
         p.coefficient[static_cast<std::size_t>(j)] += static_cast<double>(entry.weight);
       }
     }
     for (int j : p.objective) {
       glp_set_obj_coef(lp, j, p.coefficient[static_cast<std::size_t>(j)]);
       p.coefficient[static_cast<std::size_t>(j)] = 0.0;
+      p.listed[static_cast<std::size_t>(j)] = false;
     }
     if (!Solve(lp)) return answer;
   } else {
