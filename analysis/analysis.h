@@ -17,9 +17,9 @@
 namespace vantira {
 
 struct AnalysisRequest {
-  bool classes = false;                     // -a
-  bool bounds = false;                      // -a or --bound
-  std::vector<std::vector<int32_t>> sets;   // --bound: distinct places each
+  bool classes = false;                    // -a
+  bool bounds = false;                     // -a or --bound
+  std::vector<std::vector<int32_t>> sets;  // --bound: distinct places each
   WalkRule walk;
 };
 

@@ -20,7 +20,7 @@ struct Fraction {
 // empty when none has numerator and denominator below 2^53.
 std::optional<Fraction> Simplest(double v, double tolerance) {
   const double limit = 9007199254740992.0;  // 2^53: doubles hold every integer below it
-  double h0 = 1, h1 = 0, k0 = 0, k1 = 1;   // convergents h/k, two at a time
+  double h0 = 1, h1 = 0, k0 = 0, k1 = 1;    // convergents h/k, two at a time
   double x = v;
   for (int step = 0; step < 64; ++step) {
     const double a = std::floor(x);
@@ -181,7 +181,8 @@ std::vector<int32_t> CertificateChecker::RayGains(const SparseVector& s) {
   // rare, so the index of the counts is made afresh.
   std::vector<int32_t> gains;
   std::vector<int32_t> index(static_cast<std::size_t>(net_.Transitions()) + 1, -1);
-  for (std::size_t i = 0; i < s.nodes.size(); ++i) index[static_cast<std::size_t>(s.nodes[i])] = static_cast<int32_t>(i);
+  for (std::size_t i = 0; i < s.nodes.size(); ++i)
+    index[static_cast<std::size_t>(s.nodes[i])] = static_cast<int32_t>(i);
   std::sort(places.begin(), places.end());
   for (int32_t q : places) {
     Integer sum(0);

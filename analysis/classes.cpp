@@ -10,16 +10,36 @@ namespace vantira {
 
 namespace {
 
-constexpr std::array<std::string_view, kClassCount> kKeys = {
-    "ordinary",    "pure",       "state_machine",       "marked_graph", "free_choice",
-    "extended_free_choice",      "connected",           "strongly_connected",
-    "source_place", "sink_place", "source_transition",  "sink_transition",
-    "conservative", "subconservative", "structurally_bounded"};
-constexpr std::array<std::string_view, kClassCount> kWords = {
-    "ordinary",    "pure",       "state machine",       "marked graph", "free choice",
-    "extended free choice",      "connected",           "strongly connected",
-    "source place", "sink place", "source transition",  "sink transition",
-    "conservative", "subconservative", "structurally bounded"};
+constexpr std::array<std::string_view, kClassCount> kKeys = {"ordinary",
+                                                             "pure",
+                                                             "state_machine",
+                                                             "marked_graph",
+                                                             "free_choice",
+                                                             "extended_free_choice",
+                                                             "connected",
+                                                             "strongly_connected",
+                                                             "source_place",
+                                                             "sink_place",
+                                                             "source_transition",
+                                                             "sink_transition",
+                                                             "conservative",
+                                                             "subconservative",
+                                                             "structurally_bounded"};
+constexpr std::array<std::string_view, kClassCount> kWords = {"ordinary",
+                                                              "pure",
+                                                              "state machine",
+                                                              "marked graph",
+                                                              "free choice",
+                                                              "extended free choice",
+                                                              "connected",
+                                                              "strongly connected",
+                                                              "source place",
+                                                              "sink place",
+                                                              "source transition",
+                                                              "sink transition",
+                                                              "conservative",
+                                                              "subconservative",
+                                                              "structurally bounded"};
 
 using InPart = std::function<bool(int32_t)>;
 
@@ -30,7 +50,8 @@ constexpr std::size_t kLargestProgram = 5000;
 class Scratch {
  public:
   explicit Scratch(const TokenNet& net)
-      : net_(net), mark_(static_cast<std::size_t>(net.Places()) + static_cast<std::size_t>(net.Transitions()) + 2, 0),
+      : net_(net),
+        mark_(static_cast<std::size_t>(net.Places()) + static_cast<std::size_t>(net.Transitions()) + 2, 0),
         checker_(net) {}
 
   Classes Of(const NetPart& part, const InPart& in_part, const Bounds* bounds = nullptr) {
@@ -241,7 +262,8 @@ NetPart WholeNet(const TokenNet& net) {
 
 std::vector<NetPart> Subnets(const TokenNet& net, const SubnetMap& map) {
   std::vector<NetPart> parts(static_cast<std::size_t>(map.iSubNet));
-  for (int32_t t = 1; t <= net.Transitions(); ++t) parts[static_cast<std::size_t>(map.SubNet[t] - 1)].transitions.push_back(t);
+  for (int32_t t = 1; t <= net.Transitions(); ++t)
+    parts[static_cast<std::size_t>(map.SubNet[t] - 1)].transitions.push_back(t);
   for (int32_t p = 1; p <= net.Places(); ++p) {
     // In place order, once for each subnet it belongs to.
     int32_t last = 0;
@@ -257,7 +279,8 @@ std::vector<NetPart> Subnets(const TokenNet& net, const SubnetMap& map) {
 Classes NetClasses(const TokenNet& net, const Bounds* bounds) {
   Scratch scratch(net);
   scratch.Prepare();
-  return scratch.Of(WholeNet(net), [](int32_t) { return true; }, bounds);
+  return scratch.Of(
+      WholeNet(net), [](int32_t) { return true; }, bounds);
 }
 
 std::vector<Classes> SubnetClasses(const TokenNet& net, const SubnetMap& map) {

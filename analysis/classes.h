@@ -19,21 +19,21 @@
 namespace vantira {
 
 enum NetClass {
-  kOrdinary,            // every arc weight is 1
-  kPure,                // no transition has a place as input and as output
-  kStateMachine,        // every transition has one input and one output place
-  kMarkedGraph,         // every place has one producer and one consumer
-  kFreeChoice,          // a place with several consumers is their only input
-  kExtendedFreeChoice,  // places with a common consumer have the same consumers
-  kConnected,           // the graph of places and transitions, arcs undirected
-  kStronglyConnected,   // the same, arcs directed
-  kSourcePlace,         // some place has no producer
-  kSinkPlace,           // some place has no consumer
-  kSourceTransition,    // some transition has no input place
-  kSinkTransition,      // some transition has no output place
-  kConservative,        // every transition puts back the weight it takes
-  kSubconservative,     // no transition puts back more
-  kStructurallyBounded, // some y > 0 has y.C <= 0
+  kOrdinary,             // every arc weight is 1
+  kPure,                 // no transition has a place as input and as output
+  kStateMachine,         // every transition has one input and one output place
+  kMarkedGraph,          // every place has one producer and one consumer
+  kFreeChoice,           // a place with several consumers is their only input
+  kExtendedFreeChoice,   // places with a common consumer have the same consumers
+  kConnected,            // the graph of places and transitions, arcs undirected
+  kStronglyConnected,    // the same, arcs directed
+  kSourcePlace,          // some place has no producer
+  kSinkPlace,            // some place has no consumer
+  kSourceTransition,     // some transition has no input place
+  kSinkTransition,       // some transition has no output place
+  kConservative,         // every transition puts back the weight it takes
+  kSubconservative,      // no transition puts back more
+  kStructurallyBounded,  // some y > 0 has y.C <= 0
   kClassCount
 };
 

@@ -23,7 +23,7 @@ glp_smcp Quiet() {
   glp_smcp parm;
   glp_init_smcp(&parm);
   parm.msg_lev = GLP_MSG_OFF;
-  parm.meth = GLP_PRIMAL;  // also after rows join: its rays are what an unbounded answer needs
+  parm.meth = GLP_PRIMAL;   // also after rows join: its rays are what an unbounded answer needs
   parm.presolve = GLP_OFF;  // keeps the basis between solves
   return parm;
 }
@@ -65,8 +65,7 @@ struct RegionLp::Problem {
   explicit Problem(const TokenNet& n) : net(n) {}
 };
 
-RegionLp::RegionLp(const TokenNet& net, std::span<const int32_t> objective)
-    : problem_(std::make_unique<Problem>(net)) {
+RegionLp::RegionLp(const TokenNet& net, std::span<const int32_t> objective) : problem_(std::make_unique<Problem>(net)) {
   Problem& p = *problem_;
   glp_set_obj_dir(p.glp.lp, GLP_MAX);
   p.own.assign(objective.begin(), objective.end());
@@ -86,9 +85,7 @@ RegionLp::RegionLp(const TokenNet& net, std::span<const int32_t> objective)
 RegionLp::~RegionLp() = default;
 
 bool RegionLp::Holds(int32_t place) const { return problem_->row_of.count(place) != 0; }
-std::span<const int32_t> RegionLp::Places() const {
-  return std::span<const int32_t>(problem_->rows_place).subspan(1);
-}
+std::span<const int32_t> RegionLp::Places() const { return std::span<const int32_t>(problem_->rows_place).subspan(1); }
 std::size_t RegionLp::Columns() const { return problem_->columns_transition.size() - 1; }
 std::size_t RegionLp::Size() const { return problem_->rows_place.size() - 1; }
 
@@ -192,7 +189,8 @@ LpAnswer RegionLp::Maximize(bool exact) {
     // Weightings are read in place order.
     std::vector<std::size_t> order(answer.nodes.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&answer](std::size_t a, std::size_t b) { return answer.nodes[a] < answer.nodes[b]; });
+    std::sort(order.begin(), order.end(),
+              [&answer](std::size_t a, std::size_t b) { return answer.nodes[a] < answer.nodes[b]; });
     LpAnswer sorted;
     sorted.status = answer.status;
     for (std::size_t i : order) {
@@ -217,7 +215,8 @@ LpAnswer RegionLp::Maximize(bool exact) {
   for (int i = 1; i <= length; ++i) {
     const int variable = index[static_cast<std::size_t>(i)];
     if (variable <= rows) continue;
-    ray.push_back({p.columns_transition[static_cast<std::size_t>(variable - rows)], alpha[static_cast<std::size_t>(i)]});
+    ray.push_back(
+        {p.columns_transition[static_cast<std::size_t>(variable - rows)], alpha[static_cast<std::size_t>(i)]});
     gain += glp_get_obj_coef(lp, variable - rows) * alpha[static_cast<std::size_t>(i)];
   }
   std::sort(ray.begin(), ray.end());
@@ -233,9 +232,9 @@ LpAnswer RegionLp::Maximize(bool exact) {
 
 struct StateEquation::Problem {
   GlpProblem glp;
-  std::vector<int> row_of;          // place -> row, 0 for none
-  std::vector<int32_t> place_of;    // row -> place
-  std::vector<int> column_of;       // transition -> column, 0 for none
+  std::vector<int> row_of;        // place -> row, 0 for none
+  std::vector<int32_t> place_of;  // row -> place
+  std::vector<int> column_of;     // transition -> column, 0 for none
   std::vector<int32_t> transition_of;
   std::vector<int> objective;       // columns whose objective coefficient is set
   std::vector<double> coefficient;  // by column, scratch
@@ -365,7 +364,8 @@ LpAnswer StateEquation::Maximize(std::span<const int32_t> places, bool exact) {
 LpAnswer StructuralBound(const TokenNet& net, std::span<const int32_t> places, std::span<const int32_t> transitions) {
   LpAnswer answer;
   std::vector<int> column_of(static_cast<std::size_t>(net.Places()) + 1, 0);
-  for (std::size_t j = 0; j < places.size(); ++j) column_of[static_cast<std::size_t>(places[j])] = static_cast<int>(j + 1);
+  for (std::size_t j = 0; j < places.size(); ++j)
+    column_of[static_cast<std::size_t>(places[j])] = static_cast<int>(j + 1);
   {
     // min sum y subject to y.C_t <= 0, y >= 1.
     GlpProblem problem;

@@ -20,7 +20,7 @@ struct WalkRule {
 };
 
 struct WalkResult {
-  std::vector<int64_t> most;      // place 1..m (0 unused): the most tokens it held
+  std::vector<int64_t> most;       // place 1..m (0 unused): the most tokens it held
   std::vector<TokenSum> set_most;  // per set: the largest sum of its places' tokens
 };
 

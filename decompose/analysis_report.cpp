@@ -12,8 +12,8 @@ namespace vantira {
 namespace {
 
 // The table's column of each class, in NetClass order.
-constexpr std::array<std::string_view, kClassCount> kColumns = {"ORD", "PUR", "SM",   "MG",   "FC",   "EFC", "CON", "SCO",
-                                                                "SRP", "SKP", "SRT",  "SKT",  "CSV",  "SUB", "SB"};
+constexpr std::array<std::string_view, kClassCount> kColumns = {"ORD", "PUR", "SM",  "MG",  "FC",  "EFC", "CON", "SCO",
+                                                                "SRP", "SKP", "SRT", "SKT", "CSV", "SUB", "SB"};
 
 std::string_view YesNo(const std::optional<bool>& v) { return !v ? "unknown" : *v ? "yes" : "no"; }
 std::string_view Mark(const std::optional<bool>& v) { return !v ? "?" : *v ? "y" : "-"; }
@@ -100,7 +100,8 @@ void WriteAnalysisSection(const NetStore& s, const Analysis& analysis, const std
         for (int c = 0; c < kClassCount; ++c) {
           const std::string_view mark = Mark(analysis.subnets[k].holds[static_cast<std::size_t>(c)]);
           out.Put(mark);
-          if (c + 1 < kClassCount) out.Put(std::string(kColumns[static_cast<std::size_t>(c)].size() + 1 - mark.size(), ' '));
+          if (c + 1 < kClassCount)
+            out.Put(std::string(kColumns[static_cast<std::size_t>(c)].size() + 1 - mark.size(), ' '));
         }
         out.Put('\n');
       }

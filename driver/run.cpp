@@ -310,8 +310,9 @@ int Run(const std::vector<std::string_view>& args) {
     SubnetMap map;
     const ReportedNet reported{FormatName(net.format), RepeatsCountOnce(net.format), options.graph};
     std::vector<SemiflowAnswer> semiflows;
-    WriteReport(kind, store, reported, map, streams->Report(),
-                Then(SemiflowSections(options, store, net, semiflows), AnalysisSection(options, store, net, bound_sets)));
+    WriteReport(
+        kind, store, reported, map, streams->Report(),
+        Then(SemiflowSections(options, store, net, semiflows), AnalysisSection(options, store, net, bound_sets)));
     streams->CloseReport();  // before any subnet file
     CheckSemiflowsComplete(semiflows);
 

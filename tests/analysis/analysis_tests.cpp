@@ -91,26 +91,30 @@ void Build(const Dense& d, Built& b) {
 // The classes from their definitions, over the places P and transitions T
 // given, arcs of T only.
 std::array<bool, kStructurallyBounded> ReferenceClasses(const Dense& d, const std::vector<int>& P,
-                                                          const std::vector<int>& T) {
+                                                        const std::vector<int>& T) {
   std::array<bool, kStructurallyBounded> r{};
   auto inputs = [&](int t) {
     std::set<int> s;
-    for (int p : P) if (d.pre[p][t]) s.insert(p);
+    for (int p : P)
+      if (d.pre[p][t]) s.insert(p);
     return s;
   };
   auto outputs = [&](int t) {
     std::set<int> s;
-    for (int p : P) if (d.post[p][t]) s.insert(p);
+    for (int p : P)
+      if (d.post[p][t]) s.insert(p);
     return s;
   };
   auto consumers = [&](int p) {
     std::set<int> s;
-    for (int t : T) if (d.pre[p][t]) s.insert(t);
+    for (int t : T)
+      if (d.pre[p][t]) s.insert(t);
     return s;
   };
   auto producers = [&](int p) {
     std::set<int> s;
-    for (int t : T) if (d.post[p][t]) s.insert(t);
+    for (int t : T)
+      if (d.post[p][t]) s.insert(t);
     return s;
   };
   r[kOrdinary] = r[kPure] = r[kStateMachine] = r[kMarkedGraph] = r[kFreeChoice] = r[kExtendedFreeChoice] = true;
@@ -132,11 +136,13 @@ std::array<bool, kStructurallyBounded> ReferenceClasses(const Dense& d, const st
   for (int p : P) {
     if (producers(p).size() != 1 || consumers(p).size() != 1) r[kMarkedGraph] = false;
     if (consumers(p).size() > 1) {
-      for (int t : consumers(p)) if (inputs(t) != std::set<int>{p}) r[kFreeChoice] = false;
+      for (int t : consumers(p))
+        if (inputs(t) != std::set<int>{p}) r[kFreeChoice] = false;
     }
     for (int q : P) {
       std::set<int> a = consumers(p), b = consumers(q), common;
-      for (int t : a) if (b.count(t)) common.insert(t);
+      for (int t : a)
+        if (b.count(t)) common.insert(t);
       if (!common.empty() && a != b) r[kExtendedFreeChoice] = false;
     }
     if (producers(p).empty()) r[kSourcePlace] = true;
@@ -258,7 +264,8 @@ TEST(Analysis, ClassesOfRandomNetsAndSubnetsMatchTheDefinitions) {
       const auto sub = ReferenceClasses(d, P, T);
       const Classes& got = a.subnets[static_cast<std::size_t>(k - 1)];
       for (int c = 0; c < kStructurallyBounded; ++c) {
-        EXPECT_EQ(got.holds[c], sub[c]) << "round " << round << " subnet " << k << " " << ClassKey(static_cast<NetClass>(c));
+        EXPECT_EQ(got.holds[c], sub[c]) << "round " << round << " subnet " << k << " "
+                                        << ClassKey(static_cast<NetClass>(c));
       }
       // Structural boundedness, either way, by its certificate.
       ASSERT_TRUE(got.holds[kStructurallyBounded].has_value()) << round;
@@ -360,7 +367,8 @@ TEST(Analysis, SeedFixesTheWalk) {
   const Analysis first = Analyse(b.store, b.values, b.map, request);
   const Analysis second = Analyse(b.store, b.values, b.map, request);
   for (int p = 1; p <= d.m; ++p) {
-    EXPECT_EQ(first.bounds.places[static_cast<std::size_t>(p)].lower, second.bounds.places[static_cast<std::size_t>(p)].lower);
+    EXPECT_EQ(first.bounds.places[static_cast<std::size_t>(p)].lower,
+              second.bounds.places[static_cast<std::size_t>(p)].lower);
   }
 }
 
