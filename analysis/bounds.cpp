@@ -24,13 +24,19 @@ constexpr int32_t kRounds = 24;
 constexpr int32_t kLocalRounds = 4;
 // A net of at most kWholeNet places falls back on the whole state equation
 // where its regions settle nothing; one of at most kCoverNet places starts
-// with the cover (BoundSolver::Cover); past kWork rows and columns solved in
-// regions (summed over the solves), only that fallback is left, so that a large net
+// with the cover (BoundSolver::Cover); past kWork (simplex iterations times
+// rows and columns, summed over the solves), only that fallback is left, so that a large net
 // ends in bounded time, the same for every run.
 constexpr int32_t kWholeNet = 5000;
 constexpr int32_t kCoverNet = 200000;
-constexpr std::size_t kWork = 4000000;
+constexpr std::size_t kWork = 100000000;
+// The simplex iterations of the cover, and of a place's whole program.
+constexpr int kCoverIterations = 200000;
+constexpr int kPlaceIterations = 2000;
 constexpr std::size_t kMostRegion = 1000;
+constexpr std::size_t kMostColumns = 2000;
+// The work of building a region, in LpAnswer::work's units.
+constexpr std::size_t kBuildWork = 5000;
 
 class BoundSolver {
  public:
@@ -51,7 +57,7 @@ class BoundSolver {
       if (open.empty()) return;
       if (!whole_) whole_.emplace(net_);
       ++bounds_.solves;
-      const LpAnswer answer = whole_->Maximize(open);
+      const LpAnswer answer = whole_->Maximize(open, false, kCoverIterations);
       Bound sum;
       if (answer.status == LpAnswer::kOptimal) {
         if (Weighting(answer, open, sum)) return;
@@ -76,12 +82,14 @@ class BoundSolver {
   // past kMostRegion places, the best certified bound so far stands; it may
   // then be above the whole state equation's.
   void Solve(const std::vector<int32_t>& places, Bound& bound) {
+    if (work_ > kWork) return;
     const bool settled = SolveInRegion(places, bound);
-    if (settled || net_.Places() > kWholeNet) return;
+    if (settled || net_.Places() > kWholeNet || work_ > kWork) return;
     // The whole state equation, warm-started from the last place's basis.
     if (!whole_) whole_.emplace(net_);
     ++bounds_.solves;
-    LpAnswer answer = whole_->Maximize(places);
+    LpAnswer answer = whole_->Maximize(places, false, kPlaceIterations);
+    work_ += answer.work;
     if (answer.status == LpAnswer::kOptimal) {
       if (Weighting(answer, places, bound)) return;
       ++bounds_.solves;
@@ -96,8 +104,6 @@ class BoundSolver {
   // True when the region's last solve was the whole state equation's and
   // its answer was certified.
   bool SolveInRegion(const std::vector<int32_t>& places, Bound& bound) {
-    if (work_ > kWork) return false;
-    RegionLp lp(net_, places);
     std::vector<int32_t> start = places;
     for (int32_t q : places) {
       for (const Weighted& t : net_.Row(q)) {
@@ -107,11 +113,18 @@ class BoundSolver {
         }
       }
     }
+    // A region too wide from the start (a place that many transitions
+    // change) is not built.
+    std::size_t columns = 0;
+    for (int32_t q : start) columns += net_.Row(q).size();
+    if (columns > 4 * kMostColumns) return false;
+    RegionLp lp(net_, places);
     lp.Add(start);
-    for (int32_t round = 0; round < kRounds && lp.Size() <= kMostRegion; ++round) {
+    work_ += kBuildWork + lp.Columns();
+    for (int32_t round = 0; round < kRounds && lp.Size() <= kMostRegion && lp.Columns() <= kMostColumns; ++round) {
       ++bounds_.solves;
-      work_ += lp.Size() + lp.Columns();
       const LpAnswer answer = lp.Maximize();
+      work_ += answer.work;
       std::vector<int32_t> violated;
       if (answer.status == LpAnswer::kOptimal) {
         bool checked = Weighting(answer, places, bound);
@@ -147,6 +160,7 @@ class BoundSolver {
         }
       }
       lp.Add(violated);
+      work_ += lp.Columns();
     }
     return false;
   }
@@ -248,7 +262,7 @@ class BoundSolver {
   CertificateChecker checker_;
   std::unordered_map<int32_t, double> outside_;
   std::optional<StateEquation> whole_;
-  std::size_t work_ = 0;  // places of every region solved
+  std::size_t work_ = 0;  // of every solve but the cover's (LpAnswer::work)
 };
 
 }  // namespace

@@ -177,22 +177,28 @@ std::vector<int32_t> CertificateChecker::RayGains(const SparseVector& s) {
       places.push_back(entry.node);
     }
   }
-  // (C.s)_q for every place q the counts touch, through its row; rays are
-  // rare, so the index of the counts is made afresh.
+  // (C.s)_q for every place q the counts touch, through its row.
   std::vector<int32_t> gains;
-  std::vector<int32_t> index(static_cast<std::size_t>(net_.Transitions()) + 1, -1);
-  for (std::size_t i = 0; i < s.nodes.size(); ++i)
-    index[static_cast<std::size_t>(s.nodes[i])] = static_cast<int32_t>(i);
+  if (count_of_.empty()) count_of_.assign(static_cast<std::size_t>(net_.Transitions()) + 1, -1);
+  for (std::size_t i = 0; i < s.nodes.size(); ++i) {
+    count_of_[static_cast<std::size_t>(s.nodes[i])] = static_cast<int32_t>(i);
+  }
   std::sort(places.begin(), places.end());
+  bool nonnegative = true;
   for (int32_t q : places) {
     Integer sum(0);
     for (const Weighted& entry : net_.Row(q)) {
-      const int32_t k = index[static_cast<std::size_t>(entry.node)];
+      const int32_t k = count_of_[static_cast<std::size_t>(entry.node)];
       if (k >= 0) sum += s.values[static_cast<std::size_t>(k)] * Integer(entry.weight);
     }
-    if (sum.Sign() < 0) return {};
+    if (sum.Sign() < 0) {
+      nonnegative = false;
+      break;
+    }
     if (sum.Sign() > 0) gains.push_back(q);
   }
+  for (int32_t t : s.nodes) count_of_[static_cast<std::size_t>(t)] = -1;
+  if (!nonnegative) gains.clear();
   return gains;
 }
 

@@ -55,6 +55,7 @@ class CertificateChecker {
   const TokenNet& net_;
   std::vector<int32_t> position_;  // of a place in the weighting checked, -1 for none
   std::vector<int32_t> stamp_;     // transitions (or places) already taken, by check
+  std::vector<int32_t> count_of_;  // of a transition in the ray checked, -1 for none
   int32_t check_ = 0;
 };
 

@@ -19,6 +19,10 @@ struct GlpProblem {
   ~GlpProblem() { glp_delete_prob(lp); }
 };
 
+// What a solve costs beyond its iterations, in LpAnswer::work's units: the
+// problem's setup, measured to match a small region's whole solve.
+constexpr std::size_t kSolveWork = 5000;
+
 glp_smcp Quiet() {
   glp_smcp parm;
   glp_init_smcp(&parm);
@@ -29,10 +33,14 @@ glp_smcp Quiet() {
 }
 
 // Runs the simplex, once more from the standard basis when the first run
-// fails (a basis gone singular in floating point); true when it finished.
-bool Solve(glp_prob* lp) {
+// fails (a basis gone singular in floating point); true when it finished
+// within `iterations` (0: no limit).
+bool Solve(glp_prob* lp, int iterations = 0) {
   glp_smcp parm = Quiet();
-  if (glp_simplex(lp, &parm) == 0) return true;
+  if (iterations > 0) parm.it_lim = iterations;
+  const int result = glp_simplex(lp, &parm);
+  if (result == 0) return true;
+  if (result == GLP_EITLIM) return false;
   glp_std_basis(lp);
   return glp_simplex(lp, &parm) == 0;
 }
@@ -157,7 +165,10 @@ LpAnswer RegionLp::Maximize(bool exact) {
   const int rows = static_cast<int>(p.rows_place.size()) - 1;
   const int columns = static_cast<int>(p.columns_transition.size()) - 1;
   if (rows == 0) return answer;
-  if (!Solve(lp)) return answer;
+  const int before = glp_get_it_cnt(lp);
+  const bool solved = Solve(lp);
+  answer.work = kSolveWork + static_cast<std::size_t>(glp_get_it_cnt(lp) - before) * static_cast<std::size_t>(rows + columns);
+  if (!solved) return answer;
   if (exact) {
     glp_smcp parm = Quiet();
     if (glp_exact(lp, &parm) != 0) return answer;
@@ -282,7 +293,7 @@ StateEquation::StateEquation(const TokenNet& net) : net_(net), problem_(std::mak
 
 StateEquation::~StateEquation() = default;
 
-LpAnswer StateEquation::Maximize(std::span<const int32_t> places, bool exact) {
+LpAnswer StateEquation::Maximize(std::span<const int32_t> places, bool exact, int iterations) {
   Problem& p = *problem_;
   glp_prob* lp = p.glp.lp;
   LpAnswer answer;
@@ -303,7 +314,11 @@ LpAnswer StateEquation::Maximize(std::span<const int32_t> places, bool exact) {
       p.coefficient[static_cast<std::size_t>(j)] = 0.0;
       p.listed[static_cast<std::size_t>(j)] = false;
     }
-    if (!Solve(lp)) return answer;
+    const int before = glp_get_it_cnt(lp);
+    const bool solved = Solve(lp, iterations);
+    answer.work = kSolveWork + static_cast<std::size_t>(glp_get_it_cnt(lp) - before) *
+                                   static_cast<std::size_t>(glp_get_num_rows(lp) + glp_get_num_cols(lp));
+    if (!solved) return answer;
   } else {
     glp_smcp parm = Quiet();
     if (glp_exact(lp, &parm) != 0) return answer;

@@ -25,6 +25,10 @@ struct LpAnswer {
   std::vector<int32_t> nodes;
   std::vector<double> values;
   SparseFiring firing;  // an optimum's firing counts, where asked for
+  // The solve's simplex iterations times the problem's rows and columns,
+  // and a fixed part per solve: a measure of its work that is the same on
+  // every run.
+  std::size_t work = 0;
 };
 
 // max sum_{q in S} M(q) subject to M = M0 + C.s, s >= 0, and M(q) >= 0 for
@@ -70,8 +74,9 @@ class StateEquation {
   StateEquation(const StateEquation&) = delete;
   StateEquation& operator=(const StateEquation&) = delete;
 
-  // `places` hold nonzero rows of C; `exact` as for RegionLp.
-  LpAnswer Maximize(std::span<const int32_t> places, bool exact = false);
+  // `places` hold nonzero rows of C; `exact` as for RegionLp. A solve that
+  // takes more than `iterations` simplex iterations (0: no limit) fails.
+  LpAnswer Maximize(std::span<const int32_t> places, bool exact = false, int iterations = 0);
 
  private:
   struct Problem;
