@@ -32,7 +32,7 @@ find_program(VANTIRA_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(VANTIRA_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libexpat1, libgcc-s1, libgmp10, libsimdjson14, libstdc++6")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libexpat1, libgcc-s1, libglpk40, libgmp10, libsimdjson14, libstdc++6")
 endif()
 
 # The files only the package holds, made in the staging tree by a script

@@ -72,6 +72,39 @@ double SemiflowTime(const std::vector<std::string_view>& args, std::size_t& i) {
   return seconds;
 }
 
+// The names after --bound, joined by '+', none empty.
+std::vector<std::string> BoundSet(const std::vector<std::string_view>& args, std::size_t& i) {
+  const bool given = ++i < args.size();
+  const std::string_view arg = given ? args[i] : std::string_view();
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  while (given) {
+    const std::size_t plus = arg.find('+', start);
+    names.emplace_back(arg.substr(start, plus == std::string_view::npos ? std::string_view::npos : plus - start));
+    if (names.back().empty() || plus == std::string_view::npos) break;
+    start = plus + 1;
+  }
+  if (!given || names.back().empty()) {
+    throw MakeFailure(kExitFile, std::string("wrong bound set: ").append(arg))
+        .Because(given ? Quoted(arg).append(" is no list of place names joined by '+'")
+                       : std::string("--bound needs place names joined by '+' after it"));
+  }
+  return names;
+}
+
+// The number after --seed, from 0 to 2^64 - 1.
+uint64_t Seed(const std::vector<std::string_view>& args, std::size_t& i) {
+  const std::string_view arg = ++i < args.size() ? args[i] : std::string_view();
+  uint64_t seed = 0;
+  const auto [end, error] = std::from_chars(arg.data(), arg.data() + arg.size(), seed);
+  if (arg.empty() || error != std::errc() || end != arg.data() + arg.size() || arg[0] == '+') {
+    throw MakeFailure(kExitFile, std::string("wrong seed: ").append(arg))
+        .Because(i < args.size() ? Quoted(arg).append(" is no number from 0 to 2^64 - 1")
+                                 : std::string("--seed needs a number after it"));
+  }
+  return seed;
+}
+
 }  // namespace
 
 Options ScanArguments(const std::vector<std::string_view>& args) {
@@ -105,6 +138,12 @@ Options ScanArguments(const std::vector<std::string_view>& args) {
       options.p_semiflows = true;
     } else if (arg == "-t") {
       options.t_semiflows = true;
+    } else if (arg == "-a") {
+      options.analysis = true;
+    } else if (arg == "--bound") {
+      options.bound_sets.push_back(BoundSet(args, i));
+    } else if (arg == "--seed") {
+      options.seed = Seed(args, i);
     } else if (arg == "--semiflow-limit") {
       options.semiflow_limit = SemiflowLimit(args, i);
     } else if (arg == "--semiflow-memory") {

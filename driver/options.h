@@ -16,7 +16,7 @@ inline constexpr std::string_view kUsage =
     "file formats: .ndr, .net, .pnml (described in the vantira README)\n"
     "usage: vantira [-h | -help]\n"
     "               [-v | -q]\n"
-    "               [-s] [-g] [-e] [-j] [-p] [-t]\n"
+    "               [-s] [-g] [-e] [-j] [-p] [-t] [-a]\n"
     "               [-z zname]\n"
     "               [infile] [outfile]\n"
     "FLAGS          WHAT                                DEFAULT\n"
@@ -27,6 +27,7 @@ inline constexpr std::string_view kUsage =
     "-j             write the report as JSON\n"
     "-p             minimal P-semiflows\n"
     "-t             minimal T-semiflows\n"
+    "-a             structural analysis: classes and bounds\n"
     "-v | -q        textual output (full | digest)      -v\n"
     "-z zname       prefix for names of subnets' files  infile\n"
     "infile         input file (stdin if -)             stdin\n"
@@ -53,6 +54,10 @@ struct Options {
   double semiflow_time = 0;
   std::string semiflow_time_text;
   bool basis = false;  // --basis: a basis of the flows even when the semiflows finish
+  bool analysis = false;        // -a: classes and bounds
+  // --bound P1+P2+...: the places' names of each set, as given.
+  std::vector<std::vector<std::string>> bound_sets;
+  uint64_t seed = 1;  // --seed N: the random walk's
   std::string infile = "-";
   std::string outfile = "-";
   std::string zname;
@@ -64,8 +69,10 @@ struct Options {
 // "*** unknown option: %s" and status 4; so does a --semiflow-limit whose
 // next argument is no number from 1 up, with "*** wrong semiflow limit: %s";
 // likewise --semiflow-memory without a size from 1 (K, M or G may follow
-// the number), "*** wrong semiflow memory: %s", and --semiflow-time
-// without a number of seconds above 0, "*** wrong semiflow time: %s".
+// the number), "*** wrong semiflow memory: %s", --semiflow-time without a
+// number of seconds above 0, "*** wrong semiflow time: %s", a --bound
+// without a list of names joined by '+' ("*** wrong bound set: %s") and a
+// --seed without a number below 2^64 ("*** wrong seed: %s").
 Options ScanArguments(const std::vector<std::string_view>& args);
 
 }  // namespace vantira

@@ -13,7 +13,9 @@
 
 #include "base/failure.h"
 #include "base/output.h"
+#include "decompose/analysis_report.h"
 #include "decompose/report_kind.h"
+#include "driver/analysis_step.h"
 #include "driver/options.h"
 #include "driver/semiflow_step.h"
 #include "driver/subnet_files.h"
@@ -92,7 +94,7 @@ std::string OptionsApart(std::string_view word) {
   if (word.size() < 3 || word[0] != '-') return {};
   std::string apart;
   for (char letter : word.substr(1)) {
-    if (std::string_view("hvqsgejzpt").find(letter) == std::string_view::npos) return {};
+    if (std::string_view("hvqsgejzpta").find(letter) == std::string_view::npos) return {};
     if (!apart.empty()) apart.push_back(' ');
     apart.append({'-', letter});
   }
@@ -197,13 +199,14 @@ struct ReadNet {
   std::string text;  // the whole input, held only for the subnet files
   NameIndex index;
   NetLayout layout;
-  NetValues values;  // weights and markings, read only for the semiflows
+  NetValues values;  // weights and markings, read only for the semiflows and the analysis
 };
 
 bool WantsSemiflows(const Options& options) { return options.p_semiflows || options.t_semiflows; }
+bool WantsValues(const Options& options) { return WantsSemiflows(options) || WantsAnalysis(options); }
 
 // Reads the net into `store`, its arcs where a report of `kind` wants them,
-// and the weights and markings when the semiflows are asked for. Only the
+// and the weights and markings for the semiflows and the analysis. Only the
 // subnet files read the input a second time; without them it is read block
 // by block and never held whole.
 void Read(const Options& options, ReportKind kind, const Streams& streams, NetStore& store, ReadNet& net) {
@@ -224,7 +227,7 @@ void Read(const Options& options, ReportKind kind, const Streams& streams, NetSt
   try {
     ReadByFormat(net.format, net.grammar, *input,
                  {store, ArcsFor(kind), net.index, hint, options.subnet_files ? &net.layout : nullptr,
-                  WantsSemiflows(options) ? &net.values : nullptr});
+                  WantsValues(options) ? &net.values : nullptr});
   } catch (const Failure&) {
     input->CheckRest();  // a NUL byte or a read error further on is told first
     throw;
@@ -249,6 +252,29 @@ LaterSections SemiflowSections(const Options& options, const NetStore& store, co
         WriteSemiflowSection(store, net.values, map, answer, options.full, out);
       }
     }
+  };
+}
+
+// The analysis section, after the semiflows.
+LaterSections AnalysisSection(const Options& options, const NetStore& store, const ReadNet& net,
+                              const std::vector<std::vector<int32_t>>& sets) {
+  if (!WantsAnalysis(options)) return {};
+  return [&options, &store, &net, &sets](const SubnetMap& map, Output& out) {
+    const Analysis analysis = AnalyseNet(store, net.values, map, options, sets);
+    if (options.json) {
+      WriteJsonAnalysis(store, analysis, sets, out);
+    } else {
+      WriteAnalysisSection(store, analysis, sets, options.seed, options.full, out);
+    }
+  };
+}
+
+// `first`, then `second`, each when set.
+LaterSections Then(LaterSections first, LaterSections second) {
+  if (!first || !second) return first ? first : second;
+  return [first, second](const SubnetMap& map, Output& out) {
+    first(map, out);
+    second(map, out);
   };
 }
 
@@ -280,12 +306,15 @@ int Run(const std::vector<std::string_view>& args) {
     NetStore store;
     ReadNet net(store);
     Read(options, kind, *streams, store, net);
+    const std::vector<std::vector<int32_t>> bound_sets = BoundSets(store, options);
 
     phase = "decomposing";
     SubnetMap map;
     const ReportedNet reported{FormatName(net.format), RepeatsCountOnce(net.format), options.graph};
     std::vector<SemiflowAnswer> semiflows;
-    WriteReport(kind, store, reported, map, streams->Report(), SemiflowSections(options, store, net, semiflows));
+    WriteReport(
+        kind, store, reported, map, streams->Report(),
+        Then(SemiflowSections(options, store, net, semiflows), AnalysisSection(options, store, net, bound_sets)));
     streams->CloseReport();  // before any subnet file
     CheckSemiflowsComplete(semiflows);
 

@@ -1,0 +1,451 @@
+#include "analysis/lp.h"
+
+#include <glpk.h>
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace vantira {
+
+namespace {
+
+// A GLPK problem, deleted with its owner.
+struct GlpProblem {
+  glp_prob* lp;
+  // GLPK's messages (scaling, ...) would land on standard output.
+  GlpProblem() : lp((glp_term_out(GLP_OFF), glp_create_prob())) {}
+  GlpProblem(const GlpProblem&) = delete;
+  GlpProblem& operator=(const GlpProblem&) = delete;
+  ~GlpProblem() { glp_delete_prob(lp); }
+};
+
+// What a solve costs beyond its iterations, in LpAnswer::work's units: the
+// problem's setup, measured to match a small region's whole solve.
+constexpr std::size_t kSolveWork = 5000;
+
+glp_smcp Quiet() {
+  glp_smcp parm;
+  glp_init_smcp(&parm);
+  parm.msg_lev = GLP_MSG_OFF;
+  parm.meth = GLP_PRIMAL;   // also after rows join: its rays are what an unbounded answer needs
+  parm.presolve = GLP_OFF;  // keeps the basis between solves
+  return parm;
+}
+
+// Runs the simplex, once more from the standard basis when the first run
+// fails (a basis gone singular in floating point); true when it finished
+// within `iterations` (0: no limit).
+bool Solve(glp_prob* lp, int iterations = 0) {
+  glp_smcp parm = Quiet();
+  if (iterations > 0) parm.it_lim = iterations;
+  const int result = glp_simplex(lp, &parm);
+  if (result == 0) return true;
+  if (result == GLP_EITLIM) return false;
+  glp_std_basis(lp);
+  return glp_simplex(lp, &parm) == 0;
+}
+
+// Matrix entries in GLPK's 1-based triplets.
+struct Triplets {
+  std::vector<int> row{0}, column{0};
+  std::vector<double> value{0.0};
+  void Add(int i, int j, double v) {
+    row.push_back(i);
+    column.push_back(j);
+    value.push_back(v);
+  }
+  void Load(glp_prob* lp) {
+    glp_load_matrix(lp, static_cast<int>(row.size() - 1), row.data(), column.data(), value.data());
+  }
+};
+
+}  // namespace
+
+struct RegionLp::Problem {
+  const TokenNet& net;
+  GlpProblem glp;
+  std::vector<int32_t> own;  // the objective's places, sorted
+  std::vector<int32_t> rows_place{0};
+  std::vector<int32_t> columns_transition{0};
+  std::unordered_map<int32_t, int> row_of, column_of;
+  std::vector<double> objective;  // by column
+
+  explicit Problem(const TokenNet& n) : net(n) {}
+};
+
+RegionLp::RegionLp(const TokenNet& net, std::span<const int32_t> objective) : problem_(std::make_unique<Problem>(net)) {
+  Problem& p = *problem_;
+  glp_set_obj_dir(p.glp.lp, GLP_MAX);
+  p.own.assign(objective.begin(), objective.end());
+  std::sort(p.own.begin(), p.own.end());
+  Add(objective);
+  for (int32_t q : objective) {
+    for (const Weighted& entry : net.Row(q)) {
+      const int j = p.column_of[entry.node];
+      p.objective[static_cast<std::size_t>(j)] += static_cast<double>(entry.weight);
+    }
+  }
+  for (std::size_t j = 1; j < p.objective.size(); ++j) {
+    glp_set_obj_coef(p.glp.lp, static_cast<int>(j), p.objective[j]);
+  }
+}
+
+RegionLp::~RegionLp() = default;
+
+bool RegionLp::Holds(int32_t place) const { return problem_->row_of.count(place) != 0; }
+std::span<const int32_t> RegionLp::Places() const { return std::span<const int32_t>(problem_->rows_place).subspan(1); }
+std::size_t RegionLp::Columns() const { return problem_->columns_transition.size() - 1; }
+std::size_t RegionLp::Size() const { return problem_->rows_place.size() - 1; }
+
+void RegionLp::Add(std::span<const int32_t> places) {
+  Problem& p = *problem_;
+  glp_prob* lp = p.glp.lp;
+  const std::size_t first_row = p.rows_place.size();
+  const std::size_t first_column = p.columns_transition.size();
+  for (int32_t q : places) {
+    if (p.net.Row(q).empty() || p.row_of.count(q) != 0) continue;
+    p.row_of.emplace(q, static_cast<int>(p.rows_place.size()));
+    p.rows_place.push_back(q);
+    for (const Weighted& entry : p.net.Row(q)) {
+      if (p.column_of.emplace(entry.node, static_cast<int>(p.columns_transition.size())).second) {
+        p.columns_transition.push_back(entry.node);
+      }
+    }
+  }
+  if (p.columns_transition.size() > first_column) {
+    glp_add_cols(lp, static_cast<int>(p.columns_transition.size() - first_column));
+    for (std::size_t j = first_column; j < p.columns_transition.size(); ++j) {
+      glp_set_col_bnds(lp, static_cast<int>(j), GLP_LO, 0.0, 0.0);
+    }
+    p.objective.resize(p.columns_transition.size(), 0.0);
+  }
+  // Entries of new rows and, for new columns, of the old rows they meet.
+  std::vector<int> index;
+  std::vector<double> value;
+  if (p.rows_place.size() > first_row) glp_add_rows(lp, static_cast<int>(p.rows_place.size() - first_row));
+  for (std::size_t i = first_row; i < p.rows_place.size(); ++i) {
+    // Row i is (C.s)_q >= -M0(q).
+    const int32_t q = p.rows_place[i];
+    glp_set_row_bnds(lp, static_cast<int>(i), GLP_LO, -static_cast<double>(p.net.Marking(q)), 0.0);
+    index.assign(1, 0);
+    value.assign(1, 0.0);
+    for (const Weighted& entry : p.net.Row(q)) {
+      index.push_back(p.column_of[entry.node]);
+      value.push_back(static_cast<double>(entry.weight));
+    }
+    glp_set_mat_row(lp, static_cast<int>(i), static_cast<int>(index.size() - 1), index.data(), value.data());
+  }
+  for (std::size_t j = first_column; j < p.columns_transition.size(); ++j) {
+    index.assign(1, 0);
+    value.assign(1, 0.0);
+    for (const Weighted& entry : p.net.Column(p.columns_transition[j])) {
+      const auto row = p.row_of.find(entry.node);
+      if (row == p.row_of.end() || static_cast<std::size_t>(row->second) >= first_row) continue;
+      index.push_back(row->second);
+      value.push_back(static_cast<double>(entry.weight));
+    }
+    if (index.size() == 1) continue;
+    // The column's entries in new rows are set already; keep them.
+    const int length = glp_get_mat_col(lp, static_cast<int>(j), nullptr, nullptr);
+    std::vector<int> old_index(static_cast<std::size_t>(length) + 1);
+    std::vector<double> old_value(static_cast<std::size_t>(length) + 1);
+    glp_get_mat_col(lp, static_cast<int>(j), old_index.data(), old_value.data());
+    for (int k = 1; k <= length; ++k) {
+      index.push_back(old_index[static_cast<std::size_t>(k)]);
+      value.push_back(old_value[static_cast<std::size_t>(k)]);
+    }
+    glp_set_mat_col(lp, static_cast<int>(j), static_cast<int>(index.size() - 1), index.data(), value.data());
+  }
+}
+
+LpAnswer RegionLp::Maximize(bool exact) {
+  Problem& p = *problem_;
+  glp_prob* lp = p.glp.lp;
+  LpAnswer answer;
+  const int rows = static_cast<int>(p.rows_place.size()) - 1;
+  const int columns = static_cast<int>(p.columns_transition.size()) - 1;
+  if (rows == 0) return answer;
+  const int before = glp_get_it_cnt(lp);
+  const bool solved = Solve(lp);
+  answer.work = kSolveWork + static_cast<std::size_t>(glp_get_it_cnt(lp) - before) * static_cast<std::size_t>(rows + columns);
+  if (!solved) return answer;
+  if (exact) {
+    glp_smcp parm = Quiet();
+    if (glp_exact(lp, &parm) != 0) return answer;
+  }
+  const int status = glp_get_status(lp);
+  if (status == GLP_OPT) {
+    answer.status = LpAnswer::kOptimal;
+    // z = e_S + y, y_q = -(the dual of row q): the reduced costs c + y.C
+    // of a maximum are <= 0.
+    for (int i = 1; i <= rows; ++i) {
+      const int32_t q = p.rows_place[static_cast<std::size_t>(i)];
+      double z = -glp_get_row_dual(lp, i);
+      if (std::binary_search(p.own.begin(), p.own.end(), q)) z += 1.0;
+      if (z != 0.0) {
+        answer.nodes.push_back(q);
+        answer.values.push_back(z);
+      }
+    }
+    std::vector<std::pair<int32_t, double>> firing;
+    for (int j = 1; j <= columns; ++j) {
+      const double s = glp_get_col_prim(lp, j);
+      if (s != 0.0) firing.push_back({p.columns_transition[static_cast<std::size_t>(j)], s});
+    }
+    std::sort(firing.begin(), firing.end());
+    for (const auto& [t, s] : firing) {
+      answer.firing.transitions.push_back(t);
+      answer.firing.counts.push_back(s);
+    }
+    // Weightings are read in place order.
+    std::vector<std::size_t> order(answer.nodes.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&answer](std::size_t a, std::size_t b) { return answer.nodes[a] < answer.nodes[b]; });
+    LpAnswer sorted;
+    sorted.status = answer.status;
+    for (std::size_t i : order) {
+      sorted.nodes.push_back(answer.nodes[i]);
+      sorted.values.push_back(answer.values[i]);
+    }
+    sorted.firing = std::move(answer.firing);
+    return sorted;
+  }
+  if (status != GLP_UNBND) return answer;
+  // The ray: the nonbasic variable k that grows without end, and the basic
+  // variables that grow with it (column k of the simplex table).
+  const int k = glp_get_unbnd_ray(lp);
+  if (k <= 0) return answer;
+  if (!glp_bf_exists(lp) && glp_factorize(lp) != 0) return answer;
+  std::vector<int> index(static_cast<std::size_t>(rows) + 1);
+  std::vector<double> alpha(static_cast<std::size_t>(rows) + 1);
+  const int length = glp_eval_tab_col(lp, k, index.data(), alpha.data());
+  std::vector<std::pair<int32_t, double>> ray;
+  if (k > rows) ray.push_back({p.columns_transition[static_cast<std::size_t>(k - rows)], 1.0});
+  double gain = k > rows ? glp_get_obj_coef(lp, k - rows) : 0.0;
+  for (int i = 1; i <= length; ++i) {
+    const int variable = index[static_cast<std::size_t>(i)];
+    if (variable <= rows) continue;
+    ray.push_back(
+        {p.columns_transition[static_cast<std::size_t>(variable - rows)], alpha[static_cast<std::size_t>(i)]});
+    gain += glp_get_obj_coef(lp, variable - rows) * alpha[static_cast<std::size_t>(i)];
+  }
+  std::sort(ray.begin(), ray.end());
+  // The table's direction is the one that raises the objective.
+  const double sign = gain < 0 ? -1.0 : 1.0;
+  answer.status = LpAnswer::kUnbounded;
+  for (const auto& [t, v] : ray) {
+    answer.nodes.push_back(t);
+    answer.values.push_back(sign * v);
+  }
+  return answer;
+}
+
+struct StateEquation::Problem {
+  GlpProblem glp;
+  std::vector<int> row_of;        // place -> row, 0 for none
+  std::vector<int32_t> place_of;  // row -> place
+  std::vector<int> column_of;     // transition -> column, 0 for none
+  std::vector<int32_t> transition_of;
+  std::vector<int> objective;       // columns whose objective coefficient is set
+  std::vector<double> coefficient;  // by column, scratch
+  std::vector<bool> listed;         // by column: in `objective`
+};
+
+StateEquation::StateEquation(const TokenNet& net) : net_(net), problem_(std::make_unique<Problem>()) {
+  Problem& p = *problem_;
+  glp_prob* lp = p.glp.lp;
+  glp_set_obj_dir(lp, GLP_MAX);
+  p.row_of.assign(static_cast<std::size_t>(net.Places()) + 1, 0);
+  p.column_of.assign(static_cast<std::size_t>(net.Transitions()) + 1, 0);
+  p.place_of.push_back(0);
+  p.transition_of.push_back(0);
+  for (int32_t q = 1; q <= net.Places(); ++q) {
+    if (net.Row(q).empty()) continue;
+    p.row_of[static_cast<std::size_t>(q)] = static_cast<int>(p.place_of.size());
+    p.place_of.push_back(q);
+  }
+  for (int32_t t = 1; t <= net.Transitions(); ++t) {
+    if (net.Column(t).empty()) continue;
+    p.column_of[static_cast<std::size_t>(t)] = static_cast<int>(p.transition_of.size());
+    p.transition_of.push_back(t);
+  }
+  const int rows = static_cast<int>(p.place_of.size()) - 1;
+  const int columns = static_cast<int>(p.transition_of.size()) - 1;
+  if (rows == 0) return;
+  glp_add_rows(lp, rows);
+  glp_add_cols(lp, columns);
+  Triplets triplets;
+  for (int i = 1; i <= rows; ++i) {
+    // Row i is (C.s)_q >= -M0(q).
+    const int32_t q = p.place_of[static_cast<std::size_t>(i)];
+    glp_set_row_bnds(lp, i, GLP_LO, -static_cast<double>(net.Marking(q)), 0.0);
+    for (const Weighted& entry : net.Row(q)) {
+      triplets.Add(i, p.column_of[static_cast<std::size_t>(entry.node)], static_cast<double>(entry.weight));
+    }
+  }
+  for (int j = 1; j <= columns; ++j) glp_set_col_bnds(lp, j, GLP_LO, 0.0, 0.0);
+  triplets.Load(lp);
+  glp_scale_prob(lp, GLP_SF_AUTO);
+  p.coefficient.assign(static_cast<std::size_t>(columns) + 1, 0.0);
+  p.listed.assign(static_cast<std::size_t>(columns) + 1, false);
+}
+
+StateEquation::~StateEquation() = default;
+
+LpAnswer StateEquation::Maximize(std::span<const int32_t> places, bool exact, int iterations) {
+  Problem& p = *problem_;
+  glp_prob* lp = p.glp.lp;
+  LpAnswer answer;
+  if (!exact) {
+    for (int j : p.objective) glp_set_obj_coef(lp, j, 0.0);
+    p.objective.clear();
+    for (int32_t q : places) {
+      for (const Weighted& entry : net_.Row(q)) {
+        const int j = p.column_of[static_cast<std::size_t>(entry.node)];
+        // A sum may pass through 0: each column is listed once.
+        if (!p.listed[static_cast<std::size_t>(j)]) p.objective.push_back(j);
+        p.listed[static_cast<std::size_t>(j)] = true;
+        p.coefficient[static_cast<std::size_t>(j)] += static_cast<double>(entry.weight);
+      }
+    }
+    for (int j : p.objective) {
+      glp_set_obj_coef(lp, j, p.coefficient[static_cast<std::size_t>(j)]);
+      p.coefficient[static_cast<std::size_t>(j)] = 0.0;
+      p.listed[static_cast<std::size_t>(j)] = false;
+    }
+    const int before = glp_get_it_cnt(lp);
+    const bool solved = Solve(lp, iterations);
+    answer.work = kSolveWork + static_cast<std::size_t>(glp_get_it_cnt(lp) - before) *
+                                   static_cast<std::size_t>(glp_get_num_rows(lp) + glp_get_num_cols(lp));
+    if (!solved) return answer;
+  } else {
+    glp_smcp parm = Quiet();
+    if (glp_exact(lp, &parm) != 0) return answer;
+  }
+  const int rows = glp_get_num_rows(lp);
+  const int status = glp_get_status(lp);
+  if (status == GLP_OPT) {
+    answer.status = LpAnswer::kOptimal;
+    // z = e_S + y, y_q = -(the dual of row q): the reduced costs c + y.C
+    // of a maximum are <= 0.
+    std::vector<int32_t> own(places.begin(), places.end());
+    std::sort(own.begin(), own.end());
+    std::size_t next = 0;
+    for (int i = 1; i <= rows; ++i) {
+      const int32_t q = p.place_of[static_cast<std::size_t>(i)];
+      double z = -glp_get_row_dual(lp, i);
+      while (next < own.size() && own[next] < q) ++next;
+      if (next < own.size() && own[next] == q) z += 1.0;
+      if (z != 0.0) {
+        answer.nodes.push_back(q);
+        answer.values.push_back(z);
+      }
+    }
+    return answer;
+  }
+  if (status != GLP_UNBND) return answer;
+  // The ray: the nonbasic variable k that grows without end, and the basic
+  // variables that grow with it (column k of the simplex table).
+  const int k = glp_get_unbnd_ray(lp);
+  if (k <= 0) return answer;
+  if (!glp_bf_exists(lp) && glp_factorize(lp) != 0) return answer;
+  std::vector<int> index(static_cast<std::size_t>(rows) + 1);
+  std::vector<double> alpha(static_cast<std::size_t>(rows) + 1);
+  const int length = glp_eval_tab_col(lp, k, index.data(), alpha.data());
+  std::vector<std::pair<int32_t, double>> ray;
+  if (k > rows) ray.push_back({p.transition_of[static_cast<std::size_t>(k - rows)], 1.0});
+  for (int i = 1; i <= length; ++i) {
+    if (index[static_cast<std::size_t>(i)] > rows) {
+      ray.push_back({p.transition_of[static_cast<std::size_t>(index[static_cast<std::size_t>(i)] - rows)],
+                     alpha[static_cast<std::size_t>(i)]});
+    }
+  }
+  std::sort(ray.begin(), ray.end());
+  // The table's direction is the one that raises the objective.
+  double gain = 0.0;
+  const int columns = glp_get_num_cols(lp);
+  for (const auto& [t, v] : ray) gain += glp_get_obj_coef(lp, p.column_of[static_cast<std::size_t>(t)]) * v;
+  (void)columns;
+  const double sign = gain < 0 ? -1.0 : 1.0;
+  answer.status = LpAnswer::kUnbounded;
+  for (const auto& [t, v] : ray) {
+    answer.nodes.push_back(t);
+    answer.values.push_back(sign * v);
+  }
+  return answer;
+}
+
+LpAnswer StructuralBound(const TokenNet& net, std::span<const int32_t> places, std::span<const int32_t> transitions) {
+  LpAnswer answer;
+  std::vector<int> column_of(static_cast<std::size_t>(net.Places()) + 1, 0);
+  for (std::size_t j = 0; j < places.size(); ++j)
+    column_of[static_cast<std::size_t>(places[j])] = static_cast<int>(j + 1);
+  {
+    // min sum y subject to y.C_t <= 0, y >= 1.
+    GlpProblem problem;
+    glp_prob* lp = problem.lp;
+    glp_set_obj_dir(lp, GLP_MIN);
+    glp_add_cols(lp, static_cast<int>(places.size()));
+    if (!transitions.empty()) glp_add_rows(lp, static_cast<int>(transitions.size()));
+    Triplets triplets;
+    for (std::size_t i = 0; i < transitions.size(); ++i) {
+      glp_set_row_bnds(lp, static_cast<int>(i + 1), GLP_UP, 0.0, 0.0);
+      for (const Weighted& entry : net.Column(transitions[i])) {
+        triplets.Add(static_cast<int>(i + 1), column_of[static_cast<std::size_t>(entry.node)],
+                     static_cast<double>(entry.weight));
+      }
+    }
+    for (std::size_t j = 1; j <= places.size(); ++j) {
+      glp_set_col_bnds(lp, static_cast<int>(j), GLP_LO, 1.0, 0.0);
+      glp_set_obj_coef(lp, static_cast<int>(j), 1.0);
+    }
+    triplets.Load(lp);
+    glp_scale_prob(lp, GLP_SF_AUTO);
+    if (!Solve(lp)) return answer;
+    const int status = glp_get_status(lp);
+    if (status == GLP_OPT) {
+      answer.status = LpAnswer::kOptimal;
+      for (std::size_t j = 0; j < places.size(); ++j) {
+        answer.nodes.push_back(places[j]);
+        answer.values.push_back(glp_get_col_prim(lp, static_cast<int>(j + 1)));
+      }
+      return answer;
+    }
+    if (status != GLP_NOFEAS) return answer;
+  }
+  // None: max sum_q (C.s)_q subject to C.s >= 0, 0 <= s <= 1, whose optimum
+  // is then positive.
+  std::vector<int> row_of(static_cast<std::size_t>(net.Places()) + 1, 0);
+  GlpProblem problem;
+  glp_prob* lp = problem.lp;
+  glp_set_obj_dir(lp, GLP_MAX);
+  if (!places.empty()) glp_add_rows(lp, static_cast<int>(places.size()));
+  glp_add_cols(lp, static_cast<int>(transitions.size()));
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    glp_set_row_bnds(lp, static_cast<int>(i + 1), GLP_LO, 0.0, 0.0);
+    row_of[static_cast<std::size_t>(places[i])] = static_cast<int>(i + 1);
+  }
+  Triplets triplets;
+  for (std::size_t j = 0; j < transitions.size(); ++j) {
+    double sum = 0;
+    for (const Weighted& entry : net.Column(transitions[j])) {
+      triplets.Add(row_of[static_cast<std::size_t>(entry.node)], static_cast<int>(j + 1),
+                   static_cast<double>(entry.weight));
+      sum += static_cast<double>(entry.weight);
+    }
+    glp_set_col_bnds(lp, static_cast<int>(j + 1), GLP_DB, 0.0, 1.0);
+    glp_set_obj_coef(lp, static_cast<int>(j + 1), sum);
+  }
+  triplets.Load(lp);
+  glp_scale_prob(lp, GLP_SF_AUTO);
+  if (!Solve(lp) || glp_get_status(lp) != GLP_OPT) return answer;
+  answer.status = LpAnswer::kUnbounded;
+  for (std::size_t j = 0; j < transitions.size(); ++j) {
+    answer.nodes.push_back(transitions[j]);
+    answer.values.push_back(glp_get_col_prim(lp, static_cast<int>(j + 1)));
+  }
+  return answer;
+}
+
+}  // namespace vantira

@@ -1,0 +1,93 @@
+// The linear programs of the analysis, solved in floating point by GLPK;
+// their answers are only candidates for certificates (certificate.h).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "analysis/token_net.h"
+
+namespace vantira {
+
+// What a solve gives: for an optimum the dual weighting z of the places
+// (z = e_S + y, with the places' own entries), for an unbounded program a
+// ray of firing counts; each as nodes and floating values.
+struct SparseFiring {
+  std::vector<int32_t> transitions;
+  std::vector<double> counts;
+};
+
+struct LpAnswer {
+  enum Status { kOptimal, kUnbounded, kFailed };
+  Status status = kFailed;
+  std::vector<int32_t> nodes;
+  std::vector<double> values;
+  SparseFiring firing;  // an optimum's firing counts, where asked for
+  // The solve's simplex iterations times the problem's rows and columns,
+  // and a fixed part per solve: a measure of its work that is the same on
+  // every run.
+  std::size_t work = 0;
+};
+
+// max sum_{q in S} M(q) subject to M = M0 + C.s, s >= 0, and M(q) >= 0 for
+// the places q of a region that holds S: the state equation relaxed to the
+// region, over the transitions that change its places. Its dual weighting
+// weighs only the region and is one of the whole net; its optimum firing
+// (`firing`) solves the whole state equation when it keeps every other
+// place nonnegative too. Places join the region between solves, and each
+// solve starts from the basis the last one ended with.
+class RegionLp {
+ public:
+  RegionLp(const TokenNet& net, std::span<const int32_t> objective);
+  ~RegionLp();
+  RegionLp(const RegionLp&) = delete;
+  RegionLp& operator=(const RegionLp&) = delete;
+
+  // Places not yet in the region join it (ignored when no transition
+  // changes them).
+  void Add(std::span<const int32_t> places);
+  bool Holds(int32_t place) const;
+  // The region's places that some transition changes, in the order they joined.
+  std::span<const int32_t> Places() const;
+  std::size_t Size() const;
+  std::size_t Columns() const;
+
+  // `exact` solves again in rational arithmetic from the basis found (slow;
+  // to repair a certificate).
+  LpAnswer Maximize(bool exact = false);
+
+ private:
+  struct Problem;
+  std::unique_ptr<Problem> problem_;
+};
+
+// The whole state equation, max sum_{q in S} M(q) subject to M = M0 + C.s,
+// M >= 0, s >= 0, over the places with a nonzero row of C: one problem for
+// every objective, each solve starting from the basis the last one ended
+// with.
+class StateEquation {
+ public:
+  explicit StateEquation(const TokenNet& net);
+  ~StateEquation();
+  StateEquation(const StateEquation&) = delete;
+  StateEquation& operator=(const StateEquation&) = delete;
+
+  // `places` hold nonzero rows of C; `exact` as for RegionLp. A solve that
+  // takes more than `iterations` simplex iterations (0: no limit) fails.
+  LpAnswer Maximize(std::span<const int32_t> places, bool exact = false, int iterations = 0);
+
+ private:
+  struct Problem;
+  const TokenNet& net_;
+  std::unique_ptr<Problem> problem_;
+};
+
+// A weighting y >= 1 of `places` with y.C_t <= 0 for each of `transitions`
+// (kOptimal; nodes are places), else a ray s >= 0 of the transitions with
+// C.s >= 0 on the places and C.s != 0 (kUnbounded; nodes are transitions).
+// The transitions' arcs must lead only to `places`.
+LpAnswer StructuralBound(const TokenNet& net, std::span<const int32_t> places, std::span<const int32_t> transitions);
+
+}  // namespace vantira
