@@ -18,7 +18,6 @@
 #include "decompose/decompose.h"
 #include "decompose/partition.h"
 #include "formats/by_format.h"
-#include "formats/values_reader.h"
 #include "store/adjacency.h"
 #include "store/net_store.h"
 
@@ -383,8 +382,7 @@ void CheckReadNet(const std::string& name, const std::string& contents, int& exp
   GrammarHint hint;
   const Format format = PrepareByFormat(text);
   TextBlocks input(text);
-  ReadByFormat(format, Grammar::kBasic, input, {b.store, ArcStore::kLists, index, hint, nullptr});
-  ReadValuesByFormat(format, Grammar::kBasic, text, index, b.store, b.values);
+  ReadByFormat(format, Grammar::kBasic, input, {b.store, ArcStore::kLists, index, hint, nullptr, &b.values});
   PartitionArcs(b.store, ArcStore::kLists, b.map);
   Dense d;
   d.m = b.store.m;
