@@ -154,25 +154,13 @@ std::vector<std::vector<int64_t>> Renamed(const SemiflowResult& result, const st
 
 }  // namespace
 
-TEST(MinimalSemiflows, HintsRenumberingAndCopiesChangeNothingButNames) {
+TEST(MinimalSemiflows, RenumberingAndCopiesChangeNothingButNames) {
   std::mt19937 random(7);
   for (int round = 0; round < 60; ++round) {
     const int variables = std::uniform_int_distribution<int>(4, 16)(random);
     const int equations = std::uniform_int_distribution<int>(2, 10)(random);
     const Dense a = RandomDense(random, variables, equations);
     const SemiflowResult plain = MinimalSemiflows(FromDense(a, variables), {});
-    // Block hints, drawn at random, change the order of elimination only.
-    SparseSystem hinted = FromDense(a, variables);
-    std::uniform_int_distribution<int32_t> block(1, 3), second(0, 3);
-    hinted.blocks = 3;
-    for (int e = 0; e < equations; ++e) hinted.equation_block.push_back(block(random));
-    for (int v = 0; v < variables; ++v) {
-      hinted.variable_block_a.push_back(block(random));
-      hinted.variable_block_b.push_back(second(random));
-    }
-    SemiflowOptions blocks_first;
-    blocks_first.order = SemiflowOptions::Order::kBlocksFirst;
-    ASSERT_EQ(ToDense(MinimalSemiflows(hinted, blocks_first), variables), ToDense(plain, variables));
     // Variables and equations renumbered.
     std::vector<int> to(static_cast<std::size_t>(variables)), rows(static_cast<std::size_t>(equations));
     std::iota(to.begin(), to.end(), 0);
