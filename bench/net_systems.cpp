@@ -1,8 +1,7 @@
 // vantira-netsystems: a net's P- and T-systems, as vantira -p -t builds
-// them (its readers, its subnets, its hints), written for the semiflow
-// benchmark:
-//   OUTBASE.p.sys, OUTBASE.t.sys  the sparse systems with the subnet hints,
-//                                 read by vantira-semiflows
+// them (its readers and its weights), written for the semiflow benchmark:
+//   OUTBASE.p.sys, OUTBASE.t.sys  the sparse systems, read by
+//                                 vantira-semiflows
 //   OUTBASE.p.mat, OUTBASE.t.mat  the dense matrices 4ti2 reads (rows are
 //                                 equations), only when they hold at most
 //                                 --dense-max entries
@@ -44,12 +43,6 @@ void WriteSparse(const SparseSystem& s, const std::string& path) {
   for (int32_t v = 0; v < s.variables; ++v) {
     out << s.start[v + 1] - s.start[v];
     for (int64_t k = s.start[v]; k < s.start[v + 1]; ++k) out << " " << s.equation[k] << " " << s.coefficient[k];
-    out << "\n";
-  }
-  if (s.equation_block.empty()) return;
-  out << "blocks " << s.blocks << "\n";
-  for (const auto* list : {&s.equation_block, &s.variable_block_a, &s.variable_block_b}) {
-    for (int32_t b : *list) out << b << " ";
     out << "\n";
   }
 }
@@ -131,7 +124,7 @@ int main(int argc, char** argv) {
     if (!arcs_file.empty()) WriteArcs(store, values, arcs_file);
     SubnetMap map;
     PartitionArcs(store, ArcStore::kLists, map);
-    const SparseSystem p = PlaceSystem(store, values, map), t = TransitionSystem(store, values, map);
+    const SparseSystem p = PlaceSystem(store, values), t = TransitionSystem(store, values);
     WriteSparse(p, args[1] + ".p.sys");
     WriteSparse(t, args[1] + ".t.sys");
     const bool p_dense = WriteDense(p, args[1] + ".p.mat", dense_max);

@@ -4,8 +4,8 @@
 // Input: a 4ti2 matrix (NAME.mat: rows, columns, then the rows; a row is an
 // equation, a column a variable) or a sparse system (NAME.sys: variables and
 // equations, then one line per variable: its entry count, then equation and
-// coefficient pairs; then, optionally, "blocks B" and the lines of
-// equation_block, variable_block_a and variable_block_b). Prints one line,
+// coefficient pairs; anything after that, such as the subnet lines that
+// older files end with, is not read). Prints one line,
 //   semiflows=N complete=0|1 seconds=S
 // and with --rays FILE writes the semiflows as 4ti2 writes its rays (dense
 // rows, sorted), so that the script can compare the sets.
@@ -64,15 +64,6 @@ bool ReadSys(std::ifstream& in, SparseSystem& s) {
     }
     s.start.push_back(static_cast<int64_t>(s.equation.size()));
   }
-  std::string word;
-  if (!(in >> word)) return true;  // no hints
-  if (word != "blocks" || !(in >> s.blocks)) return false;
-  s.equation_block.resize(static_cast<std::size_t>(s.equations));
-  s.variable_block_a.resize(static_cast<std::size_t>(s.variables));
-  s.variable_block_b.resize(static_cast<std::size_t>(s.variables));
-  for (auto* list : {&s.equation_block, &s.variable_block_a, &s.variable_block_b})
-    for (auto& b : *list)
-      if (!(in >> b)) return false;
   return true;
 }
 
@@ -104,10 +95,6 @@ int main(int argc, char** argv) {
       options.row_limit = std::strtoull(argv[++i], nullptr, 10);
     } else if (arg == "--rays" && i + 1 < argc) {
       rays = argv[++i];
-    } else if (arg == "--greedy") {
-      options.order = SemiflowOptions::Order::kGreedy;
-    } else if (arg == "--blocks-first") {
-      options.order = SemiflowOptions::Order::kBlocksFirst;
     } else if (arg == "--no-contract") {
       options.contract = false;
     } else if (arg == "--tree-cost" && i + 1 < argc) {
@@ -120,7 +107,7 @@ int main(int argc, char** argv) {
   }
   if (path == nullptr) {
     std::fprintf(stderr,
-                 "usage: vantira-semiflows [--threads N] [--limit ROWS] [--greedy|--blocks-first] [--no-contract] "
+                 "usage: vantira-semiflows [--threads N] [--limit ROWS] [--no-contract] "
                  "[--tree-cost C] [--rays FILE] [--progress] FILE.mat|FILE.sys\n");
     return 2;
   }

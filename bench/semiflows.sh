@@ -3,7 +3,7 @@
 # (extreme rays of the cone given by equations and nonnegativity), side by
 # side, each net's P- and T-system apart, every run under a time and memory
 # cap. The systems are built from the nets by vantira-netsystems (vantira's
-# readers and subnets); 4ti2 and Normaliz get the dense matrix, which is only
+# readers); 4ti2 and Normaliz get the dense matrix, which is only
 # written up to --dense-max entries (beyond it they are not run: "dense").
 # Where two solvers finish, their sets of semiflows are compared. 4ti2 is
 # timed twice: as its `rays` command (a shell script that picks a binary and

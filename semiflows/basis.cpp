@@ -33,8 +33,6 @@ void Primitive(SparseRow<T>& row) {
   for (auto& value : row.value) value = DivideBy(value, d);
 }
 
-// r := m_r.r - m_p.p, the multipliers chosen so that column c (where p has
-// its pivot, positive) cancels and m_r > 0; then primitive.
 // How far a computation may go before it gives up for a sparser order:
 // entries merged, and entries of the reduced rows; 0 for no bound.
 struct Bounds {
@@ -52,6 +50,8 @@ struct Work {
   uint64_t calls = 0;
 };
 
+// r := m_r.r - m_p.p, the multipliers chosen so that column c (where p has
+// its pivot, positive) cancels and m_r > 0; then primitive.
 template <class T>
 SparseRow<T> Cancel(const SparseRow<T>& r, const SparseRow<T>& p, int32_t c, Work& work) {
   work.entries += r.col.size() + p.col.size();
@@ -89,14 +89,14 @@ SparseRow<T> Cancel(const SparseRow<T>& r, const SparseRow<T>& p, int32_t c, Wor
   return out;
 }
 
+// The equations as rows over the positions of `order`, columns ascending,
+// the rows by their last column, so that most find their pivot free rather
+// than walking down a chain of pivots taken before them.
 template <class T>
-std::vector<BasisVector> Basis(const SparseSystem& s, std::span<const int32_t> order, const Bounds& bounds) {
-  Work work{bounds};
+std::vector<SparseRow<T>> EquationRows(const SparseSystem& s, std::span<const int32_t> order) {
   const auto n = static_cast<std::size_t>(s.variables);
   std::vector<int32_t> position(n);
   for (std::size_t i = 0; i < n; ++i) position[static_cast<std::size_t>(order[i])] = static_cast<int32_t>(i);
-
-  // The equations as rows over the positions.
   std::vector<SparseRow<T>> equations(static_cast<std::size_t>(s.equations));
   for (int32_t v = 0; v < s.variables; ++v) {
     for (int64_t k = s.start[v]; k < s.start[v + 1]; ++k) {
@@ -105,13 +105,6 @@ std::vector<BasisVector> Basis(const SparseSystem& s, std::span<const int32_t> o
       row.value.push_back(T(s.coefficient[k]));
     }
   }
-
-  // An echelon form whose pivots are each row's last column: the pivots are
-  // then the columns taken greedily from the last, and the columns left free
-  // are the kernel's pivots in its reduced form (each kernel vector begins
-  // at its free column, every other entry after it).
-  std::vector<int32_t> pivot_of(n, -1);
-  std::vector<SparseRow<T>> pivots;
   for (SparseRow<T>& equation : equations) {
     std::vector<std::pair<int32_t, T>> entries;
     for (std::size_t k = 0; k < equation.col.size(); ++k) entries.emplace_back(equation.col[k], equation.value[k]);
@@ -122,12 +115,21 @@ std::vector<BasisVector> Basis(const SparseSystem& s, std::span<const int32_t> o
       equation.value.push_back(std::move(value));
     }
   }
-  // The rows by their last column, so that most find their pivot free
-  // rather than walking down a chain of pivots taken before them.
   std::stable_sort(equations.begin(), equations.end(), [](const SparseRow<T>& x, const SparseRow<T>& y) {
     const int32_t lx = x.col.empty() ? -1 : x.col.back(), ly = y.col.empty() ? -1 : y.col.back();
     return lx != ly ? lx < ly : x.col.size() < y.col.size();
   });
+  return equations;
+}
+
+// An echelon form whose pivots are each row's last column: the pivots are
+// then the columns taken greedily from the last, and the columns left free
+// are the kernel's pivots in its reduced form (each kernel vector begins at
+// its free column, every other entry after it). Gives the pivot rows, and
+// in pivot_of the row of each pivot column (-1 for a free one).
+template <class T>
+std::vector<SparseRow<T>> Echelon(std::vector<SparseRow<T>> equations, std::vector<int32_t>& pivot_of, Work& work) {
+  std::vector<SparseRow<T>> pivots;
   for (SparseRow<T>& equation : equations) {
     SparseRow<T> r = std::move(equation);
     Primitive(r);
@@ -144,10 +146,15 @@ std::vector<BasisVector> Basis(const SparseSystem& s, std::span<const int32_t> o
       r = Cancel(r, pivots[static_cast<std::size_t>(p)], c, work);
     }
   }
+  return pivots;
+}
 
-  // Reduced: each pivot row loses its entries at other pivots, from the
-  // lowest pivot up, so a row cancelled against is already reduced and
-  // brings in free columns only.
+// Reduced: each pivot row loses its entries at other pivots, from the
+// lowest pivot up, so a row cancelled against is already reduced and brings
+// in free columns only.
+template <class T>
+void Reduce(std::vector<SparseRow<T>>& pivots, const std::vector<int32_t>& pivot_of, Work& work) {
+  const std::size_t n = pivot_of.size();
   std::vector<int32_t> below;
   // The reduced rows are the same whatever the path to them, so the bound
   // on their size gives up on the same nets for every order of the input.
@@ -162,11 +169,17 @@ std::vector<BasisVector> Basis(const SparseSystem& s, std::span<const int32_t> o
     for (auto it = below.rbegin(); it != below.rend(); ++it)
       row = Cancel(row, pivots[static_cast<std::size_t>(pivot_of[static_cast<std::size_t>(*it)])], *it, work);
     size += row.col.size() - 1;
-    if (bounds.size != 0 && size > bounds.size) throw GaveUp{};
+    if (work.bounds.size != 0 && size > work.bounds.size) throw GaveUp{};
   }
+}
 
-  // Each free column's vector: 1 there, -b/a at the pivot of each row
-  // a.x_q + b.x_f + ... = 0, scaled by the lcm of the denominators.
+// Each free column's vector: 1 there, -b/a at the pivot of each row
+// a.x_q + b.x_f + ... = 0, scaled by the lcm of the denominators, in the
+// variables of `order`. The pivot rows are emptied as they are read.
+template <class T>
+std::vector<BasisVector> KernelVectors(std::vector<SparseRow<T>>& pivots, const std::vector<int32_t>& pivot_of,
+                                       std::span<const int32_t> order) {
+  const std::size_t n = pivot_of.size();
   struct Entry {
     int32_t pivot;  // the row's pivot column
     T a, b;
@@ -215,6 +228,15 @@ std::vector<BasisVector> Basis(const SparseSystem& s, std::span<const int32_t> o
     basis.push_back(std::move(vector));
   }
   return basis;
+}
+
+template <class T>
+std::vector<BasisVector> Basis(const SparseSystem& s, std::span<const int32_t> order, const Bounds& bounds) {
+  Work work{bounds};
+  std::vector<int32_t> pivot_of(static_cast<std::size_t>(s.variables), -1);
+  std::vector<SparseRow<T>> pivots = Echelon(EquationRows<T>(s, order), pivot_of, work);
+  Reduce(pivots, pivot_of, work);
+  return KernelVectors(pivots, pivot_of, order);
 }
 
 std::size_t Entries(const std::vector<BasisVector>& basis) {

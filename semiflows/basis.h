@@ -3,6 +3,7 @@
 // order of the variables only: the reduced row echelon form of the kernel,
 // each row scaled to integers of gcd 1. Polynomial, by sparse elimination,
 // where the minimal semiflows may be exponentially many.
+// docs/semiflows.md (A basis of the flows) explains the method.
 #pragma once
 
 #include <chrono>

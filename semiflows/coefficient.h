@@ -1,6 +1,7 @@
 // The two coefficient types of the elimination: int64_t with every operation
 // checked (an overflow throws Overflow, and the caller starts again wide) and
 // Integer, which never overflows.
+// docs/semiflows.md (the algorithm, Exactness) explains the switch.
 #pragma once
 
 #include <cstdint>

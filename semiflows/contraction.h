@@ -15,6 +15,8 @@
 // exactly when y is, the nonnegative solutions correspond one to one, and a
 // support holds another exactly when their images do: minimal semiflows map
 // to minimal semiflows, with gcd 1.
+// docs/semiflows.md (the algorithm, Contraction) tells the whole of it;
+// the rounds are in contractor.h, the entry and the expansion here.
 #pragma once
 
 #include <cstdint>
@@ -27,9 +29,7 @@ namespace vantira {
 
 struct Contraction {
   // The smaller system: its variables numbered by their lowest original
-  // variable, its equations the original ones left, in their order, and the
-  // hints carried over (a merged variable whose members differ in their
-  // subnets has none: 0 and -1).
+  // variable, its equations the original ones left, in their order.
   SparseSystem reduced;
   // The original variables of reduced variable y, ascending, are
   // member[member_start[y] .. member_start[y + 1]) and x_v = weight[k].y.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <new>
 #include <set>
-#include <tuple>
 #include <utility>
 
 #include "base/second_thread.h"
@@ -14,14 +13,14 @@
 namespace vantira {
 namespace {
 
-// A candidate semiflow: its weights x (by variable, ascending) and its
-// residual A.x on the equations not yet eliminated (ascending, no zeros).
+// A candidate semiflow x: its weights by variable (vars ascending) and its
+// residual A.x on the equations not yet eliminated (eqs ascending, no zeros).
 template <class T>
 struct Row {
   std::vector<int32_t> vars;
-  std::vector<T> x;
+  std::vector<T> weights;
   std::vector<int32_t> eqs;
-  std::vector<T> r;
+  std::vector<T> residual;
   Support support;
 };
 
@@ -48,8 +47,8 @@ inline uint64_t ValueHeap(const std::vector<Integer>& values) {
 // What a row holds that goes when it is dropped.
 template <class T>
 uint64_t RowHeap(const Row<T>& row) {
-  return HeapOf(row.vars) + HeapOf(row.x) + HeapOf(row.eqs) + HeapOf(row.r) + HeapOf(row.support.word) +
-         HeapOf(row.support.bits) + ValueHeap(row.x) + ValueHeap(row.r);
+  return HeapOf(row.vars) + HeapOf(row.weights) + HeapOf(row.eqs) + HeapOf(row.residual) + HeapOf(row.support.word) +
+         HeapOf(row.support.bits) + ValueHeap(row.weights) + ValueHeap(row.residual);
 }
 
 // What a row made costs for the rest of the elimination: its place among
@@ -69,7 +68,8 @@ struct Marks {
 template <class T>
 class Elimination {
  public:
-  Elimination(const SparseSystem& system, RowBudget& budget, bool blocks_first, double tree_cost);
+  Elimination(const SparseSystem& system, RowBudget& budget, double tree_cost)
+      : system_(system), budget_(budget), tree_cost_(tree_cost) {}
   ~Elimination() {
     budget_.held -= counted_;
     budget_.bytes -= bytes_;
@@ -81,12 +81,9 @@ class Elimination {
   // Fewest rows added first; among equal costs a fixed scramble of the
   // numbers, so that a long chain is joined from many places at once rather
   // than grown from one end (which makes its rows long early).
-  // With blocks first, the equations that reach out of their block come
-  // after all the others.
-  using OrderKey = std::tuple<bool, int64_t, uint32_t>;
+  using OrderKey = std::pair<int64_t, uint32_t>;
   OrderKey Key(int32_t e) const {
-    return {contact_.empty() ? false : contact_[e], int64_t{pos_[e]} * neg_[e] - pos_[e] - neg_[e],
-            static_cast<uint32_t>(e) * 2654435761u};
+    return {int64_t{pos_[e]} * neg_[e] - pos_[e] - neg_[e], static_cast<uint32_t>(e) * 2654435761u};
   }
   void Count(const Row<T>& row, int delta);
   bool Minimal(const Support& u, uint32_t a, uint32_t b, Marks& marks) const;
@@ -103,6 +100,17 @@ class Elimination {
              std::size_t end, int32_t e, std::vector<Row<T>>& out);
   void Keep(Row<T> row);
   void Drop(uint32_t id);
+  // The steps of Run.
+  void Start();
+  int32_t TakeNext(std::vector<uint32_t>& pos_rows, std::vector<uint32_t>& neg_rows);
+  void ChooseTest(const std::vector<uint32_t>& pos_rows, const std::vector<uint32_t>& neg_rows);
+  bool BuildTree();
+  void CombineAll(const std::vector<uint32_t>& pos_rows, const std::vector<uint32_t>& neg_rows, int32_t e, int threads,
+                  std::vector<Row<T>>& fresh, std::vector<Row<T>>& other);
+  void Replace(const std::vector<uint32_t>& pos_rows, const std::vector<uint32_t>& neg_rows, std::vector<Row<T>>& fresh,
+               std::vector<Row<T>>& other);
+  EliminationOutcome Stopped(SemiflowResult::Stop why, int32_t eliminated, uint64_t held) const;
+  EliminationOutcome Collect();
 
   const SparseSystem& system_;
   RowBudget& budget_;
@@ -130,7 +138,6 @@ class Elimination {
   std::vector<bool> touched_;
   std::vector<int32_t> retouched_;
   void Rekey();
-  std::vector<bool> contact_;  // with blocks first: equations that reach out of their block
   int32_t eliminated_ = 0;
   std::atomic<uint64_t> formed_{0};  // rows formed for the equation in hand
   std::atomic<uint64_t> formed_bytes_{0};  // and their bytes
@@ -142,25 +149,11 @@ class Elimination {
 };
 
 template <class T>
-Elimination<T>::Elimination(const SparseSystem& system, RowBudget& budget, bool blocks_first, double tree_cost)
-    : system_(system), budget_(budget), tree_cost_(tree_cost) {
-  const SparseSystem& s = system;
-  if (!blocks_first || s.equation_block.empty()) return;
-  contact_.assign(static_cast<std::size_t>(s.equations), false);
-  for (int32_t v = 0; v < s.variables; ++v) {
-    for (int64_t k = s.start[v]; k < s.start[v + 1]; ++k) {
-      const int32_t e = s.equation[k];
-      if (s.variable_block_b[v] != 0 || s.variable_block_a[v] != s.equation_block[e]) contact_[e] = true;
-    }
-  }
-}
-
-template <class T>
 void Elimination<T>::Count(const Row<T>& row, int delta) {
   for (std::size_t i = 0; i < row.eqs.size(); ++i) {
     const int32_t e = row.eqs[i];
     if (done_[e]) continue;
-    (SignOf(row.r[i]) > 0 ? pos_ : neg_)[e] += delta;
+    (SignOf(row.residual[i]) > 0 ? pos_ : neg_)[e] += delta;
     if (!touched_[e]) {
       touched_[e] = true;
       retouched_.push_back(e);
@@ -217,8 +210,8 @@ void Elimination<T>::Drop(uint32_t id) {
 
 // The combinatorial test: the combination of a and b has minimal support
 // exactly when no other row of the old set has its support within theirs.
-// Such a row's lowest variable is in the union, so only those buckets are
-// looked at.
+// Such a row's key variable is in the union, so only the buckets of the
+// union's variables are looked at; or the tree, when it was built.
 template <class T>
 bool Elimination<T>::Minimal(const Support& u, uint32_t a, uint32_t b, Marks& marks) const {
   if (use_tree_) {
@@ -245,7 +238,7 @@ bool Elimination<T>::Minimal(const Support& u, uint32_t a, uint32_t b, Marks& ma
 template <class T>
 void Elimination<T>::Combine(const Row<T>& a, const Row<T>& b, int32_t e, Support u, std::vector<Row<T>>& out) const {
   const auto at = [e](const Row<T>& row) {
-    return row.r[std::lower_bound(row.eqs.begin(), row.eqs.end(), e) - row.eqs.begin()];
+    return row.residual[std::lower_bound(row.eqs.begin(), row.eqs.end(), e) - row.eqs.begin()];
   };
   const T& ca = at(a);
   const T& cb = at(b);
@@ -254,18 +247,18 @@ void Elimination<T>::Combine(const Row<T>& a, const Row<T>& b, int32_t e, Suppor
   const T mb = DivideBy(ca, g);
   Row<T> row;
   row.vars.reserve(u.count);
-  row.x.reserve(u.count);
+  row.weights.reserve(u.count);
   std::size_t i = 0, j = 0;
   while (i < a.vars.size() || j < b.vars.size()) {
     if (j == b.vars.size() || (i < a.vars.size() && a.vars[i] < b.vars[j])) {
       row.vars.push_back(a.vars[i]);
-      row.x.push_back(Multiply(ma, a.x[i++]));
+      row.weights.push_back(Multiply(ma, a.weights[i++]));
     } else if (i == a.vars.size() || b.vars[j] < a.vars[i]) {
       row.vars.push_back(b.vars[j]);
-      row.x.push_back(Multiply(mb, b.x[j++]));
+      row.weights.push_back(Multiply(mb, b.weights[j++]));
     } else {
       row.vars.push_back(a.vars[i]);
-      row.x.push_back(Add(Multiply(ma, a.x[i++]), Multiply(mb, b.x[j++])));
+      row.weights.push_back(Add(Multiply(ma, a.weights[i++]), Multiply(mb, b.weights[j++])));
     }
   }
   i = j = 0;
@@ -274,25 +267,25 @@ void Elimination<T>::Combine(const Row<T>& a, const Row<T>& b, int32_t e, Suppor
     T value;
     if (j == b.eqs.size() || (i < a.eqs.size() && a.eqs[i] < b.eqs[j])) {
       eq = a.eqs[i];
-      value = Multiply(ma, a.r[i++]);
+      value = Multiply(ma, a.residual[i++]);
     } else if (i == a.eqs.size() || b.eqs[j] < a.eqs[i]) {
       eq = b.eqs[j];
-      value = Multiply(mb, b.r[j++]);
+      value = Multiply(mb, b.residual[j++]);
     } else {
       eq = a.eqs[i];
-      value = Add(Multiply(ma, a.r[i++]), Multiply(mb, b.r[j++]));
+      value = Add(Multiply(ma, a.residual[i++]), Multiply(mb, b.residual[j++]));
     }
     if (eq != e && SignOf(value) != 0) {
       row.eqs.push_back(eq);
-      row.r.push_back(std::move(value));
+      row.residual.push_back(std::move(value));
     }
   }
   // The weights' gcd divides the residual too, since that is A.x.
-  T d = row.x[0];
-  for (std::size_t k = 1; k < row.x.size() && !IsOneValue(d); ++k) d = GcdOf(d, row.x[k]);
+  T d = row.weights[0];
+  for (std::size_t k = 1; k < row.weights.size() && !IsOneValue(d); ++k) d = GcdOf(d, row.weights[k]);
   if (!IsOneValue(d)) {
-    for (auto& value : row.x) value = DivideBy(value, d);
-    for (auto& value : row.r) value = DivideBy(value, d);
+    for (auto& value : row.weights) value = DivideBy(value, d);
+    for (auto& value : row.residual) value = DivideBy(value, d);
   }
   row.support = std::move(u);
   out.push_back(std::move(row));
@@ -329,8 +322,9 @@ void Elimination<T>::Pairs(const std::vector<uint32_t>& pos_rows, const std::vec
   }
 }
 
+// The rows at the start: one per variable, its column.
 template <class T>
-EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
+void Elimination<T>::Start() {
   const SparseSystem& s = system_;
   pos_.assign(static_cast<std::size_t>(s.equations), 0);
   neg_.assign(static_cast<std::size_t>(s.equations), 0);
@@ -347,130 +341,159 @@ EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
   for (int32_t v = 0; v < s.variables; ++v) {
     Row<T> row;
     row.vars = {v};
-    row.x = {T(1)};
+    row.weights = {T(1)};
     for (int64_t k = s.start[v]; k < s.start[v + 1]; ++k) {
       row.eqs.push_back(s.equation[k]);
-      row.r.push_back(T(s.coefficient[k]));
+      row.residual.push_back(T(s.coefficient[k]));
     }
     row.support = Support::Of(row.vars);
     Keep(std::move(row));
   }
-  EliminationOutcome outcome;
-  std::vector<uint32_t> pos_rows, neg_rows;
-  std::vector<Row<T>> fresh, other;
-  for (Rekey(); !order_.empty(); Rekey()) {
-    const int32_t e = order_.begin()->second;
-    order_.erase(order_.begin());
-    done_[e] = true;
-    ++eliminated_;
-    pos_rows.clear();
-    neg_rows.clear();
-    for (uint32_t id : at_equation_[e]) {
-      if (dead_[id]) continue;
-      const Row<T>& row = rows_[id];
-      const auto k = std::lower_bound(row.eqs.begin(), row.eqs.end(), e) - row.eqs.begin();
-      (SignOf(row.r[k]) > 0 ? pos_rows : neg_rows).push_back(id);
-    }
-    std::vector<uint32_t>().swap(at_equation_[e]);
-    fresh.clear();
-    other.clear();
-    if (!pos_rows.empty() && !neg_rows.empty()) {
-      formed_ = 0;
-      formed_bytes_ = 0;
-      double sizes = 0;
-      for (const auto* side : {&pos_rows, &neg_rows})
-        for (uint32_t id : *side)
-          sizes += static_cast<double>(rows_[id].vars.size()) / static_cast<double>(side->size());
-      const double live = static_cast<double>(counted_);
-      const double scan = static_cast<double>(pos_rows.size()) * static_cast<double>(neg_rows.size()) * sizes * live /
-                          static_cast<double>(system_.variables);
-      // The key lists cost a union about (its size) x (rows per variable)
-      // entries; the tree about tree_cost steps per row to build, and a
-      // query little beside that.
-      use_tree_ = scan >= tree_cost_ * live;
-      if (Late()) {
-        outcome.complete = false;
-        outcome.stop = SemiflowResult::Stop::kTime;
-        outcome.eliminated = eliminated_ - 1;
-        outcome.held = budget_.held.load();
-        return outcome;
-      }
-      if (use_tree_) {
-        std::vector<uint32_t> live;
-        live.reserve(counted_);
-        for (uint32_t id = 0; id < rows_.size(); ++id)
-          if (!dead_[id]) live.push_back(id);
-        const std::function<bool()> late = [this] { return Late(); };
-        if (!tree_.Build(
-                std::move(live), [this](uint32_t id) { return std::span<const int32_t>(rows_[id].vars); },
-                system_.variables, budget_.timed ? late : std::function<bool()>())) {
-          outcome.complete = false;
-          outcome.stop = SemiflowResult::Stop::kTime;
-          outcome.eliminated = eliminated_ - 1;
-          outcome.held = budget_.held.load();
-          return outcome;
-        }
-      }
-      SecondThread second;
-      std::size_t half = 0;
-      if (threads > 1 && pos_rows.size() > 1 && pos_rows.size() * neg_rows.size() >= kPairsForTwoThreads) {
-        half = pos_rows.size() / 2;
-        if (!second.Start([&] { Pairs(pos_rows, neg_rows, 0, half, e, other); })) half = 0;
-      }
-      Pairs(pos_rows, neg_rows, half, pos_rows.size(), e, fresh);
-      second.Join();
-      if (over_cap_) {
-        outcome.complete = false;
-        outcome.stop = static_cast<SemiflowResult::Stop>(why_.load());
-        outcome.eliminated = eliminated_ - 1;
-        outcome.held = budget_.held.load() + formed_.load();
-        return outcome;
-      }
-    }
-    // The rows with a coefficient at e leave; the combinations come in.
-    for (uint32_t id : pos_rows) Drop(id);
-    for (uint32_t id : neg_rows) Drop(id);
-    for (auto* made : {&fresh, &other})
-      for (auto& row : *made) Keep(std::move(row));
-    std::sort(swept_.begin(), swept_.end());
-    swept_.erase(std::unique(swept_.begin(), swept_.end()), swept_.end());
-    for (int32_t v : swept_) std::erase_if(by_key_[v], [this](uint32_t id) { return dead_[id]; });
-    swept_.clear();
-    budget_.eliminated = eliminated_;
-    budget_.last_held = budget_.held.load();
-    if (step) step(eliminated_, budget_.held.load());
-    if (!order_.empty() && Late()) {
-      outcome.complete = false;
-      outcome.stop = SemiflowResult::Stop::kTime;
-      outcome.eliminated = eliminated_;
-      outcome.held = budget_.held.load();
-      return outcome;
-    }
+}
+
+// The next equation in the order, marked eliminated, and its live rows by
+// the sign of their coefficient there.
+template <class T>
+int32_t Elimination<T>::TakeNext(std::vector<uint32_t>& pos_rows, std::vector<uint32_t>& neg_rows) {
+  const int32_t e = order_.begin()->second;
+  order_.erase(order_.begin());
+  done_[e] = true;
+  ++eliminated_;
+  pos_rows.clear();
+  neg_rows.clear();
+  for (uint32_t id : at_equation_[e]) {
+    if (dead_[id]) continue;
+    const Row<T>& row = rows_[id];
+    const auto k = std::lower_bound(row.eqs.begin(), row.eqs.end(), e) - row.eqs.begin();
+    (SignOf(row.residual[k]) > 0 ? pos_rows : neg_rows).push_back(id);
   }
+  std::vector<uint32_t>().swap(at_equation_[e]);
+  return e;
+}
+
+// The key lists cost a union about (its size) x (rows per variable)
+// entries; the tree about tree_cost steps per row to build, and a query
+// little beside that. The cheaper is taken for this equation's pairs.
+template <class T>
+void Elimination<T>::ChooseTest(const std::vector<uint32_t>& pos_rows, const std::vector<uint32_t>& neg_rows) {
+  double sizes = 0;
+  for (const auto* side : {&pos_rows, &neg_rows})
+    for (uint32_t id : *side) sizes += static_cast<double>(rows_[id].vars.size()) / static_cast<double>(side->size());
+  const double live = static_cast<double>(counted_);
+  const double scan = static_cast<double>(pos_rows.size()) * static_cast<double>(neg_rows.size()) * sizes * live /
+                      static_cast<double>(system_.variables);
+  use_tree_ = scan >= tree_cost_ * live;
+}
+
+// The tree over the live rows; false when the time ran out first.
+template <class T>
+bool Elimination<T>::BuildTree() {
+  std::vector<uint32_t> live;
+  live.reserve(counted_);
+  for (uint32_t id = 0; id < rows_.size(); ++id)
+    if (!dead_[id]) live.push_back(id);
+  const std::function<bool()> late = [this] { return Late(); };
+  return tree_.Build(
+      std::move(live), [this](uint32_t id) { return std::span<const int32_t>(rows_[id].vars); }, system_.variables,
+      budget_.timed ? late : std::function<bool()>());
+}
+
+// Every pair of the equation, the first half of the positive rows on a
+// second thread when there are many pairs and one is to be had.
+template <class T>
+void Elimination<T>::CombineAll(const std::vector<uint32_t>& pos_rows, const std::vector<uint32_t>& neg_rows, int32_t e,
+                                int threads, std::vector<Row<T>>& fresh, std::vector<Row<T>>& other) {
+  SecondThread second;
+  std::size_t half = 0;
+  if (threads > 1 && pos_rows.size() > 1 && pos_rows.size() * neg_rows.size() >= kPairsForTwoThreads) {
+    half = pos_rows.size() / 2;
+    if (!second.Start([&] { Pairs(pos_rows, neg_rows, 0, half, e, other); })) half = 0;
+  }
+  Pairs(pos_rows, neg_rows, half, pos_rows.size(), e, fresh);
+  second.Join();
+}
+
+// The rows with a coefficient at the equation leave; the combinations come
+// in; the key lists lose their dead rows.
+template <class T>
+void Elimination<T>::Replace(const std::vector<uint32_t>& pos_rows, const std::vector<uint32_t>& neg_rows,
+                             std::vector<Row<T>>& fresh, std::vector<Row<T>>& other) {
+  for (uint32_t id : pos_rows) Drop(id);
+  for (uint32_t id : neg_rows) Drop(id);
+  for (auto* made : {&fresh, &other})
+    for (auto& row : *made) Keep(std::move(row));
+  std::sort(swept_.begin(), swept_.end());
+  swept_.erase(std::unique(swept_.begin(), swept_.end()), swept_.end());
+  for (int32_t v : swept_) std::erase_if(by_key_[v], [this](uint32_t id) { return dead_[id]; });
+  swept_.clear();
+}
+
+template <class T>
+EliminationOutcome Elimination<T>::Stopped(SemiflowResult::Stop why, int32_t eliminated, uint64_t held) const {
+  EliminationOutcome outcome;
+  outcome.complete = false;
+  outcome.stop = why;
+  outcome.eliminated = eliminated;
+  outcome.held = held;
+  return outcome;
+}
+
+// The rows left are the minimal semiflows.
+template <class T>
+EliminationOutcome Elimination<T>::Collect() {
+  EliminationOutcome outcome;
   outcome.eliminated = eliminated_;
   for (std::size_t id = 0; id < rows_.size(); ++id) {
     if (dead_[id]) continue;
     Row<T>& row = rows_[id];
     Semiflow flow{std::move(row.vars), {}};
-    flow.weights.reserve(row.x.size());
-    for (const auto& value : row.x) flow.weights.push_back(ToInteger(value));
+    flow.weights.reserve(row.weights.size());
+    for (const auto& value : row.weights) flow.weights.push_back(ToInteger(value));
     outcome.semiflows.push_back(std::move(flow));
   }
   return outcome;
 }
 
+template <class T>
+EliminationOutcome Elimination<T>::Run(const StepReport& step, int threads) {
+  using Stop = SemiflowResult::Stop;
+  Start();
+  std::vector<uint32_t> pos_rows, neg_rows;
+  std::vector<Row<T>> fresh, other;
+  for (Rekey(); !order_.empty(); Rekey()) {
+    const int32_t e = TakeNext(pos_rows, neg_rows);
+    fresh.clear();
+    other.clear();
+    if (!pos_rows.empty() && !neg_rows.empty()) {
+      formed_ = 0;
+      formed_bytes_ = 0;
+      ChooseTest(pos_rows, neg_rows);
+      if (Late() || (use_tree_ && !BuildTree())) return Stopped(Stop::kTime, eliminated_ - 1, budget_.held.load());
+      CombineAll(pos_rows, neg_rows, e, threads, fresh, other);
+      if (over_cap_)
+        return Stopped(static_cast<Stop>(why_.load()), eliminated_ - 1, budget_.held.load() + formed_.load());
+    }
+    Replace(pos_rows, neg_rows, fresh, other);
+    budget_.eliminated = eliminated_;
+    budget_.last_held = budget_.held.load();
+    if (step) step(eliminated_, budget_.held.load());
+    if (!order_.empty() && Late()) return Stopped(Stop::kTime, eliminated_, budget_.held.load());
+  }
+  return Collect();
+}
+
 }  // namespace
 
 EliminationOutcome Eliminate(const SparseSystem& system, RowBudget& budget, const StepReport& step,
-                             const SemiflowOptions& options, bool blocks_first) {
+                             const SemiflowOptions& options) {
   budget.eliminated = 0;
   budget.last_held = budget.held.load();
   try {
     try {
-      return Elimination<int64_t>(system, budget, blocks_first, options.tree_cost).Run(step, options.threads);
+      return Elimination<int64_t>(system, budget, options.tree_cost).Run(step, options.threads);
     } catch (const Overflow&) {
       budget.eliminated = 0;
-      return Elimination<Integer>(system, budget, blocks_first, options.tree_cost).Run(step, options.threads);
+      return Elimination<Integer>(system, budget, options.tree_cost).Run(step, options.threads);
     }
   } catch (const std::bad_alloc&) {
     // Unwinding has freed the rows: what is left is enough to say so.

@@ -1,5 +1,6 @@
 // The elimination on one connected system: Farkas' method over sparse rows,
 // keeping only combinations of minimal support, in a greedy order.
+// docs/semiflows.md (the algorithm, steps 3 to 9) explains it step by step.
 #pragma once
 
 #include <atomic>
@@ -42,9 +43,7 @@ using StepReport = std::function<void(int32_t eliminated, uint64_t held)>;
 // Exact: starts in checked 64-bit arithmetic and, at the first overflow,
 // starts again with Integer. With options.threads 2 the pairs of an
 // equation are split between two threads when there are many.
-// `blocks_first` eliminates the equations inside one block (by the hints)
-// before the others.
 EliminationOutcome Eliminate(const SparseSystem& system, RowBudget& budget, const StepReport& step,
-                             const SemiflowOptions& options, bool blocks_first);
+                             const SemiflowOptions& options);
 
 }  // namespace vantira

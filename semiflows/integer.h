@@ -1,5 +1,6 @@
 // An exact integer for semiflow weights and the constants y.M0: a 64-bit value
 // while it fits, arbitrary precision (GMP) beyond, never a silent overflow.
+// docs/semiflows.md (the algorithm, Exactness) says where it is used.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,6 @@
 // The order of a net's places or transitions that the basis of flows is
 // reduced in, so that the basis does not depend on the order of the input.
+// docs/semiflows.md (A basis of the flows) says why.
 #pragma once
 
 #include <cstdint>

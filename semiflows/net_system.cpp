@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/failure.h"
+#include "base/group_layout.h"
 
 namespace vantira {
 
@@ -53,59 +54,32 @@ std::vector<Entry> Entries(const NetStore& store, const NetValues& values, bool 
   return entries;
 }
 
-SparseSystem Compress(const std::vector<Entry>& entries, int32_t variables, int32_t equations, int32_t blocks) {
+SparseSystem Compress(const std::vector<Entry>& entries, int32_t variables, int32_t equations) {
   SparseSystem system;
   system.variables = variables;
   system.equations = equations;
-  system.blocks = blocks;
-  system.start.assign(static_cast<std::size_t>(variables) + 1, 0);
   system.equation.reserve(entries.size());
   system.coefficient.reserve(entries.size());
+  // The entries come in variable order: each variable's starts where the last one's ends.
+  GroupLayout<int64_t> layout(static_cast<std::size_t>(variables));
   for (const Entry& e : entries) {
-    ++system.start[static_cast<std::size_t>(e.variable)];  // variable v is number v+1 here
+    layout.Count(static_cast<std::size_t>(e.variable - 1));  // variable v is number v+1 here
     system.equation.push_back(e.equation - 1);
     system.coefficient.push_back(e.change);
   }
-  for (std::size_t v = 1; v < system.start.size(); ++v) system.start[v] += system.start[v - 1];
+  layout.Close();
+  system.start = layout.TakeStarts();
   return system;
-}
-
-// Each transition's subnet, transition t at t-1.
-std::vector<int32_t> TransitionBlocks(const SubnetMap& map, int32_t n) {
-  std::vector<int32_t> blocks(static_cast<std::size_t>(n));
-  for (int32_t t = 1; t <= n; ++t) blocks[static_cast<std::size_t>(t - 1)] = map.SubNet[t];
-  return blocks;
-}
-
-// The subnet place p is internal to, else the one it feeds, else the one
-// that feeds it; 0 for none.
-int32_t PlaceBlock(const SubnetMap& map, int32_t p) {
-  return map.SQ[p] != 0 ? map.SQ[p] : (map.SX[p] != 0 ? map.SX[p] : map.SY[p]);
 }
 
 }  // namespace
 
-SparseSystem PlaceSystem(const NetStore& store, const NetValues& values, const SubnetMap& map) {
-  SparseSystem system = Compress(Entries(store, values, true), store.m, store.n, map.iSubNet);
-  system.equation_block = TransitionBlocks(map, store.n);
-  system.variable_block_a.resize(static_cast<std::size_t>(store.m));
-  system.variable_block_b.resize(static_cast<std::size_t>(store.m));
-  for (int32_t p = 1; p <= store.m; ++p) {
-    const auto v = static_cast<std::size_t>(p - 1);
-    system.variable_block_a[v] = PlaceBlock(map, p);
-    // A place fed by one subnet and feeding another is in both.
-    if (map.SQ[p] == 0 && map.SX[p] != 0) system.variable_block_b[v] = map.SY[p];
-  }
-  return system;
+SparseSystem PlaceSystem(const NetStore& store, const NetValues& values) {
+  return Compress(Entries(store, values, true), store.m, store.n);
 }
 
-SparseSystem TransitionSystem(const NetStore& store, const NetValues& values, const SubnetMap& map) {
-  SparseSystem system = Compress(Entries(store, values, false), store.n, store.m, map.iSubNet);
-  system.equation_block.resize(static_cast<std::size_t>(store.m));
-  for (int32_t p = 1; p <= store.m; ++p) system.equation_block[static_cast<std::size_t>(p - 1)] = PlaceBlock(map, p);
-  system.variable_block_a = TransitionBlocks(map, store.n);
-  system.variable_block_b.assign(static_cast<std::size_t>(store.n), 0);
-  return system;
+SparseSystem TransitionSystem(const NetStore& store, const NetValues& values) {
+  return Compress(Entries(store, values, false), store.n, store.m);
 }
 
 }  // namespace vantira

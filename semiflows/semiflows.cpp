@@ -3,25 +3,21 @@
 #include <algorithm>
 #include <chrono>
 #include <new>
-#include <numeric>
 #include <utility>
 
+#include "base/c_array.h"
+#include "base/disjoint_sets.h"
 #include "semiflows/contraction.h"
 #include "semiflows/elimination.h"
 
 namespace vantira {
 namespace {
 
-int32_t Root(std::vector<int32_t>& parent, int32_t v) {
-  while (parent[v] != v) v = parent[v] = parent[parent[v]];
-  return v;
-}
-
-// The connected parts of the system: variables joined by a shared equation.
-// A minimal semiflow lies within one part, so each is solved on its own.
+// The connected parts of the system: variables joined by a shared equation,
+// numbered by their lowest variable. A minimal semiflow lies within one
+// part, so each is solved on its own.
 std::vector<std::vector<int32_t>> Parts(const SparseSystem& s) {
-  std::vector<int32_t> parent(static_cast<std::size_t>(s.variables));
-  std::iota(parent.begin(), parent.end(), 0);
+  DisjointSets sets(static_cast<std::size_t>(s.variables));
   std::vector<int32_t> first(static_cast<std::size_t>(s.equations), -1);
   for (int32_t v = 0; v < s.variables; ++v) {
     for (int64_t k = s.start[v]; k < s.start[v + 1]; ++k) {
@@ -29,20 +25,14 @@ std::vector<std::vector<int32_t>> Parts(const SparseSystem& s) {
       if (f < 0) {
         f = v;
       } else {
-        parent[Root(parent, v)] = Root(parent, f);
+        sets.Union(v, f);
       }
     }
   }
-  std::vector<int32_t> part_of(static_cast<std::size_t>(s.variables), -1);
-  std::vector<std::vector<int32_t>> parts;
-  for (int32_t v = 0; v < s.variables; ++v) {
-    int32_t& p = part_of[Root(parent, v)];
-    if (p < 0) {
-      p = static_cast<int32_t>(parts.size());
-      parts.emplace_back();
-    }
-    parts[p].push_back(v);
-  }
+  CArray<int32_t> number;
+  std::vector<std::vector<int32_t>> parts(static_cast<std::size_t>(sets.Number(0, number)));
+  for (int32_t v = 0; v < s.variables; ++v)
+    parts[static_cast<std::size_t>(number[static_cast<std::size_t>(v)] - 1)].push_back(v);
   return parts;
 }
 
@@ -74,23 +64,8 @@ SparseSystem PartSystem(const SparseSystem& s, const std::vector<int32_t>& vars,
     }
     part.start.push_back(static_cast<int64_t>(part.equation.size()));
   }
-  if (!s.equation_block.empty()) {
-    part.blocks = s.blocks;
-    for (int32_t e : touched) part.equation_block.push_back(s.equation_block[e]);
-    for (int32_t v : vars) {
-      part.variable_block_a.push_back(s.variable_block_a[v]);
-      part.variable_block_b.push_back(s.variable_block_b[v]);
-    }
-  }
   for (int32_t e : touched) local_eq[e] = -1;
   return part;
-}
-
-// The rule for kAuto, measured on the benchmark's nets (docs/performance.md).
-bool BlocksFirst(const SparseSystem& part, SemiflowOptions::Order order) {
-  if (order != SemiflowOptions::Order::kAuto) return order == SemiflowOptions::Order::kBlocksFirst;
-  (void)part;
-  return false;
 }
 
 bool ByVariables(const Semiflow& a, const Semiflow& b) { return a.variables < b.variables; }
@@ -117,7 +92,7 @@ SemiflowResult Solve(const SparseSystem& system, const SemiflowOptions& options,
                        std::to_string(eliminated) + " of " + std::to_string(part.equations) +
                        " equations eliminated, " + std::to_string(held) + " rows held");
     };
-    EliminationOutcome outcome = Eliminate(part, budget, step, options, BlocksFirst(part, options.order));
+    EliminationOutcome outcome = Eliminate(part, budget, step, options);
     if (!outcome.complete) {
       result.complete = false;
       result.stop = outcome.stop;

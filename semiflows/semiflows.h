@@ -7,6 +7,7 @@
 // places and the equations its transitions (column p holds C[p][t] for every
 // t); for the T-semiflows the variables are the transitions and the
 // equations the places.
+// docs/semiflows.md explains the algorithm, once, and its measurements.
 #pragma once
 
 #include <chrono>
@@ -29,13 +30,6 @@ struct SparseSystem {
   std::vector<int64_t> start;
   std::vector<int32_t> equation;
   std::vector<int64_t> coefficient;
-  // Optional hints from the decomposition, empty when unknown: the subnet
-  // (1..blocks) of each equation, and of each variable its one or two
-  // subnets (0 for none in the second). They guide the order of
-  // elimination and never change the answer.
-  int32_t blocks = 0;
-  std::vector<int32_t> equation_block;
-  std::vector<int32_t> variable_block_a, variable_block_b;
 };
 
 struct SemiflowOptions {
@@ -54,12 +48,6 @@ struct SemiflowOptions {
   std::function<void(const std::string&)> progress;
   // Both cores may be used where the work splits; 1 keeps to one thread.
   int threads = 2;
-  // The order of elimination: kGreedy takes next the equation that adds the
-  // fewest rows; kBlocksFirst does so among the equations inside one block
-  // (all their variables in the equation's block) before any other; kAuto
-  // chooses by the measured rule in semiflows.cpp. Never changes the answer.
-  enum class Order { kAuto, kGreedy, kBlocksFirst };
-  Order order = Order::kAuto;
   // When the minimal-support test switches from its lists to a tree (see
   // elimination.cpp); 0 always takes the tree, so tests can compare both.
   double tree_cost = 128;

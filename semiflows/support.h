@@ -2,6 +2,7 @@
 // variables' bit string, by word index, with the count of bits and a 64-bit
 // summary (bit v mod 64 for each variable v) that rejects most subset tests
 // at once.
+// docs/semiflows.md (the algorithm, Pruning) says how the test uses it.
 #pragma once
 
 #include <bit>

@@ -3,6 +3,7 @@
 // within a given union? Each inner node splits its rows on one variable,
 // those without it and those with it; a union without that variable needs
 // only the first side. Built afresh for an equation with many pairs.
+// docs/semiflows.md (the algorithm, Pruning) says when it is built.
 #pragma once
 
 #include <cstdint>

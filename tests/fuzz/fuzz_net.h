@@ -213,7 +213,7 @@ inline void CheckSemiflows(Format format, std::string_view text, Grammar grammar
       SemiflowAnswer answer;
       answer.places = places;
       answer.limit = 1000;
-      const SparseSystem system = places ? PlaceSystem(store, values, map) : TransitionSystem(store, values, map);
+      const SparseSystem system = places ? PlaceSystem(store, values) : TransitionSystem(store, values);
       answer.result = CheckAgainstReference(system);
       Output out;
       WriteSemiflowSection(store, values, map, answer, true, out);

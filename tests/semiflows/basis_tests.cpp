@@ -242,35 +242,3 @@ TEST(NameOrder, DigitsCompareAsNumbersAndDistinctNamesNeverTie) {
   std::sort(names.begin(), names.end(), [](const std::string& x, const std::string& y) { return NameBefore(x, y); });
   EXPECT_EQ(names, (std::vector<std::string>{"s", "t", "t1", "t02", "t2", "t2b", "t010", "t10", "{a b}"}));
 }
-
-TEST(MinimalSemiflows, StopsAtTheMemoryAndTimeBudgetsAndSaysWhy) {
-  // x_1 + .. + x_k = y_1 + .. + y_k: k^2 rows from one equation.
-  const int k = 90;
-  Dense a(1, std::vector<int64_t>(2 * k, 0));
-  for (int i = 0; i < k; ++i) {
-    a[0][i] = 1;
-    a[0][k + i] = -1;
-  }
-  const SparseSystem s = FromDense(a, 2 * k);
-  SemiflowOptions options;
-  options.byte_limit = 64 << 20;
-  const SemiflowResult whole = MinimalSemiflows(s, options);
-  ASSERT_TRUE(whole.complete);
-  EXPECT_EQ(whole.stop, SemiflowResult::Stop::kNone);
-  EXPECT_EQ(whole.semiflows.size(), static_cast<std::size_t>(k * k));
-  // A few hundred rows of a few hundred bytes each.
-  options.byte_limit = 100000;
-  const SemiflowResult memory = MinimalSemiflows(s, options);
-  EXPECT_FALSE(memory.complete);
-  EXPECT_EQ(memory.stop, SemiflowResult::Stop::kMemory);
-  EXPECT_TRUE(memory.semiflows.empty());
-  EXPECT_NE(memory.stopped_at.find("0 of 1 equations eliminated"), std::string::npos) << memory.stopped_at;
-  options.byte_limit = 0;
-  options.time_limit = std::chrono::nanoseconds(1);
-  const SemiflowResult time = MinimalSemiflows(s, options);
-  EXPECT_FALSE(time.complete);
-  EXPECT_EQ(time.stop, SemiflowResult::Stop::kTime);
-  options.time_limit = {};
-  options.row_limit = 100;
-  EXPECT_EQ(MinimalSemiflows(s, options).stop, SemiflowResult::Stop::kRows);
-}

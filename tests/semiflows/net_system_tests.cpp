@@ -3,7 +3,6 @@
 #include <string>
 
 #include "base/failure.h"
-#include "decompose/partition.h"
 #include "formats/by_format.h"
 #include "semiflows/net_system.h"
 
@@ -14,10 +13,9 @@ namespace {
 struct Net {
   NetStore store;
   NetValues values;
-  SubnetMap map;
 };
 
-// Reads `text` and decomposes it, as a run with -p -t does.
+// Reads `text` and its weights, as a run with -p -t does.
 void Read(std::string text, Net& net) {
   NameIndex index(net.store);
   AllocateStore(net.store);
@@ -25,7 +23,6 @@ void Read(std::string text, Net& net) {
   const Format format = PrepareByFormat(text);
   TextBlocks input(text);
   ReadByFormat(format, Grammar::kBasic, input, {net.store, ArcStore::kLists, index, hint, nullptr, &net.values});
-  PartitionArcs(net.store, ArcStore::kLists, net.map);
 }
 
 template <class T>
@@ -33,44 +30,35 @@ std::vector<T> V(std::initializer_list<T> values) {
   return std::vector<T>(values);
 }
 
-TEST(NetSystem, ColumnsOfBothSystemsAndTheSubnetsOfEachRow) {
-  // Z1 = {t}; Z2 = {u, v}, joined by c. a and b pass between Z1 and Z2, v's
-  // loop on c cancels, d has no arcs.
+TEST(NetSystem, ColumnsOfBothSystems) {
+  // v's loop on c cancels, d has no arcs.
   Net net;
   Read("tr t a*2 -> b\ntr u b -> a*2 c\ntr v c -> c\npl d\n", net);
-  ASSERT_EQ(net.map.iSubNet, 2);
 
-  const SparseSystem p = PlaceSystem(net.store, net.values, net.map);
+  const SparseSystem p = PlaceSystem(net.store, net.values);
   EXPECT_EQ(p.variables, 4);
   EXPECT_EQ(p.equations, 3);
   EXPECT_EQ(p.start, V<int64_t>({0, 2, 4, 5, 5}));
   EXPECT_EQ(p.equation, V<int32_t>({0, 1, 0, 1, 1}));
   EXPECT_EQ(p.coefficient, V<int64_t>({-2, 2, 1, -1, 1}));
-  EXPECT_EQ(p.blocks, 2);
-  EXPECT_EQ(p.equation_block, V<int32_t>({1, 2, 2}));
-  EXPECT_EQ(p.variable_block_a, V<int32_t>({1, 2, 2, 0}));
-  EXPECT_EQ(p.variable_block_b, V<int32_t>({2, 1, 0, 0}));
 
-  const SparseSystem t = TransitionSystem(net.store, net.values, net.map);
+  const SparseSystem t = TransitionSystem(net.store, net.values);
   EXPECT_EQ(t.variables, 3);
   EXPECT_EQ(t.equations, 4);
   EXPECT_EQ(t.start, V<int64_t>({0, 2, 5, 5}));
   EXPECT_EQ(t.equation, V<int32_t>({0, 1, 0, 1, 2}));
   EXPECT_EQ(t.coefficient, V<int64_t>({-2, 1, 2, -1, 1}));
-  EXPECT_EQ(t.equation_block, V<int32_t>({1, 2, 2, 0}));
-  EXPECT_EQ(t.variable_block_a, V<int32_t>({1, 2, 2}));
-  EXPECT_EQ(t.variable_block_b, V<int32_t>({0, 0, 0}));
 }
 
 TEST(NetSystem, RepeatedEdgesAddUpAndMayNotPassSixtyFourBits) {
   Net net;
   Read("p 0 0 a 0 n\nt 0 0 t 0 w n\ne a t 2 n\ne a t 3 n\ne t a 1 n\n", net);
-  EXPECT_EQ(PlaceSystem(net.store, net.values, net.map).coefficient, V<int64_t>({-4}));
+  EXPECT_EQ(PlaceSystem(net.store, net.values).coefficient, V<int64_t>({-4}));
 
   Net big;
   Read("p 0 0 a 0 n\nt 0 0 t 0 w n\ne a t 9223372036854775807 n\ne a t 1 n\n", big);
   try {
-    PlaceSystem(big.store, big.values, big.map);
+    PlaceSystem(big.store, big.values);
     ADD_FAILURE() << "no failure";
   } catch (const Failure& f) {
     EXPECT_EQ(f.Message(), "*** weight too large: a -> t\n");

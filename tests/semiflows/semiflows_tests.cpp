@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <numeric>
 #include <random>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include "semiflows/integer.h"
 #include "semiflows/semiflows.h"
+#include "semiflows/support_tree.h"
 #include "tests/semiflows/reference.h"
 #include "tests/semiflows/semiflow_checks.h"
 
@@ -140,6 +144,42 @@ TEST(MinimalSemiflows, GoesWidePastSixtyFourBitsAndBackWhenItFits) {
   }
 }
 
+TEST(MinimalSemiflows, SplitsWideRowsBetweenTwoThreadsAlike) {
+  // P.x_i = Q.y_j and R.y_j = T.z for 70 x's and 70 y's: the first
+  // combination (z with a y) passes 64 bits, so the elimination starts again
+  // wide, and the 70 x 70 pairs of the next equation are split between two
+  // threads. Each x_i, y_j, z is a semiflow (Q.T, P.T, P.R).
+  const int64_t p = 1099511627791, q = 1099511627689, r = 1099511627773, t = 1099511627803;  // primes near 2^40
+  const int k = 70, z = 2 * k;
+  Dense a(2, std::vector<int64_t>(z + 1, 0));
+  for (int i = 0; i < k; ++i) {
+    a[0][i] = p;
+    a[0][k + i] = -q;
+    a[1][k + i] = r;
+  }
+  a[1][z] = -t;
+  const SparseSystem s = FromDense(a, z + 1);
+  const std::vector<std::string> weights = {(Integer(q) * Integer(t)).ToString(), (Integer(p) * Integer(t)).ToString(),
+                                            (Integer(p) * Integer(r)).ToString()};
+  std::vector<std::vector<std::string>> first;
+  for (const int threads : {1, 2}) {
+    for (const bool contract : {true, false}) {
+      SemiflowOptions options;
+      options.threads = threads;
+      options.contract = contract;
+      const SemiflowResult result = MinimalSemiflows(s, options);
+      ASSERT_EQ(AnswerFaults(s, result), "");
+      ASSERT_EQ(result.semiflows.size(), static_cast<std::size_t>(k * k));
+      for (std::size_t n = 0; n < result.semiflows.size(); ++n) {
+        const Semiflow& flow = result.semiflows[n];
+        ASSERT_EQ(flow.variables,
+                  (std::vector<int32_t>{static_cast<int32_t>(n / k), static_cast<int32_t>(k + n % k), z}));
+        for (int m = 0; m < 3; ++m) ASSERT_EQ(flow.weights[m].ToString(), weights[m]);
+      }
+    }
+  }
+}
+
 namespace {
 
 // The answer with every variable renamed through `to`, sorted again.
@@ -154,25 +194,13 @@ std::vector<std::vector<int64_t>> Renamed(const SemiflowResult& result, const st
 
 }  // namespace
 
-TEST(MinimalSemiflows, HintsRenumberingAndCopiesChangeNothingButNames) {
+TEST(MinimalSemiflows, RenumberingAndCopiesChangeNothingButNames) {
   std::mt19937 random(7);
   for (int round = 0; round < 60; ++round) {
     const int variables = std::uniform_int_distribution<int>(4, 16)(random);
     const int equations = std::uniform_int_distribution<int>(2, 10)(random);
     const Dense a = RandomDense(random, variables, equations);
     const SemiflowResult plain = MinimalSemiflows(FromDense(a, variables), {});
-    // Block hints, drawn at random, change the order of elimination only.
-    SparseSystem hinted = FromDense(a, variables);
-    std::uniform_int_distribution<int32_t> block(1, 3), second(0, 3);
-    hinted.blocks = 3;
-    for (int e = 0; e < equations; ++e) hinted.equation_block.push_back(block(random));
-    for (int v = 0; v < variables; ++v) {
-      hinted.variable_block_a.push_back(block(random));
-      hinted.variable_block_b.push_back(second(random));
-    }
-    SemiflowOptions blocks_first;
-    blocks_first.order = SemiflowOptions::Order::kBlocksFirst;
-    ASSERT_EQ(ToDense(MinimalSemiflows(hinted, blocks_first), variables), ToDense(plain, variables));
     // Variables and equations renumbered.
     std::vector<int> to(static_cast<std::size_t>(variables)), rows(static_cast<std::size_t>(equations));
     std::iota(to.begin(), to.end(), 0);
@@ -201,7 +229,7 @@ TEST(MinimalSemiflows, HintsRenumberingAndCopiesChangeNothingButNames) {
   }
 }
 
-TEST(MinimalSemiflows, StopsAtTheRowLimitAndSplitsWorkAlikeWithTheTree) {
+TEST(MinimalSemiflows, SplitsWorkAlikeWithTheTreeAndStopsAtEachBudget) {
   // x_1 + .. + x_k = y_1 + .. + y_k has the k^2 minimal semiflows x_i + y_j,
   // all from one equation (enough pairs for two threads); one more variable,
   // in no equation, is a semiflow by itself.
@@ -212,17 +240,80 @@ TEST(MinimalSemiflows, StopsAtTheRowLimitAndSplitsWorkAlikeWithTheTree) {
     a[0][k + i] = -1;
   }
   const SparseSystem s = FromDense(a, 2 * k + 1);
-  SemiflowOptions one, two, capped;
+  SemiflowOptions one, two;
   one.threads = 1;
   two.tree_cost = 0;
+  two.byte_limit = 64 << 20;  // ample
   const SemiflowResult single = MinimalSemiflows(s, one), split = MinimalSemiflows(s, two);
   ASSERT_TRUE(single.complete);
   EXPECT_EQ(single.semiflows.size(), static_cast<std::size_t>(k * k + 1));
+  EXPECT_EQ(split.stop, SemiflowResult::Stop::kNone);
   EXPECT_EQ(AnswerFaults(s, split), "");
   EXPECT_EQ(ToDense(single, 2 * k + 1), ToDense(split, 2 * k + 1));
-  capped.row_limit = 1000;
-  const SemiflowResult stopped = MinimalSemiflows(s, capped);
-  EXPECT_FALSE(stopped.complete);
-  EXPECT_TRUE(stopped.semiflows.empty());
-  EXPECT_NE(stopped.stopped_at.find("0 of 1 equations eliminated"), std::string::npos) << stopped.stopped_at;
+  // Past a budget (rows; bytes: a few hundred rows of a few hundred bytes
+  // each; time): no semiflows, and why, and how far it got.
+  SemiflowOptions rows, bytes, time;
+  rows.row_limit = 1000;
+  bytes.byte_limit = 100000;
+  time.time_limit = std::chrono::nanoseconds(1);
+  using Stop = SemiflowResult::Stop;
+  for (const auto& [options, why] : {std::pair{rows, Stop::kRows}, {bytes, Stop::kMemory}, {time, Stop::kTime}}) {
+    const SemiflowResult stopped = MinimalSemiflows(s, options);
+    EXPECT_FALSE(stopped.complete);
+    EXPECT_EQ(stopped.stop, why);
+    EXPECT_TRUE(stopped.semiflows.empty());
+    EXPECT_NE(stopped.stopped_at.find("part 1 of 2: 0 of 1 equations eliminated"), std::string::npos)
+        << stopped.stopped_at;
+  }
+}
+
+TEST(SupportTree, AnswersAsAScanDoesEvenDeeperThanItsStack) {
+  // Row i holds every variable but i: each split peels one row off, so the
+  // tree is a path of about n - 8 nodes, deeper than the walk's stack of
+  // 256. With every variable in the union, every row but a and b is asked.
+  const int n = 300;
+  std::vector<std::vector<int32_t>> vars(n);
+  for (int i = 0; i < n; ++i)
+    for (int v = 0; v < n; ++v)
+      if (v != i) vars[i].push_back(v);
+  const auto of = [&](uint32_t id) { return std::span<const int32_t>(vars[id]); };
+  std::vector<uint32_t> ids(n);
+  std::iota(ids.begin(), ids.end(), 0u);
+  SupportTree tree;
+  ASSERT_TRUE(tree.Build(ids, of, n));
+  const std::vector<uint32_t> all(n, 1);
+  std::vector<int> asked(n, 0);
+  EXPECT_FALSE(tree.AnyWithin(all, 1, 0, 1, [&](uint32_t id) { return ++asked[id] < 0; }));
+  EXPECT_EQ(asked, [&] {
+    std::vector<int> once(n, 1);
+    once[0] = once[1] = 0;
+    return once;
+  }());
+  EXPECT_TRUE(tree.AnyWithin(all, 1, 0, 1, [&](uint32_t id) { return id == n - 1; }));
+  // Random supports and unions: the tree finds a row within the union
+  // exactly when a scan of every row does.
+  std::mt19937 random(3);
+  for (int round = 0; round < 300; ++round) {
+    const int variables = std::uniform_int_distribution<int>(1, 12)(random);
+    const int rows = std::uniform_int_distribution<int>(1, 60)(random);
+    std::uniform_int_distribution<int> bit(0, 2);
+    std::vector<std::vector<int32_t>> supports(rows);
+    for (auto& support : supports)
+      for (int v = 0; v < variables; ++v)
+        if (bit(random) == 0) support.push_back(v);
+    std::vector<uint32_t> marked(variables);
+    for (auto& m : marked) m = bit(random) != 0 ? 7 : 6;
+    const auto within = [&](uint32_t id) {
+      return std::all_of(supports[id].begin(), supports[id].end(), [&](int32_t v) { return marked[v] == 7; });
+    };
+    std::vector<uint32_t> every(rows);
+    std::iota(every.begin(), every.end(), 0u);
+    SupportTree small;
+    ASSERT_TRUE(small.Build(
+        every, [&](uint32_t id) { return std::span<const int32_t>(supports[id]); }, variables));
+    const uint32_t a = 0, b = static_cast<uint32_t>(rows - 1);
+    bool scan = false;
+    for (uint32_t id : every) scan = scan || (id != a && id != b && within(id));
+    ASSERT_EQ(small.AnyWithin(marked, 7, a, b, within), scan) << "round " << round;
+  }
 }
