@@ -202,6 +202,7 @@ memory_limits() {
   low=4000
   until (ulimit -v $low && exec "$V" -h) >/dev/null 2>&1; do low=$((low + 1000)); done
   for kb in $(seq $low 250 80000); do
+    before=0; [ -e r ] && before=$(stat -c %s r)
     (ulimit -v $kb && exec "$V" "$2" -z chain.net/x chain.net r) >"$tmp/out" 2>"$tmp/err"
     status=$?
     if [ "$2" = -j ]; then
@@ -218,6 +219,10 @@ memory_limits() {
     fi
     [ $status = 3 ] && same $'*** not enough memory\n' "$tmp/out" || fail "at $kb KB status $status: $(head -c 200 "$tmp/out")"
     phase=partial; [ "$size" = 0 ] && phase=none; [ "$size" = "$full" ] && phase=complete
+    # Near the limit the reading may need a little more under one limit than
+    # under a lower one (a second thread started or not): a reading that fails
+    # leaves the report of the run before as it was, written by nothing now.
+    [ "$(cat "$tmp/err")" = "vantira: not enough memory while reading" ] && [ "$size" = "$before" ] && phase=none
     [[ $phases == *$phase* ]] || phases="$phases $phase"
     case "$phase:$(cat "$tmp/err")" in
       "none:vantira: not enough memory while reading" | "none:vantira: not enough memory while decomposing" | \
@@ -228,8 +233,15 @@ memory_limits() {
     [[ $reasons == *"$(cat "$tmp/err")"* ]] || reasons="$reasons$(cat "$tmp/err");"
   done
   [ $status = 4 ] || fail "no limit up to $kb KB lets the run complete"
-  [ "$phases" = " none partial complete" ] || fail "reports left by failures: $phases (up to $kb KB)"
-  [[ $reasons == *reading* && $reasons == *decomposing* && $reasons == *"subnet files"* ]] || fail "reasons: $reasons"
+  # The JSON report may need more memory than the subnet files that follow
+  # it (they are planned from the reading's records): then no limit lets the
+  # report end and the files fail, as with libc++.
+  if [ "$2" = -j ] && [ "$phases" = " none partial" ]; then
+    [[ $reasons == *reading* && $reasons == *decomposing* ]] || fail "reasons: $reasons"
+  else
+    [ "$phases" = " none partial complete" ] || fail "reports left by failures: $phases (up to $kb KB)"
+    [[ $reasons == *reading* && $reasons == *decomposing* && $reasons == *"subnet files"* ]] || fail "reasons: $reasons"
+  fi
   end
 }
 if $asan; then
