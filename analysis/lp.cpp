@@ -59,6 +59,36 @@ struct Triplets {
   }
 };
 
+// The ray of an unbounded program: the nonbasic variable that grows without
+// end and the basic variables that grow with it (its column of the simplex
+// table), turned the way that raises the objective; `transition_of` names
+// each structural column's transition. Leaves `answer` as it is when GLPK
+// gives no ray.
+void ReadRay(glp_prob* lp, int rows, const std::vector<int32_t>& transition_of, LpAnswer& answer) {
+  const int k = glp_get_unbnd_ray(lp);
+  if (k <= 0) return;
+  if (!glp_bf_exists(lp) && glp_factorize(lp) != 0) return;
+  std::vector<int> index(static_cast<std::size_t>(rows) + 1);
+  std::vector<double> alpha(static_cast<std::size_t>(rows) + 1);
+  const int length = glp_eval_tab_col(lp, k, index.data(), alpha.data());
+  std::vector<std::pair<int32_t, double>> ray;
+  double gain = 0.0;
+  auto add = [&](int variable, double value) {
+    if (variable <= rows) return;  // a row's auxiliary variable
+    ray.push_back({transition_of[static_cast<std::size_t>(variable - rows)], value});
+    gain += glp_get_obj_coef(lp, variable - rows) * value;
+  };
+  add(k, 1.0);
+  for (int i = 1; i <= length; ++i) add(index[static_cast<std::size_t>(i)], alpha[static_cast<std::size_t>(i)]);
+  std::sort(ray.begin(), ray.end());
+  const double sign = gain < 0 ? -1.0 : 1.0;
+  answer.status = LpAnswer::kUnbounded;
+  for (const auto& [t, v] : ray) {
+    answer.nodes.push_back(t);
+    answer.values.push_back(sign * v);
+  }
+}
+
 }  // namespace
 
 struct RegionLp::Problem {
@@ -211,33 +241,7 @@ LpAnswer RegionLp::Maximize(bool exact) {
     sorted.firing = std::move(answer.firing);
     return sorted;
   }
-  if (status != GLP_UNBND) return answer;
-  // The ray: the nonbasic variable k that grows without end, and the basic
-  // variables that grow with it (column k of the simplex table).
-  const int k = glp_get_unbnd_ray(lp);
-  if (k <= 0) return answer;
-  if (!glp_bf_exists(lp) && glp_factorize(lp) != 0) return answer;
-  std::vector<int> index(static_cast<std::size_t>(rows) + 1);
-  std::vector<double> alpha(static_cast<std::size_t>(rows) + 1);
-  const int length = glp_eval_tab_col(lp, k, index.data(), alpha.data());
-  std::vector<std::pair<int32_t, double>> ray;
-  if (k > rows) ray.push_back({p.columns_transition[static_cast<std::size_t>(k - rows)], 1.0});
-  double gain = k > rows ? glp_get_obj_coef(lp, k - rows) : 0.0;
-  for (int i = 1; i <= length; ++i) {
-    const int variable = index[static_cast<std::size_t>(i)];
-    if (variable <= rows) continue;
-    ray.push_back(
-        {p.columns_transition[static_cast<std::size_t>(variable - rows)], alpha[static_cast<std::size_t>(i)]});
-    gain += glp_get_obj_coef(lp, variable - rows) * alpha[static_cast<std::size_t>(i)];
-  }
-  std::sort(ray.begin(), ray.end());
-  // The table's direction is the one that raises the objective.
-  const double sign = gain < 0 ? -1.0 : 1.0;
-  answer.status = LpAnswer::kUnbounded;
-  for (const auto& [t, v] : ray) {
-    answer.nodes.push_back(t);
-    answer.values.push_back(sign * v);
-  }
+  if (status == GLP_UNBND) ReadRay(lp, rows, p.columns_transition, answer);
   return answer;
 }
 
@@ -344,35 +348,7 @@ LpAnswer StateEquation::Maximize(std::span<const int32_t> places, bool exact, in
     }
     return answer;
   }
-  if (status != GLP_UNBND) return answer;
-  // The ray: the nonbasic variable k that grows without end, and the basic
-  // variables that grow with it (column k of the simplex table).
-  const int k = glp_get_unbnd_ray(lp);
-  if (k <= 0) return answer;
-  if (!glp_bf_exists(lp) && glp_factorize(lp) != 0) return answer;
-  std::vector<int> index(static_cast<std::size_t>(rows) + 1);
-  std::vector<double> alpha(static_cast<std::size_t>(rows) + 1);
-  const int length = glp_eval_tab_col(lp, k, index.data(), alpha.data());
-  std::vector<std::pair<int32_t, double>> ray;
-  if (k > rows) ray.push_back({p.transition_of[static_cast<std::size_t>(k - rows)], 1.0});
-  for (int i = 1; i <= length; ++i) {
-    if (index[static_cast<std::size_t>(i)] > rows) {
-      ray.push_back({p.transition_of[static_cast<std::size_t>(index[static_cast<std::size_t>(i)] - rows)],
-                     alpha[static_cast<std::size_t>(i)]});
-    }
-  }
-  std::sort(ray.begin(), ray.end());
-  // The table's direction is the one that raises the objective.
-  double gain = 0.0;
-  const int columns = glp_get_num_cols(lp);
-  for (const auto& [t, v] : ray) gain += glp_get_obj_coef(lp, p.column_of[static_cast<std::size_t>(t)]) * v;
-  (void)columns;
-  const double sign = gain < 0 ? -1.0 : 1.0;
-  answer.status = LpAnswer::kUnbounded;
-  for (const auto& [t, v] : ray) {
-    answer.nodes.push_back(t);
-    answer.values.push_back(sign * v);
-  }
+  if (status == GLP_UNBND) ReadRay(lp, rows, p.transition_of, answer);
   return answer;
 }
 
