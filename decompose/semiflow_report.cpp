@@ -179,6 +179,32 @@ void WriteBasis(const NetStore& s, const NetValues& values, const SubnetMap& map
   out.Put('\n');
 }
 
+// A JSON vector's `{"name": weight, ...}` (without its opening brace's key)
+// and, after `between`, the `[subnets]` of its variables and, for places,
+// its `"constant"`.
+void PutJsonVector(const NetStore& s, const NetValues& values, const SubnetMap& map, bool places,
+                   const std::vector<int32_t>& variables, const std::vector<Integer>& weights,
+                   std::string_view between, Output& out) {
+  for (std::size_t i = 0; i < variables.size(); ++i) {
+    if (i != 0) out.Put(", ");
+    PutJsonName(s.names.Data() + NameOf(s, places, variables[i]), out);
+    out.Put(": ");
+    out.Put(weights[i].ToString());
+  }
+  out.Put(between);
+  const std::vector<int32_t> subnets = Subnets(map, places, variables);
+  for (std::size_t i = 0; i < subnets.size(); ++i) {
+    if (i != 0) out.Put(", ");
+    out.PutNumber(subnets[i]);
+  }
+  out.Put("]");
+  if (places) {
+    out.Put(", \"constant\": ");
+    out.Put(Constant(values, variables, weights).ToString());
+  }
+}
+
+
 void WriteJsonBasis(const NetStore& s, const NetValues& values, const SubnetMap& map, const SemiflowAnswer& answer,
                     Output& out) {
   const bool places = answer.places;
@@ -193,23 +219,9 @@ void WriteJsonBasis(const NetStore& s, const NetValues& values, const SubnetMap&
   for (std::size_t f = 0; f < answer.basis.size(); ++f) {
     const BasisVector& vector = answer.basis[f];
     out.Put("    {\"weights\": {");
-    for (std::size_t i = 0; i < vector.variables.size(); ++i) {
-      if (i != 0) out.Put(", ");
-      PutJsonName(s.names.Data() + NameOf(s, places, vector.variables[i]), out);
-      out.Put(": ");
-      out.Put(vector.weights[i].ToString());
-    }
-    out.Put(vector.semiflow ? "}, \"semiflow\": true, \"subnets\": [" : "}, \"semiflow\": false, \"subnets\": [");
-    const std::vector<int32_t> subnets = Subnets(map, places, vector.variables);
-    for (std::size_t i = 0; i < subnets.size(); ++i) {
-      if (i != 0) out.Put(", ");
-      out.PutNumber(subnets[i]);
-    }
-    out.Put("]");
-    if (places) {
-      out.Put(", \"constant\": ");
-      out.Put(Constant(values, vector.variables, vector.weights).ToString());
-    }
+    PutJsonVector(s, values, map, places, vector.variables, vector.weights,
+                  vector.semiflow ? "}, \"semiflow\": true, \"subnets\": [" : "}, \"semiflow\": false, \"subnets\": [",
+                  out);
     out.Put(f + 1 < answer.basis.size() ? "},\n" : "}\n  ");
   }
   out.Put("], \"uncovered\": [");
@@ -290,23 +302,7 @@ void WriteJsonSemiflows(const NetStore& s, const NetValues& values, const Subnet
   for (std::size_t f = 0; f < flows.size(); ++f) {
     const Semiflow& flow = *flows[f];
     out.Put("    {\"weights\": {");
-    for (std::size_t i = 0; i < flow.variables.size(); ++i) {
-      if (i != 0) out.Put(", ");
-      PutJsonName(s.names.Data() + NameOf(s, places, flow.variables[i]), out);
-      out.Put(": ");
-      out.Put(flow.weights[i].ToString());
-    }
-    out.Put("}, \"subnets\": [");
-    const std::vector<int32_t> subnets = Subnets(map, places, flow.variables);
-    for (std::size_t i = 0; i < subnets.size(); ++i) {
-      if (i != 0) out.Put(", ");
-      out.PutNumber(subnets[i]);
-    }
-    out.Put("]");
-    if (places) {
-      out.Put(", \"constant\": ");
-      out.Put(Constant(values, flow).ToString());
-    }
+    PutJsonVector(s, values, map, places, flow.variables, flow.weights, "}, \"subnets\": [", out);
     out.Put(f + 1 < flows.size() ? "},\n" : "}\n  ");
   }
   out.Put(places ? "],\n  \"p_uncovered\": [" : "],\n  \"t_uncovered\": [");
