@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <vector>
 
 #include "base/c_array.h"
 
@@ -15,6 +17,27 @@ struct SubnetMap {
   CArray<int32_t> SQ;
   CArray<int32_t> SY;
   int32_t iSubNet = 0;
+
+  // The reports that list the subnets need what the roles alone do not
+  // keep; Decompose fills these, the digest's partition leaves them empty.
+  // Subnet k's transitions, in the order they joined it, are
+  // joined[joined_from[k]] .. joined[joined_from[k + 1] - 1]; its input,
+  // internal and output places, each in increasing place number, lie alike
+  // in xs, qs and ys.
+  std::vector<int32_t> joined, xs, qs, ys;
+  std::vector<int32_t> joined_from, xs_from, qs_from, ys_from;
+
+  std::span<const int32_t> Members(int32_t k) const { return Part(joined, joined_from, k); }
+  std::span<const int32_t> Inputs(int32_t k) const { return Part(xs, xs_from, k); }
+  std::span<const int32_t> Internals(int32_t k) const { return Part(qs, qs_from, k); }
+  std::span<const int32_t> Outputs(int32_t k) const { return Part(ys, ys_from, k); }
+
+ private:
+  static std::span<const int32_t> Part(const std::vector<int32_t>& items, const std::vector<int32_t>& from, int32_t k) {
+    const auto begin = static_cast<std::size_t>(from[static_cast<std::size_t>(k)]);
+    return std::span<const int32_t>(items).subspan(
+        begin, static_cast<std::size_t>(from[static_cast<std::size_t>(k) + 1]) - begin);
+  }
 };
 
 // Every entry 0, and one subnet: a net without transitions has one, empty.

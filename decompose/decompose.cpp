@@ -1,12 +1,12 @@
 #include "decompose/decompose.h"
 
 #include <algorithm>
+#include <numeric>
 #include <span>
 #include <utility>
 #include <vector>
 
 #include "base/prefetch.h"
-#include "decompose/report.h"
 
 namespace vantira {
 
@@ -54,13 +54,12 @@ class Grower {
         bits_(3 * words_, 0),
         placed_(static_cast<std::size_t>(store.n) / 64 + 1, 0),
         transition_bits_(static_cast<std::size_t>(store.n) / 64 + 1, 0) {
-    members_.reserve(static_cast<std::size_t>(store.n));
+    map_.joined.reserve(static_cast<std::size_t>(store.n));
     places_.reserve(words_ + 1);
   }
 
-  // Grows subnet k from transition `seed` until a pass finds nothing new,
-  // telling `sink` of each pass's new members.
-  void Grow(int32_t k, int32_t seed, SubnetSink* sink) {
+  // Grows subnet k from transition `seed` until a pass finds nothing new.
+  void Grow(int32_t k, int32_t seed) {
     if (places_.size() > words_) {
       std::fill(consumed_.begin(), consumed_.end(), 0);
       std::fill(produced_.begin(), produced_.end(), 0);
@@ -71,20 +70,19 @@ class Grower {
       }
     }
     k_ = k;
-    members_.clear();
+    first_ = map_.joined.size();
     places_.clear();
     Set(placed_, seed);
     map_.SubNet[seed] = k;
-    members_.push_back(seed);
-    std::size_t frontier = 0;
-    while (frontier < members_.size()) {
+    map_.joined.push_back(seed);
+    std::size_t frontier = first_;
+    while (frontier < map_.joined.size()) {
       changed_.clear();
-      const std::size_t end = members_.size();
-      if (sink != nullptr) sink->Joined(k, std::span<const int32_t>(members_).subspan(frontier));
+      const std::size_t end = map_.joined.size();
       // Which new member is touched first changes nothing (the changed
       // places are ordered afterwards), so they go in transition order,
       // which walks the index forward instead of jumping about in it.
-      touching_.assign(members_.begin() + static_cast<std::ptrdiff_t>(frontier), members_.end());
+      touching_.assign(map_.joined.begin() + static_cast<std::ptrdiff_t>(frontier), map_.joined.end());
       SortDistinct(touching_, transition_bits_);
       const std::size_t count = touching_.size();
       // A big pass marks its changed places in the group bitmaps as it
@@ -106,41 +104,31 @@ class Grower {
     }
   }
 
-  // Transitions in the order they joined the subnet.
-  const std::vector<int32_t>& Members() const { return members_; }
-  // Splits the places the subnet touched into its input, internal and
-  // output places, each in increasing place number, and writes the subnet's
-  // share of SX, SQ and SY: every role is final once its side's subnet is.
-  void PlaceLists(std::vector<int32_t>& xs, std::vector<int32_t>& qs, std::vector<int32_t>& ys) {
-    xs.clear();
-    qs.clear();
-    ys.clear();
+  // Writes the subnet's share of SX, SQ and SY for the places it touched:
+  // every role is final once its side's subnet is.
+  void SetRoles() {
     if (places_.size() > words_) {
-      // Many places: the consumed and produced bitmaps hold the three lists
-      // in place order already.
+      // Many places: the bitmaps have them all.
       for (std::size_t w = 0; w < words_; ++w) {
         const uint64_t consumed = consumed_[w];
         const uint64_t produced = produced_[w];
-        ListBits(w, consumed & ~produced, map_.SX, xs);
-        ListBits(w, consumed & produced, map_.SQ, qs);
-        ListBits(w, produced & ~consumed, map_.SY, ys);
+        SetRoles(w, consumed & ~produced, map_.SX);
+        SetRoles(w, consumed & produced, map_.SQ);
+        SetRoles(w, produced & ~consumed, map_.SY);
       }
       return;
     }
-    SortDistinct(places_, std::span<uint64_t>(bits_.data(), words_));
     for (int32_t p : places_) {
-      Group group = GroupOf(p);
-      (group == kX ? xs : group == kQ ? qs : ys).push_back(p);
+      const Group group = GroupOf(p);
       (group == kX ? map_.SX : group == kQ ? map_.SQ : map_.SY)[p] = k_;
     }
   }
 
-  // The places of word w of a bitmap into `list`, each given role k.
-  void ListBits(std::size_t w, uint64_t word, CArray<int32_t>& role, std::vector<int32_t>& list) const {
+  // The places of word w of a bitmap, each given role k.
+  void SetRoles(std::size_t w, uint64_t word, CArray<int32_t>& role) const {
     for (; word != 0; word &= word - 1) {
       const auto p = static_cast<int32_t>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(word)));
       role[p] = k_;
-      list.push_back(p);
     }
   }
 
@@ -266,7 +254,7 @@ class Grower {
       if (Test(placed_, t)) continue;
       Set(placed_, t);
       map_.SubNet[t] = k_;
-      members_.push_back(t);
+      map_.joined.push_back(t);
     }
   }
 
@@ -279,7 +267,7 @@ class Grower {
   std::vector<uint64_t> bits_;  // the X, Y and Q bitmaps of OrderChanged, kept clear
   std::vector<uint64_t> placed_;  // transitions in a subnet
   std::vector<uint64_t> transition_bits_;  // for SortDistinct of a pass's new members, kept clear
-  std::vector<int32_t> members_;
+  std::size_t first_ = 0;                  // where the growing subnet's transitions begin in map_.joined
   std::vector<int32_t> touching_;  // a pass's new members in transition order
   std::vector<int32_t> places_;
   std::vector<uint64_t> changed_;
@@ -288,47 +276,51 @@ class Grower {
 
 }  // namespace
 
-void Decompose(const NetStore& store, SubnetMap& map, SubnetSink* sink) {
-  AllocateSubnetMap(map, store.n, store.m);
-  if (store.n == 0) {
-    // A net without transitions still has one, empty, subnet.
-    if (sink != nullptr) sink->Completed(1, {}, {}, {}, {});
-    return;
-  }
-  Grower grower(store, map);
-  std::vector<int32_t> xs, qs, ys;
-  int32_t seed = 1;
-  for (int32_t k = 1;; ++k) {
-    map.iSubNet = k;
-    grower.Grow(k, seed, sink);
-    grower.PlaceLists(xs, qs, ys);
-    if (sink != nullptr) sink->Completed(k, grower.Members(), xs, qs, ys);
-    while (seed <= store.n && map.SubNet[seed] != 0) ++seed;
-    if (seed > store.n) break;
-  }
+// Where each subnet's elements begin, in a table laid out by subnet, from
+// the subnet of every element 1..count (0 for none): entry k for subnet k,
+// entry 0 unused, entry subnets + 1 the end.
+void CountStarts(const CArray<int32_t>& key, int32_t count, int32_t subnets, std::vector<int32_t>& from) {
+  from.assign(static_cast<std::size_t>(subnets) + 2, 0);
+  for (int32_t e = 1; e <= count; ++e) ++from[static_cast<std::size_t>(key[e]) + 1];
+  from[1] = 0;  // the elements without a subnet go nowhere
+  std::partial_sum(from.begin(), from.end(), from.begin());
 }
 
-namespace {
-
-class ListingSink final : public SubnetSink {
- public:
-  ListingSink(const NetStore& store, Output& report) : store_(store), report_(report) {}
-  void Completed(int32_t k, std::span<const int32_t> members, std::span<const int32_t> xs,
-                 std::span<const int32_t> qs, std::span<const int32_t> ys) override {
-    WriteSubnetListing(store_, k, members, xs, qs, ys, report_);
+// The elements with a subnet, grouped by it and in increasing order within
+// a group, into `items`, with the groups' starts in `from`: every table
+// takes the room it needs and no more.
+void GroupBySubnet(const CArray<int32_t>& key, int32_t count, int32_t subnets, std::vector<int32_t>& items,
+                   std::vector<int32_t>& from) {
+  CountStarts(key, count, subnets, from);
+  items.assign(static_cast<std::size_t>(from.back()), 0);
+  for (int32_t e = 1; e <= count; ++e) {
+    if (key[e] != 0) items[static_cast<std::size_t>(from[static_cast<std::size_t>(key[e])]++)] = e;
   }
+  // Each start has moved to its group's end, which is the next one's start.
+  std::move_backward(from.begin(), from.end() - 1, from.end());
+  from[0] = from[1] = 0;
+}
 
- private:
-  const NetStore& store_;
-  Output& report_;
-};
-
-}  // namespace
-
-void ListSubnets(const NetStore& store, SubnetMap& map, Output& report) {
-  WriteSubnetsHeading(report);
-  ListingSink listing(store, report);
-  Decompose(store, map, &listing);
+void Decompose(const NetStore& store, SubnetMap& map) {
+  AllocateSubnetMap(map, store.n, store.m);
+  map.joined.clear();
+  if (store.n > 0) {
+    Grower grower(store, map);
+    int32_t seed = 1;
+    for (int32_t k = 1;; ++k) {
+      map.iSubNet = k;
+      grower.Grow(k, seed);
+      grower.SetRoles();
+      while (seed <= store.n && map.SubNet[seed] != 0) ++seed;
+      if (seed > store.n) break;
+    }
+  }
+  // The subnets grew one after the other: each one's transitions lie
+  // together in joining order, and as many as it has.
+  CountStarts(map.SubNet, store.n, map.iSubNet, map.joined_from);
+  GroupBySubnet(map.SX, store.m, map.iSubNet, map.xs, map.xs_from);
+  GroupBySubnet(map.SQ, store.m, map.iSubNet, map.qs, map.qs_from);
+  GroupBySubnet(map.SY, store.m, map.iSubNet, map.ys, map.ys_from);
 }
 
 }  // namespace vantira

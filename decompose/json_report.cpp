@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "base/prefetch.h"
-#include "decompose/decompose.h"
 #include "decompose/graph.h"
 #include "decompose/json_labels.h"
 #include "decompose/json_text.h"
@@ -35,43 +34,21 @@ void PutPlaceList(const NetStore& s, std::string_view key, std::span<const int32
   out.Put(']');
 }
 
-// The JSON text of the subnets, written as they grow: a subnet's object
-// opens with its seed, takes the transitions each pass adds, and closes with
-// its places when it is complete.
-class SubnetsText final : public SubnetSink {
- public:
-  SubnetsText(const NetStore& s, Output& out) : s_(s), out_(out) {}
-
-  void Joined(int32_t k, std::span<const int32_t> transitions) override {
-    Open(k);
-    PutNames(s_, s_.tn, transitions, first_, out_);
+// Every subnet's object: its transitions in joining order, then its places.
+void PutSubnets(const NetStore& s, const SubnetMap& map, Output& out) {
+  for (int32_t k = 1; k <= map.iSubNet; ++k) {
+    out.Put(k == 1 ? "\n    {\"id\": " : ",\n    {\"id\": ");
+    out.PutNumber(k);
+    out.Put(", \"transitions\": [");
+    bool first = true;
+    PutNames(s, s.tn, map.Members(k), first, out);
+    out.Put(']');
+    PutPlaceList(s, ", \"input\": [", map.Inputs(k), out);
+    PutPlaceList(s, ", \"internal\": [", map.Internals(k), out);
+    PutPlaceList(s, ", \"output\": [", map.Outputs(k), out);
+    out.Put('}');
   }
-
-  void Completed(int32_t k, std::span<const int32_t> /*members*/, std::span<const int32_t> xs,
-                 std::span<const int32_t> qs, std::span<const int32_t> ys) override {
-    Open(k);  // the members came with Joined
-    out_.Put(']');
-    PutPlaceList(s_, ", \"input\": [", xs, out_);
-    PutPlaceList(s_, ", \"internal\": [", qs, out_);
-    PutPlaceList(s_, ", \"output\": [", ys, out_);
-    out_.Put('}');
-  }
-
- private:
-  void Open(int32_t k) {
-    if (k == open_) return;
-    open_ = k;
-    first_ = true;
-    out_.Put(k == 1 ? "\n    {\"id\": " : ",\n    {\"id\": ");
-    out_.PutNumber(k);
-    out_.Put(", \"transitions\": [");
-  }
-
-  const NetStore& s_;
-  Output& out_;
-  int32_t open_ = 0;  // the subnet whose object is open
-  bool first_ = true;
-};
+}
 
 void PutGraph(const NetStore& s, const std::vector<Connection>& links, Output& out) {
   if (links.empty()) {
@@ -138,10 +115,9 @@ void WriteJsonArcs(const NetStore& s, Output& out) {
   out.Put("\n  ],\n");
 }
 
-void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out) {
+void WriteJsonSubnets(const NetStore& s, const SubnetMap& map, Output& out) {
   out.Put("  \"subnets\": [");
-  SubnetsText subnets(s, out);
-  Decompose(s, map, &subnets);
+  PutSubnets(s, map, out);
   out.Put("\n  ],\n");
   // One look at every place finds what joins two subnets and what has no arcs.
   std::vector<Connection> links;
@@ -157,13 +133,6 @@ void WriteJsonSubnets(const NetStore& s, SubnetMap& map, Output& out) {
   out.Put("  \"isolated_places\": [");
   PutPlaces(s, isolated, out);
   out.Put(']');
-}
-
-void WriteJsonReport(const NetStore& s, std::string_view format_name, SubnetMap& map, Output& out) {
-  WriteJsonHead(s, format_name, out);
-  WriteJsonArcs(s, out);
-  WriteJsonSubnets(s, map, out);
-  WriteJsonClosing(out);
 }
 
 void WriteJsonClosing(Output& out) { out.Put("\n}\n"); }

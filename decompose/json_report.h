@@ -9,12 +9,6 @@
 
 namespace vantira {
 
-// The full JSON report in one piece: WriteJsonHead, WriteJsonArcs,
-// WriteJsonSubnets, then WriteJsonClosing.
-void WriteJsonReport(const NetStore& store, std::string_view format_name, SubnetMap& map, Output& out);
-
-// The pieces, for writing the arcs and the subnets at the same time:
-
 // Opens the document: the net's name, `format_name`, its numbers of places
 // and transitions, and the labels of its nodes when it has any.
 void WriteJsonHead(const NetStore& store, std::string_view format_name, Output& out);
@@ -23,12 +17,11 @@ void WriteJsonHead(const NetStore& store, std::string_view format_name, Output& 
 // transition order, with its input and output places in the index's order.
 void WriteJsonArcs(const NetStore& store, Output& out);
 
-// Decomposes the net from the adjacency index into `map` and writes, as the
-// subnets complete, every subnet with its transitions in joining order and
-// its input, internal and output places in place order, the graph of
-// subnets (one entry per connected pair, by `from`, then `to`) and the
-// places without arcs.
-void WriteJsonSubnets(const NetStore& store, SubnetMap& map, Output& out);
+// Every subnet of `map` with its transitions in joining order and its
+// input, internal and output places in place order, the graph of subnets
+// (one entry per connected pair, by `from`, then `to`) and the places
+// without arcs.
+void WriteJsonSubnets(const NetStore& store, const SubnetMap& map, Output& out);
 
 // Closes the document, after the subnets' keys and any that follow them.
 void WriteJsonClosing(Output& out);

@@ -37,9 +37,9 @@ void WriteNetListing(const NetStore& s, Output& out) {
   }
 }
 
-void WriteSubnetsHeading(Output& out) { out.Put("\nFUNCTIONAL SUBNETS ----------------------------------------\n"); }
-
 namespace {
+
+void WriteSubnetsHeading(Output& out) { out.Put("\nFUNCTIONAL SUBNETS ----------------------------------------\n"); }
 
 void PutNames(const NetStore& s, const CArray<int32_t>& names_of, std::span<const int32_t> elements, Output& out) {
   ForEachName(s, names_of, elements, [&](int32_t name) {
@@ -50,19 +50,21 @@ void PutNames(const NetStore& s, const CArray<int32_t>& names_of, std::span<cons
 
 }  // namespace
 
-void WriteSubnetListing(const NetStore& s, int32_t k, std::span<const int32_t> members, std::span<const int32_t> xs,
-                        std::span<const int32_t> qs, std::span<const int32_t> ys, Output& out) {
-  out.Put("\nsubnet Z");
-  out.PutNumber(k);
-  out.Put(":\nT: ");
-  PutNames(s, s.tn, members, out);
-  out.Put("\nX: ");
-  PutNames(s, s.pn, xs, out);
-  out.Put("\nQ: ");
-  PutNames(s, s.pn, qs, out);
-  out.Put("\nY: ");
-  PutNames(s, s.pn, ys, out);
-  out.Put('\n');
+void WriteSubnetListings(const NetStore& s, const SubnetMap& map, Output& out) {
+  WriteSubnetsHeading(out);
+  for (int32_t k = 1; k <= map.iSubNet; ++k) {
+    out.Put("\nsubnet Z");
+    out.PutNumber(k);
+    out.Put(":\nT: ");
+    PutNames(s, s.tn, map.Members(k), out);
+    out.Put("\nX: ");
+    PutNames(s, s.pn, map.Inputs(k), out);
+    out.Put("\nQ: ");
+    PutNames(s, s.pn, map.Internals(k), out);
+    out.Put("\nY: ");
+    PutNames(s, s.pn, map.Outputs(k), out);
+    out.Put('\n');
+  }
 }
 
 namespace {

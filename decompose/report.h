@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 
 #include "base/output.h"
 #include "base/subnet_map.h"
@@ -32,13 +31,9 @@ void WriteNetHead(const NetStore& store, Output& out);
 // per transition with its input and output places.
 void WriteNetListing(const NetStore& store, Output& out);
 
-void WriteSubnetsHeading(Output& out);
-
-// One subnet: its transitions in joining order, then its input (X),
-// internal (Q) and output (Y) places.
-void WriteSubnetListing(const NetStore& store, int32_t k, std::span<const int32_t> members,
-                        std::span<const int32_t> xs, std::span<const int32_t> qs, std::span<const int32_t> ys,
-                        Output& out);
+// The subnets heading, then each subnet: its transitions in joining order,
+// then its input (X), internal (Q) and output (Y) places.
+void WriteSubnetListings(const NetStore& store, const SubnetMap& map, Output& out);
 
 void WriteIndicators(const NetStore& store, const SubnetMap& map, Output& out);
 

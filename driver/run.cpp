@@ -1,29 +1,30 @@
 #include "driver/run.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <memory>
 #include <new>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "base/failure.h"
 #include "base/output.h"
-#include "decompose/analysis_report.h"
-#include "decompose/report_kind.h"
+#include "decompose/decompose.h"
+#include "decompose/findings.h"
+#include "decompose/partition.h"
+#include "decompose/reports.h"
 #include "driver/analysis_step.h"
 #include "driver/options.h"
 #include "driver/semiflow_step.h"
+#include "driver/streams.h"
 #include "driver/subnet_files.h"
 #include "formats/by_format.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
 #include "formats/recognize.h"
 #include "planners/plan_by_format.h"
+#include "store/adjacency.h"
 #include "store/name_index.h"
 #include "store/net_store.h"
 
@@ -31,95 +32,7 @@ namespace vantira {
 
 namespace {
 
-// Closes a descriptor the run opened.
-class FdCloser {
- public:
-  FdCloser() = default;
-  FdCloser(const FdCloser&) = delete;
-  FdCloser& operator=(const FdCloser&) = delete;
-  ~FdCloser() {
-    if (fd_ >= 0) close(fd_);
-  }
-  void Own(int fd) { fd_ = fd; }
-  // Closes now; false when the close reports an error (data may be lost).
-  bool Close() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || close(fd) == 0;
-  }
-
- private:
-  int fd_ = -1;
-};
-
 constexpr std::string_view kVersion = "vantira " VANTIRA_VERSION "\n";
-constexpr std::string_view kTerminalNote =
-    "vantira: reading a net from standard input (end it with Ctrl-D); vantira -h lists the options\n";
-
-// A name that ends in a suffix of the net formats, in any case.
-bool IsNetFileName(std::string_view name) {
-  for (std::string_view suffix : {".net", ".ndr", ".pnml"}) {
-    if (name.size() >= suffix.size() &&
-        std::equal(suffix.begin(), suffix.end(), name.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); })) {
-      return true;
-    }
-  }
-  return false;
-}
-
-// The reason told of a file name such as "-x" or "--verbose", more likely
-// meant as an option.
-std::string NoOptionReason(const std::string& name) { return "no option " + name + "; vantira -h lists the options"; }
-
-// A file named on the command line that open() refused with errno `error`.
-Failure OpenFailure(const std::string& name, int error) {
-  Failure failure = OpenError(std::string_view(name));
-  if (name.size() > 1 && name[0] == '-') return std::move(failure).Because(NoOptionReason(name));
-  return std::move(failure).Because(name + ": " + SystemReason(error));
-}
-
-// The report `name` ("-": standard output), whose write or close failed with
-// errno `error`.
-Failure WriteFailure(const std::string& name, int error) {
-  // A reader that has seen enough and gone (`vantira net | head`) is told
-  // nothing; the status still says that the report is not whole.
-  if (name == "-" && error == EPIPE) return Failure(std::string(), kExitFile);
-  const std::string shown = name == "-" ? "standard output" : name;
-  return WriteError(std::string_view(name)).Because(shown + ": " + SystemReason(error));
-}
-
-// "-q -g" for "-qg", a word made only of option letters; empty for any other.
-std::string OptionsApart(std::string_view word) {
-  if (word.size() < 3 || word[0] != '-') return {};
-  std::string apart;
-  for (char letter : word.substr(1)) {
-    if (std::string_view("hvqsgejzpta").find(letter) == std::string_view::npos) return {};
-    if (!apart.empty()) apart.push_back(' ');
-    apart.append({'-', letter});
-  }
-  return apart;
-}
-
-// Opens the report file `name` for writing, creating it but not emptying it
-// (the report's first write does that), and refuses a name that would lose
-// a file of the user's: an option mistyped, the input, an existing net file.
-int OpenReport(const std::string& name, const ProtectedFile& input) {
-  if (name[0] == '-') {
-    const std::string apart = OptionsApart(name);
-    throw OpenError(std::string_view(name))
-        .Because(NoOptionReason(name) + (apart.empty() ? "" : " (write options apart: " + apart + ")"));
-  }
-  if (IsSameFile(name, input)) {
-    throw OpenError(std::string_view(name)).Because(name + " is the input file; the report would overwrite it");
-  }
-  if (IsNetFileName(name) && access(name.c_str(), F_OK) == 0) {
-    throw OpenError(std::string_view(name)).Because(name + " is a net file; the report would overwrite it");
-  }
-  const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) throw OpenFailure(name, errno);
-  return fd;
-}
 
 // A message goes to standard output; with -j, whose standard output holds
 // JSON or nothing, and when standard output is the stream that failed, to
@@ -131,65 +44,10 @@ int Tell(const Failure& failure, bool json) {
   return failure.Status();
 }
 
-// The streams of a run: the input, the report, and the files that must
-// never be overwritten.
-class Streams {
- public:
-  // Opens the input and the report that `options` name, and announces a net
-  // awaited from a terminal.
-  explicit Streams(const Options& options) {
-    if (options.infile != "-") {
-      in_fd_ = open(options.infile.c_str(), O_RDONLY | O_CLOEXEC);
-      if (in_fd_ < 0) throw OpenFailure(options.infile, errno);
-      input_.Own(in_fd_);
-      input_name_ = options.infile;
-    }
-    input_file_ = IdentifyFd(in_fd_);
-    int out_fd = STDOUT_FILENO;
-    if (options.has_outfile && options.outfile != "-") {
-      report_name_ = options.outfile;
-      out_fd = OpenReport(options.outfile, input_file_);
-      output_.Own(out_fd);
-    }
-    report_file_ = IdentifyFd(out_fd);
-    report_ = std::make_unique<Output>(out_fd);
-    if (report_name_ != "-" && report_file_.known) report_->EmptyBeforeFirstWrite();
-    if (options.infile == "-" && isatty(STDIN_FILENO)) WriteAll(STDERR_FILENO, kTerminalNote);
-  }
-
-  int InputFd() const { return in_fd_; }
-  std::string_view InputName() const { return input_name_; }
-  const ProtectedFile& InputFile() const { return input_file_; }
-  const ProtectedFile& ReportFile() const { return report_file_; }
-  Output& Report() { return *report_; }
-
-  // Writes out what the report holds so far, on failure.
-  void FlushReport() {
-    if (report_) report_->Flush();
-  }
-  // Writes out and closes the complete report; a failed write or close throws.
-  void CloseReport() {
-    report_->Flush();
-    if (report_->Failed()) throw WriteFailure(report_name_, report_->Error());
-    if (!output_.Close()) throw WriteFailure(report_name_, errno);
-    report_.reset();
-  }
-
- private:
-  FdCloser input_;
-  FdCloser output_;
-  int in_fd_ = STDIN_FILENO;
-  std::string input_name_{kStandardInput};
-  std::string report_name_ = "-";
-  ProtectedFile input_file_;
-  ProtectedFile report_file_;
-  std::unique_ptr<Output> report_;
-};
-
-ReportKind KindOf(const Options& options) {
-  if (options.json) return options.full ? ReportKind::kJsonFull : ReportKind::kJsonDigest;
-  return options.full ? ReportKind::kTextFull : ReportKind::kTextDigest;
-}
+// The reports that list the subnets (the full ones and JSON) need the
+// adjacency index and the subnets' lists; the text digest only the classes
+// of transitions that the arcs join, which the reader builds as it goes.
+bool ListsSubnets(const Options& options) { return options.full || options.json; }
 
 // The net as read, and what the subnet files need of the reading.
 struct ReadNet {
@@ -205,11 +63,11 @@ struct ReadNet {
 bool WantsSemiflows(const Options& options) { return options.p_semiflows || options.t_semiflows; }
 bool WantsValues(const Options& options) { return WantsSemiflows(options) || WantsAnalysis(options); }
 
-// Reads the net into `store`, its arcs where a report of `kind` wants them,
+// Reads the net into `store`, its arcs as the report needs them,
 // and the weights and markings for the semiflows and the analysis. Only the
 // subnet files read the input a second time; without them it is read block
 // by block and never held whole.
-void Read(const Options& options, ReportKind kind, const Streams& streams, NetStore& store, ReadNet& net) {
+void Read(const Options& options, const Streams& streams, NetStore& store, ReadNet& net) {
   AllocateStore(store);
   // Only the JSON report shows the names authors gave the nodes.
   if (options.json) store.labels.Want();
@@ -226,8 +84,8 @@ void Read(const Options& options, ReportKind kind, const Streams& streams, NetSt
   GrammarHint hint(STDERR_FILENO);
   try {
     ReadByFormat(net.format, net.grammar, *input,
-                 {store, ArcsFor(kind), net.index, hint, options.subnet_files ? &net.layout : nullptr,
-                  WantsValues(options) ? &net.values : nullptr});
+                 {store, ListsSubnets(options) ? ArcStore::kLists : ArcStore::kClasses, net.index, hint,
+                  options.subnet_files ? &net.layout : nullptr, WantsValues(options) ? &net.values : nullptr});
   } catch (const Failure&) {
     input->CheckRest();  // a NUL byte or a read error further on is told first
     throw;
@@ -238,44 +96,35 @@ void Read(const Options& options, ReportKind kind, const Streams& streams, NetSt
   net.index.transitions.Clear();
 }
 
-// The semiflow sections of the report, computed once the subnets are known;
-// `answers` keeps them for the exit status.
-LaterSections SemiflowSections(const Options& options, const NetStore& store, const ReadNet& net,
-                               std::vector<SemiflowAnswer>& answers) {
-  if (!WantsSemiflows(options)) return {};
-  return [&options, &store, &net, &answers](const SubnetMap& map, Output& out) {
-    answers = ComputeSemiflows(store, net.values, map, options);
-    for (const SemiflowAnswer& answer : answers) {
-      if (options.json) {
-        WriteJsonSemiflows(store, net.values, map, answer, out);
-      } else {
-        WriteSemiflowSection(store, net.values, map, answer, options.full, out);
-      }
-    }
-  };
+// The adjacency index for the reports that list the subnets, after which
+// the arc lists go. The full listings show an arc once where the format
+// counts it once; the subnets grow alike from an arc given twice.
+void Index(const Options& options, Format format, NetStore& store) {
+  if (!ListsSubnets(options)) return;
+  if (options.full && RepeatsCountOnce(format)) RemoveDuplicateArcs(store);
+  CreateIOPT(store);
+  ReleaseArcLists(store);
 }
 
-// The analysis section, after the semiflows.
-LaterSections AnalysisSection(const Options& options, const NetStore& store, const ReadNet& net,
-                              const std::vector<std::vector<int32_t>>& sets) {
-  if (!WantsAnalysis(options)) return {};
-  return [&options, &store, &net, &sets](const SubnetMap& map, Output& out) {
-    const Analysis analysis = AnalyseNet(store, net.values, map, options, sets);
-    if (options.json) {
-      WriteJsonAnalysis(store, analysis, sets, out);
-    } else {
-      WriteAnalysisSection(store, analysis, sets, options.seed, options.full, out);
-    }
-  };
+// The subnets into `map`: grown from the index, with their lists, for the
+// reports that list them; for the text digest, the classes the reader joined.
+void DecomposeNet(const Options& options, NetStore& store, SubnetMap& map) {
+  if (ListsSubnets(options)) {
+    Decompose(store, map);
+  } else {
+    PartitionArcs(store, ArcStore::kClasses, map);
+  }
 }
 
-// `first`, then `second`, each when set.
-LaterSections Then(LaterSections first, LaterSections second) {
-  if (!first || !second) return first ? first : second;
-  return [first, second](const SubnetMap& map, Output& out) {
-    first(map, out);
-    second(map, out);
-  };
+// The analyses asked for, in the order the report shows them.
+Findings Analyse(const Options& options, const NetStore& store, const NetValues& values, const SubnetMap& map,
+                 std::vector<std::vector<int32_t>> bound_sets) {
+  Findings findings;
+  findings.semiflows = ComputeSemiflows(store, values, options);
+  if (WantsAnalysis(options)) findings.analysis = AnalyseNet(store, values, map, options, bound_sets);
+  findings.bound_sets = std::move(bound_sets);
+  findings.seed = options.seed;
+  return findings;
 }
 
 void WriteSubnets(const Options& options, const ReadNet& net, const SubnetMap& map, const Streams& streams) {
@@ -302,21 +151,21 @@ int Run(const std::vector<std::string_view>& args) {
       return kExitOk;
     }
     streams.emplace(options);
-    const ReportKind kind = KindOf(options);
     NetStore store;
     ReadNet net(store);
-    Read(options, kind, *streams, store, net);
-    const std::vector<std::vector<int32_t>> bound_sets = BoundSets(store, options);
+    Read(options, *streams, store, net);
+    std::vector<std::vector<int32_t>> bound_sets = BoundSets(store, options);
 
     phase = "decomposing";
+    Index(options, net.format, store);
+    const ReportStyle style{FormatName(net.format), options.full, options.graph};
+    Report report(options.json ? kJsonReport : kTextReport, store, style, streams->Report());
     SubnetMap map;
-    const ReportedNet reported{FormatName(net.format), RepeatsCountOnce(net.format), options.graph};
-    std::vector<SemiflowAnswer> semiflows;
-    WriteReport(
-        kind, store, reported, map, streams->Report(),
-        Then(SemiflowSections(options, store, net, semiflows), AnalysisSection(options, store, net, bound_sets)));
+    DecomposeNet(options, store, map);
+    const Findings findings = Analyse(options, store, net.values, map, std::move(bound_sets));
+    report.Finish({store, map, net.values, findings, style});
     streams->CloseReport();  // before any subnet file
-    CheckSemiflowsComplete(semiflows);
+    CheckSemiflowsComplete(findings.semiflows);
 
     phase = "writing subnet files";
     if (options.subnet_files) WriteSubnets(options, net, map, *streams);

@@ -90,10 +90,7 @@ SemiflowAnswer Solve(const NetStore& store, const SparseSystem& system, bool pla
 
 }  // namespace
 
-// The subnets no longer guide the solver; the map stays in the signature
-// for the caller (driver/run.cpp) until that changes.
-std::vector<SemiflowAnswer> ComputeSemiflows(const NetStore& store, const NetValues& values, const SubnetMap&,
-                                             const Options& options) {
+std::vector<SemiflowAnswer> ComputeSemiflows(const NetStore& store, const NetValues& values, const Options& options) {
   std::vector<SemiflowAnswer> answers;
   if (options.p_semiflows) answers.push_back(Solve(store, PlaceSystem(store, values), true, options));
   if (options.t_semiflows) answers.push_back(Solve(store, TransitionSystem(store, values), false, options));

@@ -14,8 +14,7 @@ namespace vantira {
 
 // The P-semiflows (with -p), then the T-semiflows (with -t). Progress goes
 // to standard error when that is a terminal.
-std::vector<SemiflowAnswer> ComputeSemiflows(const NetStore& store, const NetValues& values, const SubnetMap& map,
-                                             const Options& options);
+std::vector<SemiflowAnswer> ComputeSemiflows(const NetStore& store, const NetValues& values, const Options& options);
 
 // "*** too many semiflows" (status 3) when an answer is incomplete.
 void CheckSemiflowsComplete(const std::vector<SemiflowAnswer>& answers);

@@ -84,7 +84,7 @@ void Build(const Dense& d, Built& b) {
     }
   }
   CreateIOPT(b.store);
-  Decompose(b.store, b.map, nullptr);
+  Decompose(b.store, b.map);
 }
 
 // The classes from their definitions, over the places P and transitions T

@@ -6,6 +6,7 @@
 
 #include "decompose/decompose.h"
 #include "decompose/partition.h"
+#include "decompose/report.h"
 #include "store/adjacency.h"
 
 using namespace vantira;
@@ -39,11 +40,8 @@ struct Net {
       : in(place_to_transition), out(transition_to_place) {
     Fill(s, n, m, in, out);
     CreateIOPT(s);
-    if (full) {
-      ListSubnets(s, map, report);
-    } else {
-      Decompose(s, map, nullptr);
-    }
+    Decompose(s, map);
+    if (full) WriteSubnetListings(s, map, report);
   }
 };
 
