@@ -22,6 +22,7 @@
 #include "semiflows/net_system.h"
 #include "tests/fuzz/fuzz_run.h"
 #include "tests/semiflows/reference.h"
+#include "tests/semiflows/semiflow_checks.h"
 
 namespace {
 
@@ -52,14 +53,11 @@ SemiflowResult CheckAgainstReference(const SparseSystem& system) {
   options.row_limit = kRowLimit;
   options.threads = 1;
   SemiflowResult result = MinimalSemiflows(system, options);
+  FUZZ_CHECK(testing::AnswerFaults(system, result).empty());
   const std::optional<testing::Dense> a = Small(system);
   if (!result.complete || !a) return result;
-  std::vector<std::vector<int64_t>> expected = testing::ReferenceSemiflows(*a, system.variables), found;
-  for (const Semiflow& flow : result.semiflows) {
-    found.emplace_back(static_cast<std::size_t>(system.variables), 0);
-    for (std::size_t i = 0; i < flow.variables.size(); ++i)
-      found.back()[static_cast<std::size_t>(flow.variables[i])] = std::stoll(flow.weights[i].ToString());
-  }
+  std::vector<std::vector<int64_t>> expected = testing::ReferenceSemiflows(*a, system.variables),
+                                    found = testing::ToDense(result, system.variables);
   std::sort(expected.begin(), expected.end());
   std::sort(found.begin(), found.end());
   FUZZ_CHECK(found == expected);
@@ -115,9 +113,9 @@ Format Read(std::string text, Grammar grammar, NetStore& store, NetValues* value
 // Whether the text report's section of a side says `count` semiflows.
 bool SaysCount(const std::string& report, bool places, std::size_t count) {
   const std::string side = places ? "P-" : "T-";
-  const std::size_t at = report.find("\nMINIMAL " + side + "SEMIFLOWS -");
-  return at != std::string::npos &&
-         report.find("\n" + std::to_string(count) + " " + side + "semiflows, ", at) != std::string::npos;
+  const std::size_t at = report.find(std::string("\nMINIMAL ").append(side).append("SEMIFLOWS -"));
+  const std::string line = std::string("\n").append(std::to_string(count)).append(" ").append(side);
+  return at != std::string::npos && report.find(line + "semiflows, ", at) != std::string::npos;
 }
 
 void CheckSemiflows(const std::string& text, Grammar grammar) {
