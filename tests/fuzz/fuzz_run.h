@@ -22,12 +22,14 @@
 #include "decompose/json_text.h"
 #include "driver/run.h"
 
+// A sanitizer's report of a fault inside a run must not go where the run's
+// standard error is caught.
 #if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(undefined_behavior_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(undefined_behavior_sanitizer)
 #define VANTIRA_FUZZ_REPORT_FD 1
 #endif
 #endif
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define VANTIRA_FUZZ_REPORT_FD 1
 #endif
 #ifdef VANTIRA_FUZZ_REPORT_FD
@@ -117,7 +119,6 @@ class Workspace {
     err_ = memfd_create("stderr", MFD_CLOEXEC);
     FUZZ_CHECK(saved_out_ >= 0 && SavedStderr() >= 0 && out_ >= 0 && err_ >= 0);
 #ifdef VANTIRA_FUZZ_REPORT_FD
-    // A sanitizer's report of a fault inside a run goes where it can be seen.
     __sanitizer_set_report_fd(reinterpret_cast<void*>(static_cast<intptr_t>(SavedStderr())));
 #endif
   }
