@@ -1,117 +1,111 @@
-// Arbitrary bytes through the whole run, subnet files included, all in
-// memory, in both grammars. A subnet file read back in the grammar it was
+// Arbitrary bytes through the program's run with subnet files, in both
+// grammars. A subnet file read back by the program in the grammar it was
 // written in must hold exactly its subnet: one subnet, with the same
 // transitions and arcs and as many places.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "formats/by_format.h"
-#include "formats/input_text.h"
-#include "planners/plan_by_format.h"
-#include "planners/subnet_plan.h"
-#include "tests/fuzz/fuzz_net.h"
+#include "driver/subnet_files.h"
+#include "formats/recognize.h"
+#include "tests/fuzz/fuzz_run.h"
+#include "vantira-dot/json_report.h"
 
 namespace {
+
+using vantira_dot::NetReport;
 
 // Few subnets per input keep executions fast; the first ones see every path.
 constexpr int32_t kMaxFiles = 64;
 
-// False for the line-format inputs whose subnet files the format keeps from
-// reading back as their subnets: a name that is both a place and a transition
-// (an arc entry may create either kind, so dropping lines can turn a later
-// declaration into a duplicate).
-bool NetReadsBack(const vantira::NetStore& s, const vantira::NameIndex& index) {
-  for (int32_t p = 1; p <= s.m; ++p) {
-    if (index.transitions.Find(s.PlaceName(p), vantira::HashName(s.PlaceName(p))) != 0) return false;
-  }
-  return true;
+NetReport ReadJson(const std::string& name) {
+  std::string text = *vantira::fuzz::Workspace::Get().Read(name);
+  text.reserve(text.size() + vantira_dot::kJsonPadding);
+  return vantira_dot::ReadJsonNet(text);
 }
 
-// False for PNML whose node elements come from an entity's replacement text:
-// the reference they share goes to every file that keeps one of them.
-bool PnmlReadsBack(const vantira::NetLayout& layout) {
-  const auto& records = layout.records;
-  for (std::size_t i = 1; i < records.size(); ++i) {
-    if (records[i].begin == records[i - 1].begin && records[i].route == vantira::NetLayout::Route::kFollows) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// The arcs of the transitions `in` accepts, by name and direction, each once.
-template <typename In>
-std::set<std::string> ArcsByName(const vantira::NetStore& s, In in) {
+// The arcs of the transitions in `in` (all when empty), by name and
+// direction, each once.
+std::set<std::string> ArcsByName(const NetReport& report, const std::set<std::string>& in) {
   std::set<std::string> arcs;
-  for (int32_t t = 1; t <= s.n; ++t) {
-    if (!in(t)) continue;
-    for (int32_t i = s.tx[t]; i < s.tx[t + 1]; ++i) {
-      std::string arc(i < s.ty[t] ? "in " : "out ");
-      arcs.insert(arc.append(s.PlaceName(s.at[i])).append(1, '\0').append(s.TransitionName(t)));
+  for (const NetReport::Arcs& arcs_of : report.arcs) {
+    if (!in.empty() && !in.contains(arcs_of.transition)) continue;
+    for (const auto* side : {&arcs_of.input, &arcs_of.output}) {
+      for (const std::string& place : *side)
+        arcs.insert((side == &arcs_of.input ? "in " : "out ") + place + '\0' + arcs_of.transition);
     }
   }
   return arcs;
 }
 
-// A drawing's subnet file is checked only when it is still told to be one:
-// its first record may be one whose key is glued to its first field.
-void CheckReadBack(std::string text, vantira::Grammar grammar, const vantira::fuzz::Analysed& net, int32_t k) {
-  using namespace vantira;
-  if (RecognizeFile(text) != net.format) return;
-  const NetStore& s = net.store;
-  const SubnetMap& map = net.map;
-  int32_t places = 0;
-  for (int32_t p = 1; p <= s.m; ++p) places += map.SX[p] == k || map.SY[p] == k || map.SQ[p] == k;
-  std::optional<fuzz::Analysed> back;
-  GrammarHint hint;
-  try {
-    back.emplace(text, grammar, hint);
-  } catch (const Failure& failure) {
-    std::fprintf(stderr, "subnet file %d: %s", k, failure.Message().c_str());
+std::size_t Places(const NetReport::Subnet& subnet) {
+  return subnet.input.size() + subnet.internal.size() + subnet.output.size();
+}
+
+// False for the inputs whose subnet files the format keeps from reading
+// back as their subnets: in the line formats, a name that is both a place
+// and a transition (an arc entry may create either kind, so dropping lines
+// can turn a later declaration into a duplicate); in PNML, node elements
+// that may come from an entity's replacement text (the reference they share
+// goes to every file that keeps one of them).
+bool ReadsBack(const std::string& input, vantira::Format format, const NetReport& report) {
+  if (format == vantira::Format::kPnml) return input.find("<!ENTITY") == std::string::npos;
+  std::set<std::string> transitions;
+  for (const NetReport::Arcs& arcs : report.arcs) transitions.insert(arcs.transition);
+  for (const std::string& arc : ArcsByName(report, {})) {
+    const std::size_t space = arc.find(' ');
+    if (transitions.contains(arc.substr(space + 1, arc.find('\0') - space - 1))) return false;
+  }
+  for (const std::string& place : report.isolated_places)
+    if (transitions.contains(place)) return false;
+  return true;
+}
+
+void CheckReadBack(const std::string& file, std::string_view e, const NetReport& net, std::size_t k) {
+  const auto& w = vantira::fuzz::Workspace::Get();
+  const vantira::fuzz::Ran back = w.Run({e, "-j", w.Path(file), w.Path("back")});
+  if (back.status != 0) {
+    std::fprintf(stderr, "subnet file %zu: %s", k, back.err.c_str());
     FUZZ_CHECK(!"a subnet file reads without failure");
   }
-  FUZZ_CHECK(back->map.iSubNet == 1 && back->store.m == places);
+  const NetReport again = ReadJson("back");
+  const NetReport::Subnet& subnet = net.subnets[k - 1];
+  FUZZ_CHECK(again.subnets.size() == 1 && Places(again.subnets[0]) + again.isolated_places.size() == Places(subnet));
   // The same transitions, by name (a file may number them in another order).
-  std::vector<std::string_view> want;
-  std::vector<std::string_view> got;
-  for (int32_t t = 1; t <= s.n; ++t) {
-    if (map.SubNet[t] == k) want.push_back(s.TransitionName(t));
-  }
-  for (int32_t t = 1; t <= back->store.n; ++t) got.push_back(back->store.TransitionName(t));
+  std::vector<std::string> want = subnet.transitions, got = again.subnets[0].transitions;
   std::sort(want.begin(), want.end());
   std::sort(got.begin(), got.end());
   FUZZ_CHECK(want == got);
   // And each of them with the arcs it has in the net, in their directions.
-  FUZZ_CHECK(ArcsByName(back->store, [](int32_t) { return true; }) ==
-             ArcsByName(s, [&](int32_t t) { return map.SubNet[t] == k; }));
+  FUZZ_CHECK(ArcsByName(again, {}) == ArcsByName(net, std::set<std::string>(want.begin(), want.end())));
 }
 
-void WriteAndReadBack(std::string text, vantira::Grammar grammar) {
-  using namespace vantira;
-  try {
-    GrammarHint hint;
-    fuzz::Analysed net(text, grammar, hint);
-    const SubnetMap& map = net.map;
-    SubnetPlan plan;
-    PlanByFormat(net.format, grammar, text, net.layout, map, plan);
-    const bool reads_back =
-        net.format == Format::kPnml ? PnmlReadsBack(net.layout) : NetReadsBack(net.store, net.index);
-    Output file;
-    for (int32_t k = 1; k <= std::min(map.iSubNet, kMaxFiles); ++k) {
-      file.Clear();
-      plan.Write(k, file);
-      // As in the program: the file before the failing line, then the failure.
-      if (plan.FailureMet()) throw *plan.FailureMet();
-      if (reads_back) CheckReadBack(std::string(file.Text()), grammar, net, k);
-    }
-  } catch (const Failure& failure) {
-    fuzz::CheckFailure(failure);
+void WriteAndReadBack(const std::string& input, bool wide) {
+  const auto& w = vantira::fuzz::Workspace::Get();
+  // The files of an earlier input go first.
+  for (const auto& entry : std::filesystem::directory_iterator(w.Path("")))
+    if (entry.path().filename().string().starts_with("z-z")) std::filesystem::remove(entry.path());
+  const std::string_view e = wide ? "-e" : "-v";
+  vantira::fuzz::Ran ran = w.Run({e, "-j", "-z", w.Path("z"), w.Path("in"), w.Path("json")});
+  // The NUPN block a subnet file cannot keep is told once, on its own line.
+  if (ran.err.starts_with("vantira: the subnet files hold no NUPN block: ")) ran.err.erase(0, ran.err.find('\n') + 1);
+  vantira::fuzz::CheckOutcome(ran, true, wide);
+  if (ran.status != 0) return;
+  const NetReport net = ReadJson("json");
+  const vantira::Format format = vantira::RecognizeFile(input);
+  const bool reads_back = ReadsBack(input, format, net);
+  for (std::size_t k = 1; k <= std::min(net.subnets.size(), std::size_t{kMaxFiles}); ++k) {
+    const std::string file = vantira::SubnetFileName("z", static_cast<int32_t>(k), vantira::FormatExtension(format));
+    const std::optional<std::string> text = w.Read(file);
+    FUZZ_CHECK(text.has_value());
+    // A drawing's subnet file is checked only when it is still told to be
+    // one: its first record may be one whose key is glued to its first field.
+    if (reads_back && vantira::RecognizeFile(*text) == format) CheckReadBack(file, e, net, k);
   }
 }
 
@@ -119,6 +113,7 @@ void WriteAndReadBack(std::string text, vantira::Grammar grammar) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  for (vantira::Grammar grammar : vantira::fuzz::kGrammars) WriteAndReadBack(text, grammar);
+  vantira::fuzz::Workspace::Get().Write("in", text);
+  for (bool wide : {false, true}) WriteAndReadBack(text, wide);
   return 0;
 }

@@ -8,7 +8,7 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "$1" && pwd)
 seconds=$2
-targets=(fuzz_decompose fuzz_subnet_files)
+targets=(fuzz_decompose fuzz_subnet_files fuzz_semiflows)
 # Undefined behaviour must stop the run, as a crash does.
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 cmake --build "$build" --target "${targets[@]}" >/dev/null || exit 1

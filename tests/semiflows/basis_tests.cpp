@@ -113,16 +113,6 @@ std::string BasisFaults(const SparseSystem& s, const Dense& a, const std::vector
   return faults;
 }
 
-Dense RandomSystem(std::mt19937& random, int variables, int equations) {
-  std::uniform_int_distribution<int> coefficient(-3, 3), entry(0, 99);
-  const int density = std::uniform_int_distribution<int>(15, 60)(random);
-  Dense a(static_cast<std::size_t>(equations), std::vector<int64_t>(static_cast<std::size_t>(variables), 0));
-  for (auto& row : a)
-    for (auto& value : row)
-      if (entry(random) < density) value = coefficient(random);
-  return a;
-}
-
 // Each vector as variable -> weight, for comparing across numberings.
 std::vector<std::map<int32_t, std::string>> AsMaps(const std::vector<BasisVector>& basis,
                                                    const std::vector<int32_t>& rename) {
@@ -148,7 +138,7 @@ TEST(FlowBasis, IsTheReducedKernelSpansTheSemiflowsAndIgnoresTheNumbering) {
   for (int round = 0; round < 400; ++round) {
     const int variables = std::uniform_int_distribution<int>(1, 9)(random);
     const int equations = std::uniform_int_distribution<int>(0, 8)(random);
-    const Dense a = RandomSystem(random, variables, equations);
+    const Dense a = RandomDense(random, variables, equations, 15, 60);
     const SparseSystem s = FromDense(a, variables);
     std::vector<int32_t> order(static_cast<std::size_t>(variables)), other(order.size());
     std::iota(order.begin(), order.end(), 0);

@@ -25,11 +25,6 @@ SemiflowOptions Without() {
   return options;
 }
 
-std::vector<std::vector<int64_t>> Sorted(std::vector<std::vector<int64_t>> rows) {
-  std::sort(rows.begin(), rows.end());
-  return rows;
-}
-
 // Every semiflow as text: variables and weights, in the answer's order.
 std::vector<std::string> Text(const SemiflowResult& result) {
   std::vector<std::string> out;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,25 @@ inline std::vector<std::vector<int64_t>> ToDense(const SemiflowResult& result, i
     for (std::size_t k = 0; k < f.variables.size(); ++k) out.back()[f.variables[k]] = f.weights[k].Small();
   }
   return out;
+}
+
+// A random system shaped like a net's incidence: few entries per column,
+// small coefficients of both signs, a density between the bounds (percent).
+inline std::vector<std::vector<int64_t>> RandomDense(std::mt19937& random, int variables, int equations, int least = 20,
+                                                     int most = 70) {
+  std::uniform_int_distribution<int> coefficient(-3, 3), entry(0, 99);
+  const int density = std::uniform_int_distribution<int>(least, most)(random);
+  std::vector<std::vector<int64_t>> a(static_cast<std::size_t>(equations),
+                                      std::vector<int64_t>(static_cast<std::size_t>(variables), 0));
+  for (auto& row : a)
+    for (auto& value : row)
+      if (entry(random) < density) value = coefficient(random);
+  return a;
+}
+
+inline std::vector<std::vector<int64_t>> Sorted(std::vector<std::vector<int64_t>> rows) {
+  std::sort(rows.begin(), rows.end());
+  return rows;
 }
 
 }  // namespace vantira::testing

@@ -22,23 +22,6 @@ namespace {
 __extension__ using Int128 = __int128;  // the oracle for Integer's 64-bit edges
 __extension__ using Uint128 = unsigned __int128;
 
-// A random system shaped like a net's incidence: few entries per column,
-// small coefficients of both signs.
-Dense RandomDense(std::mt19937& random, int variables, int equations) {
-  std::uniform_int_distribution<int> coefficient(-3, 3), entry(0, 99);
-  const int density = std::uniform_int_distribution<int>(20, 70)(random);
-  Dense a(static_cast<std::size_t>(equations), std::vector<int64_t>(static_cast<std::size_t>(variables), 0));
-  for (auto& row : a)
-    for (auto& value : row)
-      if (entry(random) < density) value = coefficient(random);
-  return a;
-}
-
-std::vector<std::vector<int64_t>> Sorted(std::vector<std::vector<int64_t>> rows) {
-  std::sort(rows.begin(), rows.end());
-  return rows;
-}
-
 }  // namespace
 
 TEST(Integer, AgreesWithWideArithmeticAroundTheLimits) {
