@@ -56,10 +56,8 @@ NupnBlocks::NupnBlocks(const NetLayout& layout, const SubnetMap& map)
   }
 }
 
-std::string NupnBlocks::Block(int32_t k) {
+void NupnBlocks::KeepUnits(int32_t k, int32_t* first, int32_t* last) {
   const std::vector<int32_t>& unit_of = nupn_.unit_of_place;
-  auto* first = places_.data() + place_start_[k];
-  auto* last = places_.data() + place_start_[k + 1];
   // The units kept: every unit on the way from a place's unit up to the root.
   kept_.clear();
   for (auto* p = first; p != last; ++p) {
@@ -84,7 +82,13 @@ std::string NupnBlocks::Block(int32_t k) {
     const int32_t pa = nupn_.parent[a], pb = nupn_.parent[b];
     return pa != pb ? pa < pb : nupn_.rank_in_parent[a] < nupn_.rank_in_parent[b];
   });
+}
 
+std::string NupnBlocks::Block(int32_t k) {
+  const std::vector<int32_t>& unit_of = nupn_.unit_of_place;
+  auto* first = places_.data() + place_start_[k];
+  auto* last = places_.data() + place_start_[k + 1];
+  KeepUnits(k, first, last);
   const std::string& le = nupn_.line_end;
   std::string out = nupn_.start_tag;
   out.append(le);

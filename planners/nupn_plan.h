@@ -24,6 +24,10 @@ class NupnBlocks {
   std::string Block(int32_t k);
 
  private:
+  // The units subnet k's places [first, last) need, up to the root, into
+  // kept_ and children_, and those places in the order the units list them.
+  void KeepUnits(int32_t k, int32_t* first, int32_t* last);
+
   const NetLayout::Nupn& nupn_;
   std::vector<int32_t> place_start_;  // places_[place_start_[k] .. place_start_[k+1]) are subnet k's
   std::vector<int32_t> places_;
