@@ -1,11 +1,11 @@
 #include "decompose/decompose.h"
 
 #include <algorithm>
-#include <numeric>
 #include <span>
 #include <utility>
 #include <vector>
 
+#include "base/group_layout.h"
 #include "base/prefetch.h"
 
 namespace vantira {
@@ -276,29 +276,25 @@ class Grower {
 
 }  // namespace
 
-// Where each subnet's elements begin, in a table laid out by subnet, from
-// the subnet of every element 1..count (0 for none): entry k for subnet k,
-// entry 0 unused, entry subnets + 1 the end.
-void CountStarts(const CArray<int32_t>& key, int32_t count, int32_t subnets, std::vector<int32_t>& from) {
-  from.assign(static_cast<std::size_t>(subnets) + 2, 0);
-  for (int32_t e = 1; e <= count; ++e) ++from[static_cast<std::size_t>(key[e]) + 1];
-  from[1] = 0;  // the elements without a subnet go nowhere
-  std::partial_sum(from.begin(), from.end(), from.begin());
-}
-
-// The elements with a subnet, grouped by it and in increasing order within
-// a group, into `items`, with the groups' starts in `from`: every table
-// takes the room it needs and no more.
-void GroupBySubnet(const CArray<int32_t>& key, int32_t count, int32_t subnets, std::vector<int32_t>& items,
+// The elements 1..count that have a subnet (`subnet_of`, 0 for none),
+// grouped by it and in increasing order within a group, into `items`
+// (when given), with the groups' starts in `from`: entry k for subnet k,
+// entry 0 unused. Every table takes the room it needs and no more.
+void GroupBySubnet(const CArray<int32_t>& subnet_of, int32_t count, int32_t subnets, std::vector<int32_t>* items,
                    std::vector<int32_t>& from) {
-  CountStarts(key, count, subnets, from);
-  items.assign(static_cast<std::size_t>(from.back()), 0);
+  GroupLayout<int32_t> layout(static_cast<std::size_t>(subnets) + 1);
   for (int32_t e = 1; e <= count; ++e) {
-    if (key[e] != 0) items[static_cast<std::size_t>(from[static_cast<std::size_t>(key[e])]++)] = e;
+    if (subnet_of[e] != 0) layout.Count(static_cast<std::size_t>(subnet_of[e]));
   }
-  // Each start has moved to its group's end, which is the next one's start.
-  std::move_backward(from.begin(), from.end() - 1, from.end());
-  from[0] = from[1] = 0;
+  const int32_t total = layout.Close();
+  if (items != nullptr) {
+    items->assign(static_cast<std::size_t>(total), 0);
+    for (int32_t e = 1; e <= count; ++e) {
+      if (subnet_of[e] != 0)
+        (*items)[static_cast<std::size_t>(layout.Place(static_cast<std::size_t>(subnet_of[e])))] = e;
+    }
+  }
+  from = layout.TakeStarts();
 }
 
 void Decompose(const NetStore& store, SubnetMap& map) {
@@ -317,10 +313,10 @@ void Decompose(const NetStore& store, SubnetMap& map) {
   }
   // The subnets grew one after the other: each one's transitions lie
   // together in joining order, and as many as it has.
-  CountStarts(map.SubNet, store.n, map.iSubNet, map.joined_from);
-  GroupBySubnet(map.SX, store.m, map.iSubNet, map.xs, map.xs_from);
-  GroupBySubnet(map.SQ, store.m, map.iSubNet, map.qs, map.qs_from);
-  GroupBySubnet(map.SY, store.m, map.iSubNet, map.ys, map.ys_from);
+  GroupBySubnet(map.SubNet, store.n, map.iSubNet, nullptr, map.joined_from);
+  GroupBySubnet(map.SX, store.m, map.iSubNet, &map.xs, map.xs_from);
+  GroupBySubnet(map.SQ, store.m, map.iSubNet, &map.qs, map.qs_from);
+  GroupBySubnet(map.SY, store.m, map.iSubNet, &map.ys, map.ys_from);
 }
 
 }  // namespace vantira
