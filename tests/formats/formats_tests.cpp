@@ -1,18 +1,13 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 #include "base/failure.h"
-#include "base/output.h"
 #include "formats/by_format.h"
 #include "formats/grammar.h"
 #include "formats/input_text.h"
-#include "formats/net_reader.h"
-#include "formats/pnml_reader.h"
 #include "formats/recognize.h"
 #include "formats/tokens.h"
 #include "store/adjacency.h"
@@ -272,36 +267,6 @@ TEST(ReadPNML, NodesArcsNamesAndTypes) {
                                  "http://www.informatik.hu-berlin.de/top/pntd/ptNetb/"}) {
     EXPECT_EQ(Read(net(type, nodes)), "*** not a P/T net: " + type + "\n") << type;
   }
-}
-
-// Where the records lie (which the subnet files of the e2e cases show byte
-// for byte) is cut from the text given whole; a text read in blocks from a
-// descriptor cannot give it, and the call is refused before anything is read.
-TEST(ReadPNML, LayoutOnlyFromTheTextGivenWhole) {
-  const std::string text = Page(R"(<place id="p"/><transition id="t"/>)");
-  NetLayout layout;
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
-  ASSERT_TRUE(WriteAll(fds[1], text));
-  close(fds[1]);
-  NetStore store;
-  AllocateStore(store);
-  TextBlocks blocks(fds[0], 16);
-  EXPECT_EQ(blocks.Recognize(), Format::kPnml);
-  EXPECT_THROW(ReadPNML(blocks, store, ArcStore::kLists, &layout), std::logic_error);
-  EXPECT_EQ(store.m + store.n, 0);
-  close(fds[0]);
-  // A net description's label lines are resolved from the text once it is read.
-  ASSERT_EQ(pipe(fds), 0);
-  ASSERT_TRUE(WriteAll(fds[1], "tr t p\n"));
-  close(fds[1]);
-  TextBlocks lines(fds[0], 16);
-  NameIndex index(store);
-  GrammarHint hint;
-  EXPECT_THROW(ReadNET(lines, Grammar::kBasic, store, ArcStore::kLists, index, hint, nullptr, &layout),
-               std::logic_error);
-  EXPECT_EQ(store.m + store.n, 0);
-  close(fds[0]);
 }
 
 TEST(ReadPNML, FirstFaultInDocumentOrder) {
