@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "base/failure.h"
 #include "decompose/partition.h"
 #include "formats/by_format.h"
 #include "formats/recognize.h"
@@ -97,50 +96,8 @@ TEST(SubnetPlan, RewrittenPlaceLinesReadBackToTheirSide) {
   }
 }
 
-// Whole files are end-to-end cases (ndr-subnet-net-names-and-extra-line-feeds
-// holds braced, unbalanced and empty names); here, the rules of single lines.
-TEST(SubnetPlan, NdrNetNameRecordsGetTheSubnetNumber) {
-  const std::vector<std::pair<std::string, std::string>> rows = {
-      {"h demo\n", "h demo_z3 \n\n"},
-      {"  hx y\r\n", "h x_z3  y\r\n\n"},
-  };
-  for (const auto& [line, expected] : rows) {
-    Planned net("t 0 0 a\n" + line + "# c\nt 0 0 b\n  t 0 0 c x\nz 1\n");
-    EXPECT_EQ(net.File(3), expected + "# c\n\n  t 0 0 c x\n") << line;
-  }
-}
-
-TEST(SubnetPlan, PriorityLineGoesWhereAllItsTransitionsAre) {
-  // Z1 = {a, b} (they share p), Z2 = {c}.
-  const std::string net = "tr a p\ntr b p\ntr c q\n";
-  const std::vector<std::pair<std::string, int32_t>> rows = {
-      {"pr a > b", 1}, {"pr b*2 < a ", 1}, {"pr\ta\t>\tb\r", 1}, {"pr c", 2}, {"pr c > c", 2},
-      {"pr a > c", 0}, {"pr a>b", 0},     {"pr a > x", 0},        {"pr", 0},   {"pr < >", 0},
-      {"pr {a}", 0},   {"pr a ?1", 0},
-  };
-  for (const auto& [line, subnet] : rows) {
-    Planned planned(net + line + "\n", Grammar::kWide);
-    ASSERT_EQ(planned.map.iSubNet, 2);
-    for (int32_t k = 1; k <= 2; ++k) {
-      const bool here = planned.File(k).find(line) != std::string::npos;
-      EXPECT_EQ(here, k == subnet) << line << " in file " << k;
-    }
-  }
-}
-
-// Label and priority lines may come before the nodes they name: they are
-// routed once the whole net is read.
-TEST(SubnetPlan, LabelAndPriorityLinesBeforeTheirNodes) {
-  Planned net("lb b x\npr a > b\nlb q y\npr a > c\ntr a p\ntr b p\ntr c q\n", Grammar::kWide);
-  ASSERT_EQ(net.map.iSubNet, 2);
-  EXPECT_EQ(net.File(1), "lb b x\npr a > b\ntr a p\ntr b p\n");
-  EXPECT_EQ(net.File(2), "lb q y\ntr c q\n");
-  Planned fault("tr a p\n# c\nlb zz x\ntr b q\n");
-  ASSERT_TRUE(fault.plan.FailureMet());
-  EXPECT_EQ(fault.plan.FailureMet()->Message() + ReasonLine(*fault.plan.FailureMet()),
-            "*** unknown label name: zz\nvantira: line 3: 'zz' is no place or transition\n");
-  EXPECT_EQ(fault.File(1), "tr a p\n# c\n");
-}
+// Net name records and where priority and label lines go, before or after
+// their nodes, are end-to-end cases (ndr-subnet-*, wide-subnet-files-*).
 
 // Plain and empty name texts, and documents without one, are pnml-* cases.
 TEST(SubnetPlan, PnmlNameTextGetsTheSubnetNumber) {
