@@ -7,15 +7,16 @@
 #include "base/failure.h"
 #include "formats/by_format.h"
 #include "formats/values_reading.h"
+#include "semiflows/net_system.h"
 
 using namespace vantira;
 
 namespace {
 
-// Reads `text` as a run with -p does, with the weights and markings:
-// "p>t*w" for an input arc, "t>p*w" for an output arc, in the order the
-// reader leaves them, then "p=M" for every marked place; or the failure's
-// message and reason.
+// Reads `text` as a run with -p does, with the weights and markings, and
+// builds its P-system: "p>t*w" for an input arc, "t>p*w" for an output arc,
+// in the order the reader leaves them, then "p=M" for every marked place; or
+// the failure's message and reason.
 std::string Values(std::string text, Grammar grammar = Grammar::kBasic) {
   NetStore s;
   NameIndex index(s);
@@ -26,6 +27,7 @@ std::string Values(std::string text, Grammar grammar = Grammar::kBasic) {
     TextBlocks input(text);
     NetValues values;
     ReadByFormat(format, grammar, input, {s, ArcStore::kLists, index, hint, nullptr, &values});
+    PlaceSystem(s, values);
     std::string d;
     for (const WeightedArc& a : values.arcs) {
       const std::string p(s.PlaceName(a.place)), t(s.TransitionName(a.transition));
@@ -65,9 +67,11 @@ TEST(ReadValues, WeightsMarkingsAndArcKindsOfTheLineFormats) {
       {"tr t a?1 b?-1 c!1 d!-1 e*3 -> f\n", Grammar::kWide, "e>t*3 t>f*1 "},
       {"tr t a?1 ->\n", Grammar::kBasic, "a?1>t*1 "},
       {"p 0 0 a 1 n\nt 0 0 t 0 w n\ne a t ?-1 n\ne a t !2 n\ne t a 2 n\n", Grammar::kBasic, "t>a*2 a=1 "},
-      // Drawings count every edge.
+      // Drawings count every edge (semiflows-ndr-repeated-edges-add-up), and their sum must fit.
       {ndr + "e a t 2 n\ne a t 3 n\ne t 0.5 40.0 b 0.5 40.0 4 n\ne t b\n", Grammar::kBasic,
        "a>t*2 a>t*3 t>b*4 t>b*1 a=2000 "},
+      {ndr + "e a t 9223372036854775807 n\ne a t 1 n\n", Grammar::kBasic,
+       "*** weight too large: a -> t\nvantira: the weights of the edges between them add up past 2^63 - 1\n"},
       {ndr + "e a t 2x n\n", Grammar::kBasic,
        "*** wrong weight: 2x\nvantira: line 4: a weight is a whole number, with K (10^3) or M (10^6) after it\n"},
       {"p 0 0 a -1 n\n", Grammar::kBasic,
