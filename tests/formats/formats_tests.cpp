@@ -214,6 +214,8 @@ std::string Page(const std::string& page, const std::string& beside = "") {
 
 }  // namespace
 
+// The faults of documents, which comes first, and the types refused are
+// end-to-end cases (pnml-fault-*, pnml-type-refused-*, pnml-older-*).
 TEST(ReadPNML, NodesArcsNamesAndTypes) {
   const std::string pt = R"(<place id="p"/><transition id="t"/>)";
   const auto net = [](const std::string& type, const std::string& content) {
@@ -254,47 +256,6 @@ TEST(ReadPNML, NodesArcsNamesAndTypes) {
 <arc id="a" source="p" target="s"/></net></page><net id="u"><place id="p"/></net>
 <name><value>v</value></name><name><text>no</text></name>)"),
        "N:n P:p T:t A:p>t B:"},
-      // Faults of nodes under the net as in a page.
-      {net("P/T net", "\n<place/>"), "*** wrong PNML file: line 2: place without id\n"},
-      {net("P/T net", nodes + "<transition id=\"p\"/>"), "*** duplicate name: p\n"},
-  };
-  for (const auto& [input, expected] : rows) EXPECT_EQ(Read(input), expected) << input;
-  // The types themselves, and the net's nodes among its pages, are end-to-end
-  // cases (pnml-older-*); a type is compared as written: no case folding, no
-  // trimming, no other scheme or path.
-  for (const std::string type : {"P/T net ", "http://www.informatik.hu-berlin.de/top/pntd/ptnetb",
-                                 "https://www.informatik.hu-berlin.de/top/pnml/ptNetb",
-                                 "http://www.informatik.hu-berlin.de/top/pntd/ptNetb/"}) {
-    EXPECT_EQ(Read(net(type, nodes)), "*** not a P/T net: " + type + "\n") << type;
-  }
-}
-
-TEST(ReadPNML, FirstFaultInDocumentOrder) {
-  const std::string pt = R"(<place id="p"/><transition id="t"/>)";
-  const std::string wrong = "*** wrong PNML file: ";
-  // The messages themselves, and the faults of whole documents (pnml-*), are
-  // end-to-end cases; here, which fault comes first.
-  const Rows rows = {
-      {"<pn:pnml xmlns:pn=\"u\">" + kNet + "</net></pn:pnml>", wrong + "no net\n"},
-      {"<pnml>\r<net type=\"a&lt;\r\nb\"/></pnml>", "*** not a P/T net: a< b\n"},
-      // At a start tag: id, then source, then target, or ref, then a repeated id.
-      {Page("\r\n\r<transition><x/>"), wrong + "line 3: transition without id\n"},
-      {Page("<arc source=\"p\"/>"), wrong + "line 1: arc without id\n"},
-      {Page("<referencePlace ref=\"p\"/>"), wrong + "line 1: referencePlace without id\n"},
-      {Page(pt + "<arc id=\"p\" source=\"p\" target=\"t\"/><transition id=\"p\"/>"), "*** duplicate name: p\n"},
-      // XML faults where expat finds them, before or after faults of ours.
-      {Page("<place/>") + "<", wrong + "line 1: place without id\n"},
-      {Page("\n<place id=\"p\"></Place>\n<place/>"), wrong + "line 2: mismatched tag\n"},
-      {"<pnml>&e;</pnml>", wrong + "line 1: undefined entity\n"},
-      // After the document: references (in document order, through chains:
-      // pnml-reference-cycle-names-no-place), then arcs.
-      {Page(pt + "<referenceTransition id=\"r\" ref=\"r\"/>"), wrong + "line 1: referenceTransition r names no transition\n"},
-      {Page(pt + "<referenceTransition id=\"rt\" ref=\"t\"/><referencePlace id=\"r\" ref=\"rt\"/>"),
-       wrong + "line 1: referencePlace r names no place\n"},
-      {Page("<place id=\"\"/><referencePlace id=\"r\" ref=\"\"/>"), wrong + "line 1: referencePlace r names no place\n"},
-      {Page(pt + "<arc id=\"a\" source=\"t\" target=\"t\"/><arc id=\"b\" source=\"x\" target=\"t\"/>"),
-       "*** unknown arc: t -> t\n"},
-      {Page(pt + "<arc id=\"b\" source=\"x&amp;\" target=\"t\"/>"), "*** unknown arc: x& -> t\n"},
   };
   for (const auto& [input, expected] : rows) EXPECT_EQ(Read(input), expected) << input;
 }
