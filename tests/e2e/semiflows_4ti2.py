@@ -133,13 +133,7 @@ def basis_problems(path, side, matrix, names, report):
     basis = report.get(f"{side}_basis")
     if basis is None:
         return [f"{path}: no {side}_basis"]
-    vectors = []
-    index = {name: i for i, name in enumerate(names)}
-    for entry in basis["vectors"]:
-        vector = [0] * len(names)
-        for name, weight in entry["weights"].items():
-            vector[index[name]] = weight
-        vectors.append(vector)
+    vectors = as_vectors(basis["vectors"], names)
     problems = []
     for vector in vectors:
         if any(sum(a * x for a, x in zip(row, vector)) for row in matrix):
@@ -148,20 +142,20 @@ def basis_problems(path, side, matrix, names, report):
     expected = len(names) - rank(matrix)
     if basis["dimension"] != len(vectors) or len(vectors) != expected:
         problems.append(f"{path}: {side}-basis of {basis['dimension']} ({len(vectors)} vectors), rank gives {expected}")
-    semiflows = report[f"{side}_semiflows"] or []
-    if rank(vectors + [list(v) for v in as_vectors(semiflows, names)]) != len(vectors):
+    if rank(vectors + as_vectors(report[f"{side}_semiflows"] or [], names)) != len(vectors):
         problems.append(f"{path}: a minimal {side}-semiflow lies outside the basis's span")
     return problems
 
 
 def as_vectors(flows, names):
+    """The report's vectors (semiflows or a basis) as lists of weights in the order of `names`."""
     index = {name: i for i, name in enumerate(names)}
-    vectors = set()
+    vectors = []
     for flow in flows:
         vector = [0] * len(names)
         for name, weight in flow["weights"].items():
             vector[index[name]] = weight
-        vectors.add(tuple(vector))
+        vectors.append(vector)
     return vectors
 
 
@@ -180,18 +174,17 @@ def check(vantira, path, net, timeout, scratch):
     if run.returncode != 0:
         return f"{path}: vantira ended with status {run.returncode}: {run.stdout.decode(errors='replace')}"
     report = json.loads(run.stdout)
-    p_matrix = [list(col) for col in zip(*c)]
-    problems = basis_problems(path, "p", p_matrix, places, report) + basis_problems(path, "t", c, transitions, report)
+    systems = {"p": ([list(col) for col in zip(*c)], places), "t": (c, transitions)}
+    problems = [p for side, (matrix, names) in systems.items() for p in basis_problems(path, side, matrix, names, report)]
     if RAYS is None:
         return "\n".join(problems)
-    p_rays = rays([list(col) for col in zip(*c)], len(places), timeout, scratch)
-    t_rays = rays(c, len(transitions), timeout, scratch)
-    if p_rays is not None and as_vectors(report["p_semiflows"], places) != p_rays:
-        problems.append(f"{path}: P-semiflows differ from 4ti2's ({len(report['p_semiflows'])} against {len(p_rays)})")
-    if t_rays is not None and as_vectors(report["t_semiflows"], transitions) != t_rays:
-        problems.append(f"{path}: T-semiflows differ from 4ti2's ({len(report['t_semiflows'])} against {len(t_rays)})")
-    if p_rays is None or t_rays is None:
-        print(f"note: {path}: 4ti2 took over {timeout} s, its {'P' if p_rays is None else 'T'}-semiflows not compared")
+    for side, (matrix, names) in systems.items():
+        found = rays(matrix, len(names), timeout, scratch)
+        if found is None:
+            print(f"note: {path}: 4ti2 took over {timeout} s, its {side.upper()}-semiflows not compared")
+        elif set(map(tuple, as_vectors(report[f"{side}_semiflows"], names))) != found:
+            problems.append(f"{path}: {side.upper()}-semiflows differ from 4ti2's "
+                            f"({len(report[f'{side}_semiflows'])} against {len(found)})")
     return "\n".join(problems)
 
 
