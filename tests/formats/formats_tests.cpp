@@ -177,7 +177,8 @@ TEST(TextBlocks, ReadBlockByBlockAsWhole) {
   ASSERT_NE(texts[9].find('\0'), std::string::npos);
   for (const std::string& text : texts) {
     const std::string whole = Read(text);
-    for (std::size_t block : {1, 7, 16, 64, 1 << 20}) EXPECT_EQ(Read(text, Grammar::kBasic, true, block), whole) << text << block;
+    for (std::size_t block : {1, 7, 16, 64, 1 << 20})
+      EXPECT_EQ(Read(text, Grammar::kBasic, true, block), whole) << text << block;
   }
   EXPECT_EQ(Read(texts[8]), "*** wrong input file\n");
 }
@@ -204,7 +205,8 @@ TEST(TextBlocks, LargeFilesReadAheadOnASecondThreadAsWhole) {
   for (std::size_t i = 0; i < texts.size(); ++i) {
     const std::string whole = Read(texts[i]);
     // Compared whole: a difference would print megabytes.
-    for (std::size_t block : {4096, 1 << 18}) EXPECT_TRUE(Read(texts[i], Grammar::kBasic, true, block) == whole) << i << " " << block;
+    for (std::size_t block : {4096, 1 << 18})
+      EXPECT_TRUE(Read(texts[i], Grammar::kBasic, true, block) == whole) << i << " " << block;
   }
   // Both formats read through to the end, not to an early failure.
   EXPECT_EQ(Read(net).rfind("N:- P:p1,p0,p2,", 0), 0u);

@@ -118,12 +118,12 @@ TEST(MinimalSemiflows, MatchesTheReferenceOnRandomSmallSystems) {
     for (int round = 0; round < (contractible ? 1500 : 600); ++round) {
       const int variables = std::uniform_int_distribution<int>(1, 9)(random);
       const int equations = std::uniform_int_distribution<int>(1, contractible ? 8 : 6)(random);
-      const Dense a = contractible ? RandomContractible(random, variables, equations)
-                                   : RandomDense(random, variables, equations);
+      const Dense a =
+          contractible ? RandomContractible(random, variables, equations) : RandomDense(random, variables, equations);
       const SparseSystem s = FromDense(a, variables);
       SemiflowOptions options, tree;
       options.threads = round % 2 + 1;
-      tree.tree_cost = 0;  // the minimal-support test by the tree at every equation
+      tree.tree_cost = 0;              // the minimal-support test by the tree at every equation
       tree.contract = round % 3 != 0;  // and the elimination of the whole system now and then
       const SemiflowResult result = MinimalSemiflows(s, options);
       ASSERT_TRUE(result.complete);
