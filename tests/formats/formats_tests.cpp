@@ -14,7 +14,6 @@
 #include "tests/store/store_invariants.h"
 
 using namespace vantira;
-using Rows = std::vector<std::pair<std::string, std::string>>;
 
 namespace {
 
@@ -125,25 +124,11 @@ TEST(RecognizeFile, OnlyTheFirstSignificantLineDecides) {
 // What lines and documents read into (arrows, skipped tokens, repeats, empty
 // names, labels with -e and without, PNML's numbering, ids, pages and names)
 // are end-to-end cases (net-reads-*, wide-label-*, net-label-read-as-entries-*,
-// pnml-reads-*), their JSON reports byte for byte, and so are the hints beside
-// a failure; here, only the first construct of the wider grammar is hinted,
-// far into long texts too.
+// pnml-reads-*), their JSON reports byte for byte, and so are the hints
+// (net-hint-*, wide-no-hint-*); here, only the first construct of the wider
+// grammar is hinted, far into long texts too.
 TEST(GrammarHint, FirstConstructOfTheWiderGrammarOnly) {
-  const std::string place_label = "a label after ':' is read as a place here";
   const std::string place_kind = "an arc kind after '?' or '!' is read as part of a place name here";
-  const Rows rows = {
-      // Read alike by both grammars: no hint.
-      {"tr t a?x b*2?1 {c?1} c? d!\n", ""},
-      {"net a?1\nlb x?1 y\n# p?1\ntr p?1 -> q\npl p (1) : x\ntr t1: a\ntr t :x ::\n", ""},
-      {"tr t\t:\r\tl\r\n", Hint(1, place_label)},
-      {"\n# c\ntr t -> a b?-\n", Hint(3, place_kind)},
-      {"pl p -> t!0\n", Hint(1, "an arc kind after '?' or '!' is read as part of a transition name here")},
-  };
-  for (const auto& [input, expected] : rows) {
-    EXPECT_EQ(HintOf(input), expected) << input;
-    EXPECT_EQ(HintOf(input, Grammar::kWide), "") << input;
-  }
-
   // Far into a text, past many lines that hold "?" or "!" without an arc kind.
   std::string big;
   for (int i = 1; i <= 20000; ++i) {
