@@ -110,7 +110,10 @@ Dense RandomContractible(std::mt19937& random, int variables, int equations) {
 
 // Random small systems, and ones full of what the contraction acts on: the
 // dense reference's answer with one thread and two, by the key lists and by
-// the tree of supports, with the contraction and without it.
+// the tree of supports, with the contraction and without it. (Chains of
+// ratios that the contraction takes past 64 bits, and chains longer than its
+// rounds, are e2e cases, semiflows-chain-* and semiflows-stages-*, that
+// e2e_semiflows_4ti2 also compares with 4ti2.)
 TEST(MinimalSemiflows, MatchesTheReferenceOnRandomSmallSystems) {
   std::mt19937 random(29);
   for (const bool contractible : {false, true}) {
@@ -251,79 +254,4 @@ TEST(SupportTree, AnswersAsAScanDoesEvenDeeperThanItsStack) {
     return once;
   }());
   EXPECT_TRUE(tree.AnyWithin(all, 1, 0, 1, [&](uint32_t id) { return id == n - 1; }));
-}
-
-TEST(Contraction, ScalesPastSixtyFourBits) {
-  // x_i = 3.x_{i+1} for 60 variables: x_i = 3^(59 - i), past 64 bits from
-  // x_19 down; one semiflow, no equation left to eliminate.
-  const int n = 60;
-  Dense a(n - 1, std::vector<int64_t>(n + 2, 0));
-  for (int i = 0; i + 1 < n; ++i) {
-    a[i][i] = 1;
-    a[i][i + 1] = -3;
-  }
-  std::vector<std::string> expected;
-  Integer power(1);
-  std::vector<Integer> weights(n);
-  for (int i = n - 1; i >= 0; --i) {
-    weights[i] = power;
-    power *= Integer(3);
-  }
-  std::string line;
-  for (int i = 0; i < n; ++i) line += std::to_string(i) + ":" + weights[i].ToString() + " ";
-  const SparseSystem s = FromDense(a, n + 2);
-  const SemiflowResult alone = MinimalSemiflows(s, {});
-  ASSERT_EQ(AnswerFaults(s, alone), "");
-  // The two variables in no equation are semiflows by themselves.
-  EXPECT_EQ(Text(alone), (std::vector<std::string>{line, "60:1 ", "61:1 "}));
-  EXPECT_EQ(Text(alone), WithoutContraction(s));
-  // The same chain in an equation with others: x_0 = x_60 + x_61 gives the
-  // merged variable a coefficient of 3^59, past 64 bits; the answer must
-  // not change (x_60 or x_61 takes the place of the chain's end).
-  Dense b = a;
-  b.emplace_back(n + 2, 0);
-  b.back()[0] = -1;
-  b.back()[n] = 1;
-  b.back()[n + 1] = 1;
-  const SparseSystem t = FromDense(b, n + 2);
-  const SemiflowResult joined = MinimalSemiflows(t, {});
-  ASSERT_EQ(AnswerFaults(t, joined), "");
-  ASSERT_EQ(joined.semiflows.size(), 2u);
-  EXPECT_EQ(Text(joined), WithoutContraction(t));
-  // And with a ratio 1 elsewhere, merged even then: x_60 = x_61 too.
-  b.emplace_back(n + 2, 0);
-  b.back()[n] = 5;
-  b.back()[n + 1] = -5;
-  const SparseSystem u = FromDense(b, n + 2);
-  const SemiflowResult equal = MinimalSemiflows(u, {});
-  ASSERT_EQ(AnswerFaults(u, equal), "");
-  ASSERT_EQ(equal.semiflows.size(), 1u);
-  EXPECT_EQ(Text(equal), WithoutContraction(u));
-}
-
-TEST(Contraction, ChainsLongerThanItsRoundsAreLeftToTheElimination) {
-  // Stage i: 2.u_i - 3.v_i + z_i = 0 and 2.u_i - 3.v_i + z_(i+1) = 0. z_1 is
-  // zero (alone in an equation); then the first equation merges u_i, v_i,
-  // which leaves z_(i+1) alone in the second: one stage a round, so 40
-  // stages pass the bound on rounds. Semiflows: u_i = 3, v_i = 2.
-  const int k = 40;
-  const int variables = 3 * k + 1;  // u_i = 3i, v_i = 3i + 1, z_i = 3i - 1 (z_0 = variables - 1)
-  const auto z = [&](int i) { return i == 0 ? variables - 1 : 3 * i - 1; };
-  Dense a;
-  a.emplace_back(variables, 0);
-  a.back()[z(0)] = 1;
-  for (int i = 0; i < k; ++i) {
-    for (int next : {0, 1}) {
-      a.emplace_back(variables, 0);
-      a.back()[3 * i] = 2;
-      a.back()[3 * i + 1] = -3;
-      a.back()[z(i + next)] += 1;
-    }
-  }
-  const SparseSystem s = FromDense(a, variables);
-  const SemiflowResult result = MinimalSemiflows(s, {});
-  ASSERT_TRUE(result.complete);
-  ASSERT_EQ(AnswerFaults(s, result), "");
-  EXPECT_EQ(result.semiflows.size(), static_cast<std::size_t>(k));
-  EXPECT_EQ(Text(result), WithoutContraction(s));
 }
