@@ -9,7 +9,6 @@
 #include "formats/grammar.h"
 #include "formats/input_text.h"
 #include "formats/recognize.h"
-#include "formats/tokens.h"
 #include "store/adjacency.h"
 #include "tests/store/store_invariants.h"
 
@@ -81,31 +80,6 @@ std::string Hint(int line, std::string_view reading) {
 
 }  // namespace
 
-TEST(Tokens, NamesAndBlanks) {
-  struct Case {
-    std::string text, name;
-    int32_t end;
-  };
-  for (const Case& c : std::vector<Case>{
-           {"abc*2", "abc", 3}, {"a{b} x", "a{b}", 4}, {"ab\tc", "ab", 2}, {"a\rb", "a", 1}, {"{a b}c", "{a b}", 5},
-           {"{a*b} ", "{a*b}", 5}, {"{a\\}b}x", "{a\\}b}", 6}, {"{a\\\\}b}", "{a\\\\}", 5}, {"{ab\nx}", "{ab", 3},
-           {"{ab\r\n", "{ab", 3}, {"{a\\\nb}", "{a\\", 3}, {"{}}", "{}", 2}, {" x", "", 0}, {"*x", "", 0}, {"", "", 0}}) {
-    int32_t cursor = 0;
-    EXPECT_EQ(GetName(Line{c.text}, cursor), c.name) << c.text;
-    EXPECT_EQ(cursor, c.end) << c.text;
-  }
-  // Arc entries of the wider grammar, which also end at "?" and "!", are the
-  // end-to-end case wide-arc-kinds-are-ordinary-arcs.
-  const Line blanks{" \t\r\n"}, others{"\v\fa"};
-  int32_t at_blanks = 0, at_others = 0;
-  SwallowSpace(blanks, at_blanks);
-  SwallowSpace(others, at_others);
-  EXPECT_EQ(at_blanks, 4);
-  EXPECT_EQ(at_others, 0);
-  for (int32_t i = 0; i <= 4; ++i) EXPECT_TRUE(IsSpace(blanks, i)) << i;  // 4 is the end of the line
-  for (int32_t i = 0; i < 3; ++i) EXPECT_FALSE(IsSpace(others, i)) << i;
-}
-
 TEST(RecognizeFile, OnlyTheFirstSignificantLineDecides) {
   for (const char* ndr : {"# c\n\n  p 10 20 a\n", "\r\n\tt 1 2 x\r\n", "h n\ntr t\n"}) {
     EXPECT_EQ(RecognizeFile(ndr), Format::kNdr) << ndr;
@@ -121,10 +95,11 @@ TEST(RecognizeFile, OnlyTheFirstSignificantLineDecides) {
   }
 }
 
-// What lines and documents read into (arrows, skipped tokens, repeats, empty
-// names, labels with -e and without, PNML's numbering, ids, pages and names)
-// are end-to-end cases (net-reads-*, wide-label-*, net-label-read-as-entries-*,
-// pnml-reads-*), their JSON reports byte for byte, and so are the hints
+// What lines and documents read into (where names end, arrows, skipped
+// tokens, repeats, empty names, labels with -e and without, PNML's numbering,
+// ids, pages and names) are end-to-end cases (net-names-end-*, net-reads-*,
+// wide-label-*, net-label-read-as-entries-*, pnml-reads-*), their JSON
+// reports byte for byte, and so are the hints
 // (net-hint-*, wide-no-hint-*); here, only the first construct of the wider
 // grammar is hinted, far into long texts too.
 TEST(GrammarHint, FirstConstructOfTheWiderGrammarOnly) {
