@@ -40,7 +40,7 @@ def pnml_arcs(path):
 def glyph_lines(path, keyword):
     """The lines of a line-format file that hold an arc kind glued to a name or field."""
     text = open(path, "rb").read().decode("utf-8", "surrogateescape")
-    return [line for line in text.splitlines() if line.split()[:1] == [keyword] and re.search(r"[?!]-?\d", line)]
+    return [line for line in text.splitlines() if line.split()[:1] == [keyword] and re.search(r"[?!][-\d]", line)]
 
 
 def ndr_edges(path):

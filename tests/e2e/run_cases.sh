@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs the built binary on every case folder and compares, byte for byte,
-# standard output, the exit status and every file the run leaves behind.
+# Runs a built program (vantira on cases/, vantira-dot on dot-cases/) on every
+# case folder and compares, byte for byte, standard output and standard error,
+# the exit status and every file the run leaves behind.
 #
 # A case folder holds:
 #   args     the command line, in shell words (may be empty or absent)
@@ -16,7 +17,7 @@
 #   out/     files expected in the working folder after the run; a file of
 #            in/ not named in out/ must be left unchanged, and no other
 #            file may appear
-# Usage: run_cases.sh VANTIRA CASES_DIR [NAME_FILTER]
+# Usage: run_cases.sh PROGRAM CASES_DIR [NAME_FILTER]
 set -u
 vantira=$(realpath "$1")
 cases=$(realpath "$2")

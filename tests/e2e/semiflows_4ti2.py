@@ -9,7 +9,10 @@ checked against it too, also without 4ti2: each vector in the kernel, the
 dimension |P| - rank C (|T| - rank C) by a rank of its own (exact, over
 the rationals), and the minimal semiflows within the basis's span.
 
-Usage: semiflows_4ti2.py VANTIRA [--max-bytes N] [--timeout S] PATH...
+With --random N, also on N random nets it writes itself, of 3 to 14 places
+and transitions, whose semiflows together must be more than N.
+
+Usage: semiflows_4ti2.py VANTIRA [--max-bytes N] [--timeout S] [--random N] PATH...
 A net that 4ti2 or vantira does not finish within S seconds is passed
 over, and said so.
 Without 4ti2 the check says so in one line and compares only the bases.
@@ -17,6 +20,7 @@ Without 4ti2 the check says so in one line and compares only the bases.
 import argparse
 import json
 import os
+import random
 import re
 import shutil
 import subprocess
@@ -133,13 +137,7 @@ def basis_problems(path, side, matrix, names, report):
     basis = report.get(f"{side}_basis")
     if basis is None:
         return [f"{path}: no {side}_basis"]
-    vectors = []
-    index = {name: i for i, name in enumerate(names)}
-    for entry in basis["vectors"]:
-        vector = [0] * len(names)
-        for name, weight in entry["weights"].items():
-            vector[index[name]] = weight
-        vectors.append(vector)
+    vectors = as_vectors(basis["vectors"], names)
     problems = []
     for vector in vectors:
         if any(sum(a * x for a, x in zip(row, vector)) for row in matrix):
@@ -148,21 +146,42 @@ def basis_problems(path, side, matrix, names, report):
     expected = len(names) - rank(matrix)
     if basis["dimension"] != len(vectors) or len(vectors) != expected:
         problems.append(f"{path}: {side}-basis of {basis['dimension']} ({len(vectors)} vectors), rank gives {expected}")
-    semiflows = report[f"{side}_semiflows"] or []
-    if rank(vectors + [list(v) for v in as_vectors(semiflows, names)]) != len(vectors):
+    if rank(vectors + as_vectors(report[f"{side}_semiflows"] or [], names)) != len(vectors):
         problems.append(f"{path}: a minimal {side}-semiflow lies outside the basis's span")
     return problems
 
 
 def as_vectors(flows, names):
+    """The report's vectors (semiflows or a basis) as lists of weights in the order of `names`."""
     index = {name: i for i, name in enumerate(names)}
-    vectors = set()
+    vectors = []
     for flow in flows:
         vector = [0] * len(names)
         for name, weight in flow["weights"].items():
             vector[index[name]] = weight
-        vectors.add(tuple(vector))
+        vectors.append(vector)
     return vectors
+
+
+def random_nets(folder, count):
+    """Nets shaped like real ones: each transition takes from and gives to one to three places, now and then
+    with weight 2; some places on no arc."""
+    chosen = random.Random(2029)
+    paths = []
+    for n in range(count):
+        places = [f"p{i}" for i in range(chosen.randint(3, 14))]
+        lines = [f"pl {p}" for p in places]
+        for t in range(chosen.randint(3, 14)):
+            sides = [" ".join(p + ("*2" if chosen.randint(1, 5) == 5 else "")
+                              for p in chosen.sample(places, chosen.randint(1, 3))) for _ in range(2)]
+            lines.append(f"tr t{t} {sides[0]} -> {sides[1]}")
+        paths.append(os.path.join(folder, f"random-{n}.net"))
+        with open(paths[-1], "w") as out:
+            out.write("\n".join(lines) + "\n")
+    return paths
+
+
+FOUND = {}  # path -> the number of semiflows compared with 4ti2's
 
 
 def check(vantira, path, net, timeout, scratch):
@@ -180,18 +199,21 @@ def check(vantira, path, net, timeout, scratch):
     if run.returncode != 0:
         return f"{path}: vantira ended with status {run.returncode}: {run.stdout.decode(errors='replace')}"
     report = json.loads(run.stdout)
-    p_matrix = [list(col) for col in zip(*c)]
-    problems = basis_problems(path, "p", p_matrix, places, report) + basis_problems(path, "t", c, transitions, report)
+    systems = {"p": ([list(col) for col in zip(*c)], places), "t": (c, transitions)}
+    problems = []
+    for side, (matrix, names) in systems.items():
+        problems += basis_problems(path, side, matrix, names, report)
     if RAYS is None:
         return "\n".join(problems)
-    p_rays = rays([list(col) for col in zip(*c)], len(places), timeout, scratch)
-    t_rays = rays(c, len(transitions), timeout, scratch)
-    if p_rays is not None and as_vectors(report["p_semiflows"], places) != p_rays:
-        problems.append(f"{path}: P-semiflows differ from 4ti2's ({len(report['p_semiflows'])} against {len(p_rays)})")
-    if t_rays is not None and as_vectors(report["t_semiflows"], transitions) != t_rays:
-        problems.append(f"{path}: T-semiflows differ from 4ti2's ({len(report['t_semiflows'])} against {len(t_rays)})")
-    if p_rays is None or t_rays is None:
-        print(f"note: {path}: 4ti2 took over {timeout} s, its {'P' if p_rays is None else 'T'}-semiflows not compared")
+    for side, (matrix, names) in systems.items():
+        found = rays(matrix, len(names), timeout, scratch)
+        if found is None:
+            print(f"note: {path}: 4ti2 took over {timeout} s, its {side.upper()}-semiflows not compared")
+        elif set(map(tuple, as_vectors(report[f"{side}_semiflows"], names))) == found:
+            FOUND[path] = FOUND.get(path, 0) + len(found)
+        else:
+            problems.append(f"{path}: {side.upper()}-semiflows differ from 4ti2's "
+                            f"({len(report[f'{side}_semiflows'])} against {len(found)})")
     return "\n".join(problems)
 
 
@@ -201,6 +223,7 @@ def main():
     parser.add_argument("vantira")
     parser.add_argument("--max-bytes", type=int, default=0)
     parser.add_argument("--timeout", type=float, default=5)
+    parser.add_argument("--random", type=int, default=0)
     parser.add_argument("paths", nargs="*")
     args = parser.parse_intermixed_args()
     RAYS = shutil.which("4ti2-rays") or shutil.which("rays")
@@ -208,7 +231,8 @@ def main():
         print("semiflows_4ti2: 4ti2 is not installed (sudo apt-get install -y 4ti2); only the bases are checked")
     compared, failures = 0, []
     with tempfile.TemporaryDirectory() as scratch:
-        for path in nets_in(args.paths):
+        generated = random_nets(scratch, args.random)
+        for path in nets_in(args.paths) + generated:
             if args.max_bytes and os.path.getsize(path) > args.max_bytes:
                 continue
             net = read_pnml_flow(path) if path.endswith(".pnml") else read_net(path) if path.endswith(".net") else None
@@ -218,9 +242,13 @@ def main():
             compared += 1
             if problem:
                 failures.append(problem)
+        found = sum(FOUND.get(path, 0) for path in generated)
+        if RAYS and args.random and found <= args.random:
+            failures.append(f"the {args.random} random nets have {found} semiflows")
     for failure in failures:
         print(failure)
-    print(f"semiflows_4ti2: {compared} nets compared, {len(failures)} differ")
+    print(f"semiflows_4ti2: {compared} nets compared ({args.random} random, {found} semiflows in them), "
+          f"{len(failures)} differ")
     return 1 if failures else 0
 
 

@@ -22,30 +22,11 @@ namespace {
 
 using Matrix = std::vector<std::vector<Integer>>;
 
-// The slow reference: the rank by Bareiss' fraction-free elimination on
-// dense rows, exact at any size.
+// The slow reference: the rank by Bareiss' elimination over Integer.
 int Rank(Matrix m) {
-  const std::size_t rows = m.size(), cols = rows == 0 ? 0 : m[0].size();
-  Integer previous(1);
-  std::size_t r = 0;
-  for (std::size_t c = 0; c < cols && r < rows; ++c) {
-    std::size_t pivot = r;
-    while (pivot < rows && m[pivot][c].Sign() == 0) ++pivot;
-    if (pivot == rows) continue;
-    std::swap(m[pivot], m[r]);
-    for (std::size_t i = r + 1; i < rows; ++i) {
-      for (std::size_t j = c + 1; j < cols; ++j) {
-        Integer value = m[r][c] * m[i][j] - m[i][c] * m[r][j];
-        // Bareiss: the previous pivot divides exactly, also when negative.
-        m[i][j] =
-            previous.Sign() < 0 ? (Integer(0) - value).DivideExact(Integer(0) - previous) : value.DivideExact(previous);
-      }
-      m[i][c] = Integer(0);
-    }
-    previous = m[r][c];
-    ++r;
-  }
-  return static_cast<int>(r);
+  int rank = 0;
+  RankAndDeterminant(std::move(m), rank);
+  return rank;
 }
 
 Matrix OfDense(const Dense& a, int variables) {

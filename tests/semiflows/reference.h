@@ -8,32 +8,45 @@
 #include <numeric>
 #include <vector>
 
+#include "semiflows/integer.h"
+
 namespace vantira::testing {
 
 using Dense = std::vector<std::vector<int64_t>>;  // rows are equations
 
-// Bareiss' fraction-free elimination: the rank, and the determinant when square.
-inline int64_t RankAndDeterminant(Dense m, int& rank) {
+// The exact division Bareiss' elimination makes: by the previous pivot, also
+// when it is negative.
+inline int64_t Divided(int64_t value, int64_t by) { return value / by; }
+inline Integer Divided(Integer value, const Integer& by) {
+  return by.Sign() < 0 ? (Integer(0) - value).DivideExact(Integer(0) - by) : value.DivideExact(by);
+}
+
+// Bareiss' fraction-free elimination: the rank, and the determinant when
+// square; on 64-bit entries for the small systems here, on Integer ones for
+// the rank of a basis at any size.
+template <class T>
+T RankAndDeterminant(std::vector<std::vector<T>> m, int& rank) {
   const std::size_t rows = m.size(), cols = rows == 0 ? 0 : m[0].size();
-  int64_t previous = 1, sign = 1;
+  T previous(1);
+  int64_t sign = 1;
   std::size_t r = 0;
   for (std::size_t c = 0; c < cols && r < rows; ++c) {
     std::size_t pivot = r;
-    while (pivot < rows && m[pivot][c] == 0) ++pivot;
+    while (pivot < rows && m[pivot][c] == T(0)) ++pivot;
     if (pivot == rows) continue;
     if (pivot != r) {
       std::swap(m[pivot], m[r]);
       sign = -sign;
     }
     for (std::size_t i = r + 1; i < rows; ++i) {
-      for (std::size_t j = c + 1; j < cols; ++j) m[i][j] = (m[r][c] * m[i][j] - m[i][c] * m[r][j]) / previous;
-      m[i][c] = 0;
+      for (std::size_t j = c + 1; j < cols; ++j) m[i][j] = Divided(m[r][c] * m[i][j] - m[i][c] * m[r][j], previous);
+      m[i][c] = T(0);
     }
     previous = m[r][c];
     ++r;
   }
   rank = static_cast<int>(r);
-  return rows == cols && r == rows ? sign * (rows == 0 ? 1 : m[rows - 1][cols - 1]) : 0;
+  return rows == cols && r == rows ? T(sign) * (rows == 0 ? T(1) : m[rows - 1][cols - 1]) : T(0);
 }
 
 // Every minimal semiflow of A.x = 0, x >= 0 as a dense vector, by support.
