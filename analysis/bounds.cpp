@@ -23,9 +23,11 @@ Integer FromWide(TokenSum v) {
 constexpr double kTolerances[] = {1e-9, 1e-7, 1e-5, 1e-11};
 
 // A place's tokens at a solver's optimum are taken as reached when they are
-// within this (relative) of a whole number above them: the optimum's firing
-// is a vertex read in floating point.
-constexpr double kPointTolerance = 1e-7;
+// within this (relative, and at most kMostOff) of a whole number above them:
+// the optimum's firing is a vertex read in floating point. Too small a
+// tolerance costs only a solve more.
+constexpr double kPointTolerance = 1e-9;
+constexpr double kMostOff = 1e-3;
 // Tokens past this at an optimum count only up to it.
 constexpr double kMostPoint = 4e18;
 // The places' solves share a fixed amount of work, counted in simplex
@@ -37,7 +39,7 @@ constexpr std::size_t kWork = 1000000000;
 constexpr int kCoverIterations = 200000;
 // A part of more places is bounded on regions (BoundSolver::Regions): its
 // solves would take too long.
-constexpr std::size_t kExactPart = 20000;
+constexpr std::size_t kExactPart = 10000;
 // How far a region grows (see SolveInRegion), and the regions' budget, in
 // the same units as kWork and the work of building a region.
 constexpr int32_t kRounds = 24;
@@ -280,8 +282,11 @@ class BoundSolver {
 
   static bool Above(const Bound& bound, double value) {
     if (!bound.upper || value >= kMostPoint) return false;
-    const double reached = std::floor(value + kPointTolerance * std::max(1.0, std::fabs(value)));
-    return Integer(static_cast<int64_t>(reached)) < *bound.upper;
+    return Integer(static_cast<int64_t>(Floor(value))) < *bound.upper;
+  }
+
+  static double Floor(double tokens) {
+    return std::floor(tokens + std::min(kMostOff, kPointTolerance * std::max(1.0, std::fabs(tokens))));
   }
 
   // The tokens of every place at an optimum's firing s: M0 + C.s.
@@ -299,7 +304,7 @@ class BoundSolver {
       const double tokens = std::min(static_cast<double>(net_.Marking(q)) + change, kMostPoint);
       change = 0.0;
       listed_[static_cast<std::size_t>(q)] = false;
-      const double reached = std::floor(tokens + kPointTolerance * std::max(1.0, std::fabs(tokens)));
+      const double reached = Floor(tokens);
       int64_t& seen = seen_[static_cast<std::size_t>(q)];
       if (reached > static_cast<double>(seen)) seen = static_cast<int64_t>(reached);
     }
