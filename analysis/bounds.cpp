@@ -34,7 +34,7 @@ constexpr double kMostPoint = 4e18;
 // iterations times the size of the program solved, never in time, so that
 // every run gives the same report; past it the places left keep the bound of
 // their part's cover (or of another place's weighting).
-constexpr std::size_t kWork = 1000000000;
+constexpr std::size_t kWork = 300000000;
 // The simplex iterations of a cover.
 constexpr int kCoverIterations = 200000;
 // A part of more places is bounded on regions (BoundSolver::Regions): its
