@@ -32,9 +32,9 @@ constexpr double kMostOff = 1e-3;
 constexpr double kMostPoint = 4e18;
 // The places' solves share a fixed amount of work, counted in simplex
 // iterations times the size of the program solved, never in time, so that
-// every run gives the same report; past it the places left keep the bound of
-// their part's cover (or of another place's weighting).
-constexpr std::size_t kWork = 300000000;
+// every run gives the same report; past it the places left are bounded on
+// regions (BoundSolver::Regions).
+constexpr std::size_t kWork = 1000000000;
 // The simplex iterations of a cover.
 constexpr int kCoverIterations = 200000;
 // A part of more places is bounded on regions (BoundSolver::Regions): its
@@ -88,7 +88,8 @@ std::vector<std::vector<int32_t>> Parts(const TokenNet& net) {
 class BoundSolver {
  public:
   BoundSolver(const TokenNet& net, Bounds& bounds, const WalkResult& walk)
-      : net_(net), bounds_(bounds), checker_(net), seen_(walk.most), change_(seen_.size(), 0.0), listed_(seen_.size(), false) {}
+      : net_(net), bounds_(bounds), checker_(net), seen_(walk.most), change_(seen_.size(), 0.0), listed_(seen_.size(), false),
+        solved_(seen_.size(), false) {}
 
   // Every place of every part, one solve at most each, the part's program
   // going on from the last place's optimum. A place is settled, and needs
@@ -110,17 +111,23 @@ class BoundSolver {
         if (Settled(p, bound)) continue;
         if (work_ > kWork) break;
         Solve(lp, {p}, bound);
+        solved_[static_cast<std::size_t>(p)] = true;
       }
+      // Past the budget the places left are bounded on regions, as those
+      // of a large part.
+      if (work_ > kWork) Regions(rows);
     }
   }
 
-  // A part too large for a solve of the whole part per place: regions of
-  // it, within a work budget of their own, after which the places left keep
-  // the cover's bound.
+  // The places of a part too large for a solve of the whole part per place,
+  // or left past the budget: regions of it, within a work budget of their
+  // own, after which the places left keep the cover's bound.
   void Regions(const std::vector<int32_t>& rows) {
     for (int32_t p : rows) {
       Bound& bound = bounds_.places[static_cast<std::size_t>(p)];
-      if (bound.Exact() || bound.unbounded || region_work_ > kRegionWork) continue;
+      if (bound.Exact() || bound.unbounded || solved_[static_cast<std::size_t>(p)] || region_work_ > kRegionWork) {
+        continue;
+      }
       SolveInRegion({p}, bound);
     }
   }
@@ -389,6 +396,7 @@ class BoundSolver {
   std::vector<double> change_;  // per place, scratch of See
   std::vector<bool> listed_;     // per place: in touched_
   std::vector<int32_t> touched_;
+  std::vector<bool> solved_;  // per place: its own program solved
   std::optional<StateEquation> whole_;
   std::size_t work_ = 0;  // of every solve (LpAnswer::work)
   std::unordered_map<int32_t, double> outside_;
