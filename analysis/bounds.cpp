@@ -1,9 +1,12 @@
 #include "analysis/bounds.h"
 
 #include <algorithm>
+#include <cmath>
+#include <span>
 #include <unordered_map>
 
 #include "analysis/lp.h"
+#include "base/platform_tuning.h"
 
 namespace vantira {
 
@@ -19,50 +22,157 @@ Integer FromWide(TokenSum v) {
 // does not check: the answer's own error is unknown.
 constexpr double kTolerances[] = {1e-9, 1e-7, 1e-5, 1e-11};
 
-// How far a region grows (see Solve).
+// A place's tokens at a solver's optimum are taken as reached when they are
+// within this (relative, and at most kMostOff) of a whole number above them:
+// the optimum's firing is a vertex read in floating point. Too small a
+// tolerance costs only a solve more.
+constexpr double kPointTolerance = 1e-9;
+constexpr double kMostOff = 1e-3;
+// Tokens past this at an optimum count only up to it.
+constexpr double kMostPoint = 4e18;
+// The places' solves share a fixed amount of work, counted in simplex
+// iterations times the size of the program solved, never in time, so that
+// every run gives the same report; past it the places left are bounded on
+// regions (BoundSolver::Regions).
+constexpr std::size_t kWork = 1000000000;
+// The simplex iterations of a cover.
+constexpr int kCoverIterations = 200000;
+// A part of more places is bounded on regions (BoundSolver::Regions): its
+// solves would take too long.
+constexpr std::size_t kExactPart = 10000;
+// How far a region grows (see SolveInRegion), and the regions' budget, in
+// the same units as kWork and the work of building a region.
 constexpr int32_t kRounds = 24;
 constexpr int32_t kLocalRounds = 4;
-// A net of at most kWholeNet places falls back on the whole state equation
-// where its regions settle nothing; one of at most kCoverNet places starts
-// with the cover (BoundSolver::Cover); past kWork (simplex iterations times
-// rows and columns, summed over the solves), only that fallback is left, so that a large net
-// ends in bounded time, the same for every run.
-constexpr int32_t kWholeNet = 5000;
-constexpr int32_t kCoverNet = 200000;
-constexpr std::size_t kWork = 100000000;
-// The simplex iterations of the cover, and of a place's whole program.
-constexpr int kCoverIterations = 200000;
-constexpr int kPlaceIterations = 2000;
 constexpr std::size_t kMostRegion = 1000;
 constexpr std::size_t kMostColumns = 2000;
-// The work of building a region, in LpAnswer::work's units.
+constexpr std::size_t kRegionWork = 100000000;
 constexpr std::size_t kBuildWork = 5000;
+
+// The connected parts of the token net, each its places linked through the
+// transitions that change them, depth first from its smallest place: one
+// place's objective is then a neighbour of the next one's, and the optimum
+// the solve goes on from is near (breadth first, which jumps from branch to
+// branch, takes nearly twice the simplex iterations). Places no transition
+// changes are in none.
+std::vector<std::vector<int32_t>> Parts(const TokenNet& net) {
+  std::vector<std::vector<int32_t>> parts;
+  std::vector<bool> placed(static_cast<std::size_t>(net.Places()) + 1, false);
+  std::vector<bool> crossed(static_cast<std::size_t>(net.Transitions()) + 1, false);
+  std::vector<int32_t> stack;
+  for (int32_t first = 1; first <= net.Places(); ++first) {
+    if (placed[static_cast<std::size_t>(first)] || net.Row(first).empty()) continue;
+    std::vector<int32_t>& part = parts.emplace_back();
+    stack.assign(1, first);
+    placed[static_cast<std::size_t>(first)] = true;
+    while (!stack.empty()) {
+      const int32_t p = stack.back();
+      stack.pop_back();
+      part.push_back(p);
+      // Pushed last to first, so that the first transition's places come next.
+      const std::span<const Weighted> row = net.Row(p);
+      for (auto t = row.rbegin(); t != row.rend(); ++t) {
+        if (crossed[static_cast<std::size_t>(t->node)]) continue;
+        crossed[static_cast<std::size_t>(t->node)] = true;
+        for (const Weighted& q : net.Column(t->node)) {
+          if (placed[static_cast<std::size_t>(q.node)]) continue;
+          placed[static_cast<std::size_t>(q.node)] = true;
+          stack.push_back(q.node);
+        }
+      }
+    }
+  }
+  return parts;
+}
 
 class BoundSolver {
  public:
-  BoundSolver(const TokenNet& net, Bounds& bounds) : net_(net), bounds_(bounds), checker_(net) {}
+  BoundSolver(const TokenNet& net, Bounds& bounds, const WalkResult& walk)
+      : net_(net), bounds_(bounds), checker_(net), seen_(walk.most), change_(seen_.size(), 0.0), listed_(seen_.size(), false),
+        solved_(seen_.size(), false) {}
 
-  // One weighting for every place at once, perhaps loose: the whole state
-  // equation's dual for the sum of all places not yet settled. A ray takes
-  // the places it gains on out of the sum, which is solved again, a few
-  // times at most. Only on nets of at most kCoverNet places.
-  void Cover() {
-    if (net_.Places() > kCoverNet) return;
+  // Every place of every part, one solve at most each, the part's program
+  // going on from the last place's optimum. A place is settled, and needs
+  // none, once a certified bound of it is no more than the tokens of a point
+  // of the state equation seen so far (a marking the walk reached, or an
+  // optimum of another place): the bound is then the program's floor.
+  void Places() {
+    for (const std::vector<int32_t>& order : Parts(net_)) {
+      std::vector<int32_t> rows = order;
+      std::sort(rows.begin(), rows.end());
+      StateEquation lp(net_, rows);
+      Cover(lp, rows);
+      if (rows.size() > kExactPart) {
+        Regions(rows);
+        continue;
+      }
+      for (int32_t p : order) {
+        Bound& bound = bounds_.places[static_cast<std::size_t>(p)];
+        if (Settled(p, bound)) continue;
+        if (work_ > kWork) break;
+        Solve(lp, {p}, bound);
+        solved_[static_cast<std::size_t>(p)] = true;
+      }
+      // Past the budget the places left are bounded on regions, as those
+      // of a large part.
+      if (work_ > kWork) Regions(rows);
+    }
+  }
+
+  // The places of a part too large for a solve of the whole part per place,
+  // or left past the budget: regions of it, within a work budget of their
+  // own, after which the places left keep the cover's bound.
+  void Regions(const std::vector<int32_t>& rows) {
+    for (int32_t p : rows) {
+      Bound& bound = bounds_.places[static_cast<std::size_t>(p)];
+      if (bound.Exact() || bound.unbounded || solved_[static_cast<std::size_t>(p)] || region_work_ > kRegionWork) {
+        continue;
+      }
+      SolveInRegion({p}, bound);
+    }
+  }
+
+  // A set of places, over the state equation of every part (on regions,
+  // as a large part's places, when that is too large).
+  void Set(const std::vector<int32_t>& places, Bound& bound) {
+    if (!whole_) {
+      std::vector<int32_t> rows;
+      for (int32_t q = 1; q <= net_.Places(); ++q) {
+        if (!net_.Row(q).empty()) rows.push_back(q);
+      }
+      if (rows.size() > kExactPart) {
+        SolveInRegion(places, bound);
+        return;
+      }
+      whole_.emplace(net_, rows);
+    }
+    std::vector<int32_t> changed;
+    for (int32_t q : places) {
+      if (!net_.Row(q).empty()) changed.push_back(q);
+    }
+    Solve(*whole_, changed, bound, places);
+  }
+
+ private:
+  // One weighting for every place of the part at once, perhaps loose: the
+  // dual of the sum of the places not yet settled. A ray takes the places it
+  // gains on out of the sum, which is solved again, a few times at most.
+  void Cover(StateEquation& lp, const std::vector<int32_t>& rows) {
     for (int attempt = 0; attempt < 4; ++attempt) {
       std::vector<int32_t> open;
-      for (int32_t p = 1; p <= net_.Places(); ++p) {
-        const Bound& bound = bounds_.places[static_cast<std::size_t>(p)];
-        if (!net_.Row(p).empty() && !bound.unbounded && !bound.upper) open.push_back(p);
+      for (int32_t q : rows) {
+        if (!Settled(q, bounds_.places[static_cast<std::size_t>(q)])) open.push_back(q);
       }
-      if (open.empty()) return;
-      if (!whole_) whole_.emplace(net_);
-      ++bounds_.solves;
-      const LpAnswer answer = whole_->Maximize(open, false, kCoverIterations);
+      if (open.size() < 2) return;
+      ++bounds_.covers;
+      const LpAnswer answer = lp.Maximize(open, false, kCoverIterations);
+      work_ += answer.work;
       Bound sum;
       if (answer.status == LpAnswer::kOptimal) {
+        See(answer.firing);
         if (Weighting(answer, open, sum)) return;
-        ++bounds_.solves;
-        const LpAnswer again = whole_->Maximize(open, true);
+        ++bounds_.repairs;
+        const LpAnswer again = lp.Maximize(open, true);
         if (again.status == LpAnswer::kOptimal) Weighting(again, open, sum);
         return;
       }
@@ -70,37 +180,6 @@ class BoundSolver {
     }
   }
 
-  // Bounds the place (or the set) `places`, and every other place the
-  // certificate reaches; `bound` stays as it was when no certificate checks.
-  //
-  // The state equation is solved on a region that starts with the places
-  // and the places that the transitions which add to them take from. Places outside it that the
-  // optimum's firing (or the ray) would make negative join it, and it is
-  // solved again from the basis found, until none does: then its optimum is
-  // the whole state equation's. After kLocalRounds solves the region also
-  // grows by the input places of its transitions. After kRounds solves, or
-  // past kMostRegion places, the best certified bound so far stands; it may
-  // then be above the whole state equation's.
-  void Solve(const std::vector<int32_t>& places, Bound& bound) {
-    if (work_ > kWork) return;
-    const bool settled = SolveInRegion(places, bound);
-    if (settled || net_.Places() > kWholeNet || work_ > kWork) return;
-    // The whole state equation, warm-started from the last place's basis.
-    if (!whole_) whole_.emplace(net_);
-    ++bounds_.solves;
-    LpAnswer answer = whole_->Maximize(places, false, kPlaceIterations);
-    work_ += answer.work;
-    if (answer.status == LpAnswer::kOptimal) {
-      if (Weighting(answer, places, bound)) return;
-      ++bounds_.solves;
-      answer = whole_->Maximize(places, true);
-      if (answer.status == LpAnswer::kOptimal) Weighting(answer, places, bound);
-    } else if (answer.status == LpAnswer::kUnbounded) {
-      Ray(answer, places, bound);
-    }
-  }
-
- private:
   // True when the region's last solve was the whole state equation's and
   // its answer was certified.
   bool SolveInRegion(const std::vector<int32_t>& places, Bound& bound) {
@@ -120,11 +199,11 @@ class BoundSolver {
     if (columns > 4 * kMostColumns) return false;
     RegionLp lp(net_, places);
     lp.Add(start);
-    work_ += kBuildWork + lp.Columns();
+    region_work_ += kBuildWork + lp.Columns();
     for (int32_t round = 0; round < kRounds && lp.Size() <= kMostRegion && lp.Columns() <= kMostColumns; ++round) {
       ++bounds_.solves;
       const LpAnswer answer = lp.Maximize();
-      work_ += answer.work;
+      region_work_ += answer.work;
       std::vector<int32_t> violated;
       if (answer.status == LpAnswer::kOptimal) {
         bool checked = Weighting(answer, places, bound);
@@ -160,7 +239,7 @@ class BoundSolver {
         }
       }
       lp.Add(violated);
-      work_ += lp.Columns();
+      region_work_ += lp.Columns();
     }
     return false;
   }
@@ -183,6 +262,59 @@ class BoundSolver {
     }
     std::sort(violated.begin(), violated.end());
     return violated;
+  }
+
+  bool Settled(int32_t p, const Bound& bound) const {
+    return bound.unbounded || (bound.upper && !(Integer(seen_[static_cast<std::size_t>(p)]) < *bound.upper));
+  }
+
+  // `all` are the places bounded, `places` those of them in the program.
+  void Solve(StateEquation& lp, const std::vector<int32_t>& places, Bound& bound) { Solve(lp, places, bound, places); }
+  void Solve(StateEquation& lp, const std::vector<int32_t>& places, Bound& bound, const std::vector<int32_t>& all) {
+    ++bounds_.solves;
+    const LpAnswer answer = lp.Maximize(places);
+    work_ += answer.work;
+    if (answer.status == LpAnswer::kOptimal) {
+      See(answer.firing);
+      // A weighting that does not check, or that rounds to a bound above
+      // the optimum's, is repaired in rational arithmetic from the basis.
+      if (Weighting(answer, all, bound) && !Above(bound, answer.value)) return;
+      ++bounds_.repairs;
+      const LpAnswer again = lp.Maximize(places, true);
+      if (again.status == LpAnswer::kOptimal) Weighting(again, all, bound);
+    } else if (answer.status == LpAnswer::kUnbounded) {
+      Ray(answer, all, bound);
+    }
+  }
+
+  static bool Above(const Bound& bound, double value) {
+    if (!bound.upper || value >= kMostPoint) return false;
+    return Integer(static_cast<int64_t>(Floor(value))) < *bound.upper;
+  }
+
+  static double Floor(double tokens) {
+    return std::floor(tokens + std::min(kMostOff, kPointTolerance * std::max(1.0, std::fabs(tokens))));
+  }
+
+  // The tokens of every place at an optimum's firing s: M0 + C.s.
+  void See(const SparseFiring& firing) {
+    touched_.clear();
+    for (std::size_t i = 0; i < firing.transitions.size(); ++i) {
+      for (const Weighted& q : net_.Column(firing.transitions[i])) {
+        if (!listed_[static_cast<std::size_t>(q.node)]) touched_.push_back(q.node);
+        listed_[static_cast<std::size_t>(q.node)] = true;
+        change_[static_cast<std::size_t>(q.node)] += static_cast<double>(q.weight) * firing.counts[i];
+      }
+    }
+    for (int32_t q : touched_) {
+      double& change = change_[static_cast<std::size_t>(q)];
+      const double tokens = std::min(static_cast<double>(net_.Marking(q)) + change, kMostPoint);
+      change = 0.0;
+      listed_[static_cast<std::size_t>(q)] = false;
+      const double reached = Floor(tokens);
+      int64_t& seen = seen_[static_cast<std::size_t>(q)];
+      if (reached > static_cast<double>(seen)) seen = static_cast<int64_t>(reached);
+    }
   }
 
   bool Weighting(const LpAnswer& answer, const std::vector<int32_t>& places, Bound& bound) {
@@ -260,9 +392,15 @@ class BoundSolver {
   const TokenNet& net_;
   Bounds& bounds_;
   CertificateChecker checker_;
-  std::unordered_map<int32_t, double> outside_;
+  std::vector<int64_t> seen_;  // per place: the most tokens of a point of the state equation seen
+  std::vector<double> change_;  // per place, scratch of See
+  std::vector<bool> listed_;     // per place: in touched_
+  std::vector<int32_t> touched_;
+  std::vector<bool> solved_;  // per place: its own program solved
   std::optional<StateEquation> whole_;
-  std::size_t work_ = 0;  // of every solve but the cover's (LpAnswer::work)
+  std::size_t work_ = 0;  // of every solve (LpAnswer::work)
+  std::unordered_map<int32_t, double> outside_;
+  std::size_t region_work_ = 0;  // of the regions' solves and builds
 };
 
 }  // namespace
@@ -281,13 +419,9 @@ Bounds ComputeBounds(const TokenNet& net, const std::vector<std::vector<int32_t>
       bounds.weightings.push_back({{p}, {Integer(1)}});
     }
   }
-  BoundSolver solver(net, bounds);
-  solver.Cover();
-  for (int32_t p = 1; p <= net.Places(); ++p) {
-    Bound& bound = bounds.places[static_cast<std::size_t>(p)];
-    if (bound.Exact() || bound.unbounded) continue;
-    solver.Solve({p}, bound);
-  }
+  const KeepFreedBlocks keep;  // GLPK allocates its working arrays on every solve
+  BoundSolver solver(net, bounds, walk);
+  solver.Places();
   bounds.sets.resize(sets.size());
   for (std::size_t s = 0; s < sets.size(); ++s) {
     Bound& bound = bounds.sets[s];
@@ -315,7 +449,7 @@ Bounds ComputeBounds(const TokenNet& net, const std::vector<std::vector<int32_t>
       bounds.weightings.push_back(std::move(y));
       continue;
     }
-    solver.Solve(sets[s], bound);
+    solver.Set(sets[s], bound);
   }
   bool all_safe = true;
   bool seen_two = false;

@@ -29,13 +29,16 @@ struct Bounds {
   std::vector<Bound> sets;
   std::vector<SparseVector> weightings;
   std::vector<SparseVector> rays;
-  int32_t solves = 0;  // the solver's calls, for the tests
+  int32_t solves = 0;   // the simplex runs of single places and sets, one at most each
+  int32_t covers = 0;   // those of the sums of a part's places, a few per part
+  int32_t repairs = 0;  // the rational solves that repair a certificate
   // Every place bounded by 1: true; a place seen with 2 tokens: false.
   std::optional<bool> safe;
 };
 
-// `sets` are lists of distinct places. At most one solve per place not
-// bounded exactly by then, and one per set.
+// `sets` are lists of distinct places. At most one solve per place and one
+// per set; every upper bound is the floor of the state equation's optimum
+// when each certificate checks.
 Bounds ComputeBounds(const TokenNet& net, const std::vector<std::vector<int32_t>>& sets, const WalkRule& rule);
 
 }  // namespace vantira

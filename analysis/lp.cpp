@@ -3,6 +3,7 @@
 #include <glpk.h>
 
 #include <algorithm>
+#include <cmath>
 #include <unordered_map>
 
 namespace vantira {
@@ -19,15 +20,15 @@ struct GlpProblem {
   ~GlpProblem() { glp_delete_prob(lp); }
 };
 
-// What a solve costs beyond its iterations, in LpAnswer::work's units: the
-// problem's setup, measured to match a small region's whole solve.
+// What a region's solve costs beyond its iterations, in LpAnswer::work's
+// units: the problem's setup, measured to match a small region's whole solve.
 constexpr std::size_t kSolveWork = 5000;
 
 glp_smcp Quiet() {
   glp_smcp parm;
   glp_init_smcp(&parm);
   parm.msg_lev = GLP_MSG_OFF;
-  parm.meth = GLP_PRIMAL;   // also after rows join: its rays are what an unbounded answer needs
+  parm.meth = GLP_PRIMAL;   // a new objective keeps the basis primal feasible; its rays are what an unbounded answer needs
   parm.presolve = GLP_OFF;  // keeps the basis between solves
   return parm;
 }
@@ -247,34 +248,32 @@ LpAnswer RegionLp::Maximize(bool exact) {
 
 struct StateEquation::Problem {
   GlpProblem glp;
-  std::vector<int> row_of;        // place -> row, 0 for none
   std::vector<int32_t> place_of;  // row -> place
-  std::vector<int> column_of;     // transition -> column, 0 for none
   std::vector<int32_t> transition_of;
-  std::vector<int> objective;       // columns whose objective coefficient is set
-  std::vector<double> coefficient;  // by column, scratch
-  std::vector<bool> listed;         // by column: in `objective`
+  std::unordered_map<int32_t, int> column_of;  // transition -> column
+  std::vector<int> objective;                  // columns whose objective coefficient is set
+  std::vector<double> coefficient;             // by column, scratch
+  std::vector<bool> listed;                    // by column: in `objective` (or `touched`)
+  std::vector<double> pi, reduced;             // by row and by column, scratch of KeepsOptimum
+  std::vector<int> touched;
 };
 
-StateEquation::StateEquation(const TokenNet& net) : net_(net), problem_(std::make_unique<Problem>()) {
+StateEquation::StateEquation(const TokenNet& net, std::span<const int32_t> places)
+    : net_(net), problem_(std::make_unique<Problem>()) {
   Problem& p = *problem_;
   glp_prob* lp = p.glp.lp;
   glp_set_obj_dir(lp, GLP_MAX);
-  p.row_of.assign(static_cast<std::size_t>(net.Places()) + 1, 0);
-  p.column_of.assign(static_cast<std::size_t>(net.Transitions()) + 1, 0);
-  p.place_of.push_back(0);
+  p.place_of.assign(1, 0);
+  p.place_of.insert(p.place_of.end(), places.begin(), places.end());
   p.transition_of.push_back(0);
-  for (int32_t q = 1; q <= net.Places(); ++q) {
-    if (net.Row(q).empty()) continue;
-    p.row_of[static_cast<std::size_t>(q)] = static_cast<int>(p.place_of.size());
-    p.place_of.push_back(q);
+  // Columns in transition order.
+  for (int32_t q : places) {
+    for (const Weighted& entry : net.Row(q)) p.transition_of.push_back(entry.node);
   }
-  for (int32_t t = 1; t <= net.Transitions(); ++t) {
-    if (net.Column(t).empty()) continue;
-    p.column_of[static_cast<std::size_t>(t)] = static_cast<int>(p.transition_of.size());
-    p.transition_of.push_back(t);
-  }
-  const int rows = static_cast<int>(p.place_of.size()) - 1;
+  std::sort(p.transition_of.begin() + 1, p.transition_of.end());
+  p.transition_of.erase(std::unique(p.transition_of.begin() + 1, p.transition_of.end()), p.transition_of.end());
+  for (std::size_t j = 1; j < p.transition_of.size(); ++j) p.column_of.emplace(p.transition_of[j], static_cast<int>(j));
+  const int rows = static_cast<int>(places.size());
   const int columns = static_cast<int>(p.transition_of.size()) - 1;
   if (rows == 0) return;
   glp_add_rows(lp, rows);
@@ -284,71 +283,169 @@ StateEquation::StateEquation(const TokenNet& net) : net_(net), problem_(std::mak
     // Row i is (C.s)_q >= -M0(q).
     const int32_t q = p.place_of[static_cast<std::size_t>(i)];
     glp_set_row_bnds(lp, i, GLP_LO, -static_cast<double>(net.Marking(q)), 0.0);
-    for (const Weighted& entry : net.Row(q)) {
-      triplets.Add(i, p.column_of[static_cast<std::size_t>(entry.node)], static_cast<double>(entry.weight));
-    }
+    for (const Weighted& entry : net.Row(q)) triplets.Add(i, p.column_of[entry.node], static_cast<double>(entry.weight));
   }
   for (int j = 1; j <= columns; ++j) glp_set_col_bnds(lp, j, GLP_LO, 0.0, 0.0);
   triplets.Load(lp);
   glp_scale_prob(lp, GLP_SF_AUTO);
   p.coefficient.assign(static_cast<std::size_t>(columns) + 1, 0.0);
   p.listed.assign(static_cast<std::size_t>(columns) + 1, false);
+  p.reduced.assign(static_cast<std::size_t>(columns) + 1, 0.0);
 }
 
 StateEquation::~StateEquation() = default;
+
+namespace {
+
+// An optimum's dual weighting z = e_S + y, y_q = -(the dual of row q): the
+// reduced costs c + y.C of a maximum are <= 0. In row order, which is
+// place order.
+void ReadWeighting(glp_prob* lp, const std::vector<int32_t>& place_of, std::span<const int32_t> places,
+                   LpAnswer& answer) {
+  std::vector<int32_t> own(places.begin(), places.end());
+  std::sort(own.begin(), own.end());
+  std::size_t next = 0;
+  const int rows = glp_get_num_rows(lp);
+  for (int i = 1; i <= rows; ++i) {
+    const int32_t q = place_of[static_cast<std::size_t>(i)];
+    double z = -glp_get_row_dual(lp, i);
+    while (next < own.size() && own[next] < q) ++next;
+    if (next < own.size() && own[next] == q) z += 1.0;
+    if (z != 0.0) {
+      answer.nodes.push_back(q);
+      answer.values.push_back(z);
+    }
+  }
+}
+
+}  // namespace
+
+void StateEquation::SetObjective(std::span<const int32_t> places) {
+  Problem& p = *problem_;
+  glp_prob* lp = p.glp.lp;
+  // Only the last objective's coefficients are cleared.
+  for (int j : p.objective) glp_set_obj_coef(lp, j, 0.0);
+  p.objective.clear();
+  for (int32_t q : places) {
+    for (const Weighted& entry : net_.Row(q)) {
+      const int j = p.column_of[entry.node];
+      // A sum may pass through 0: each column is listed once.
+      if (!p.listed[static_cast<std::size_t>(j)]) p.objective.push_back(j);
+      p.listed[static_cast<std::size_t>(j)] = true;
+      p.coefficient[static_cast<std::size_t>(j)] += static_cast<double>(entry.weight);
+    }
+  }
+  for (int j : p.objective) {
+    glp_set_obj_coef(lp, j, p.coefficient[static_cast<std::size_t>(j)]);
+    p.coefficient[static_cast<std::size_t>(j)] = 0.0;
+    p.listed[static_cast<std::size_t>(j)] = false;
+  }
+}
+
+// GLPK's constraints are x_R = A.x_S with the basis a set of columns of
+// (I | -A): the duals pi solve B'.pi = c_B, a structural column's reduced
+// cost is c_j + pi.a_j and a row's is -pi_i. A simplex run costs a pass over
+// the whole problem even when it makes no step, so the basis is first
+// tested here, sparsely: pi is nonzero only on a few rows.
+bool StateEquation::KeepsOptimum(std::span<const int32_t> places, LpAnswer& answer) {
+  Problem& p = *problem_;
+  glp_prob* lp = p.glp.lp;
+  if (glp_get_status(lp) != GLP_OPT || !glp_bf_exists(lp)) return false;
+  const int rows = glp_get_num_rows(lp);
+  std::vector<double>& pi = p.pi;
+  pi.assign(static_cast<std::size_t>(rows) + 1, 0.0);
+  for (int j : p.objective) {
+    const int k = glp_get_col_bind(lp, j);
+    if (k > 0) pi[static_cast<std::size_t>(k)] = glp_get_obj_coef(lp, j);
+  }
+  glp_btran(lp, pi.data());
+  constexpr double kTolerance = 1e-9;
+  std::vector<double>& reduced = p.reduced;  // by column, scratch
+  std::vector<int>& touched = p.touched;
+  touched.clear();
+  bool optimal = true;
+  for (int i = 1; i <= rows && optimal; ++i) {
+    const double y = pi[static_cast<std::size_t>(i)];
+    if (y == 0.0) continue;
+    if (y < -kTolerance && glp_get_row_stat(lp, i) != GLP_BS) optimal = false;
+    for (const Weighted& entry : net_.Row(p.place_of[static_cast<std::size_t>(i)])) {
+      const int j = p.column_of[entry.node];
+      if (!p.listed[static_cast<std::size_t>(j)]) touched.push_back(j);
+      p.listed[static_cast<std::size_t>(j)] = true;
+      reduced[static_cast<std::size_t>(j)] += y * static_cast<double>(entry.weight);
+    }
+  }
+  for (int j : p.objective) {
+    if (!p.listed[static_cast<std::size_t>(j)]) touched.push_back(j);
+    p.listed[static_cast<std::size_t>(j)] = true;
+  }
+  for (int j : touched) {
+    const double d = reduced[static_cast<std::size_t>(j)] + glp_get_obj_coef(lp, j);
+    if (d > kTolerance * std::max(1.0, std::fabs(glp_get_obj_coef(lp, j))) && glp_get_col_stat(lp, j) != GLP_BS) {
+      optimal = false;
+    }
+    reduced[static_cast<std::size_t>(j)] = 0.0;
+    p.listed[static_cast<std::size_t>(j)] = false;
+  }
+  if (!optimal) return false;
+  answer.status = LpAnswer::kOptimal;
+  answer.work = static_cast<std::size_t>(rows);
+  std::vector<int32_t> own(places.begin(), places.end());
+  std::sort(own.begin(), own.end());
+  std::size_t next = 0;
+  for (int i = 1; i <= rows; ++i) {
+    const int32_t q = p.place_of[static_cast<std::size_t>(i)];
+    double z = pi[static_cast<std::size_t>(i)];
+    while (next < own.size() && own[next] < q) ++next;
+    if (next < own.size() && own[next] == q) z += 1.0;
+    if (z != 0.0) {
+      answer.nodes.push_back(q);
+      answer.values.push_back(z);
+    }
+  }
+  for (int32_t q : places) {
+    double tokens = static_cast<double>(net_.Marking(q));
+    for (const Weighted& entry : net_.Row(q)) {
+      tokens += static_cast<double>(entry.weight) * glp_get_col_prim(lp, p.column_of[entry.node]);
+    }
+    answer.value += tokens;
+  }
+  return true;
+}
 
 LpAnswer StateEquation::Maximize(std::span<const int32_t> places, bool exact, int iterations) {
   Problem& p = *problem_;
   glp_prob* lp = p.glp.lp;
   LpAnswer answer;
+  if (p.place_of.size() == 1) return answer;
   if (!exact) {
-    for (int j : p.objective) glp_set_obj_coef(lp, j, 0.0);
-    p.objective.clear();
-    for (int32_t q : places) {
-      for (const Weighted& entry : net_.Row(q)) {
-        const int j = p.column_of[static_cast<std::size_t>(entry.node)];
-        // A sum may pass through 0: each column is listed once.
-        if (!p.listed[static_cast<std::size_t>(j)]) p.objective.push_back(j);
-        p.listed[static_cast<std::size_t>(j)] = true;
-        p.coefficient[static_cast<std::size_t>(j)] += static_cast<double>(entry.weight);
-      }
-    }
-    for (int j : p.objective) {
-      glp_set_obj_coef(lp, j, p.coefficient[static_cast<std::size_t>(j)]);
-      p.coefficient[static_cast<std::size_t>(j)] = 0.0;
-      p.listed[static_cast<std::size_t>(j)] = false;
-    }
+    SetObjective(places);
+    if (KeepsOptimum(places, answer)) return answer;
     const int before = glp_get_it_cnt(lp);
     const bool solved = Solve(lp, iterations);
-    answer.work = kSolveWork + static_cast<std::size_t>(glp_get_it_cnt(lp) - before) *
-                                   static_cast<std::size_t>(glp_get_num_rows(lp) + glp_get_num_cols(lp));
+    answer.work = static_cast<std::size_t>(glp_get_it_cnt(lp) - before + 1) *
+                  static_cast<std::size_t>(glp_get_num_rows(lp) + glp_get_num_cols(lp));
     if (!solved) return answer;
   } else {
     glp_smcp parm = Quiet();
     if (glp_exact(lp, &parm) != 0) return answer;
   }
-  const int rows = glp_get_num_rows(lp);
   const int status = glp_get_status(lp);
   if (status == GLP_OPT) {
     answer.status = LpAnswer::kOptimal;
-    // z = e_S + y, y_q = -(the dual of row q): the reduced costs c + y.C
-    // of a maximum are <= 0.
-    std::vector<int32_t> own(places.begin(), places.end());
-    std::sort(own.begin(), own.end());
-    std::size_t next = 0;
-    for (int i = 1; i <= rows; ++i) {
-      const int32_t q = p.place_of[static_cast<std::size_t>(i)];
-      double z = -glp_get_row_dual(lp, i);
-      while (next < own.size() && own[next] < q) ++next;
-      if (next < own.size() && own[next] == q) z += 1.0;
-      if (z != 0.0) {
-        answer.nodes.push_back(q);
-        answer.values.push_back(z);
-      }
+    ReadWeighting(lp, p.place_of, places, answer);
+    answer.value = glp_get_obj_val(lp);
+    for (int32_t q : places) answer.value += static_cast<double>(net_.Marking(q));
+    const int columns = glp_get_num_cols(lp);
+    for (int j = 1; j <= columns; ++j) {
+      const double s = glp_get_col_prim(lp, j);
+      if (s == 0.0) continue;
+      answer.firing.transitions.push_back(p.transition_of[static_cast<std::size_t>(j)]);
+      answer.firing.counts.push_back(s);
     }
     return answer;
   }
-  if (status == GLP_UNBND) ReadRay(lp, rows, p.transition_of, answer);
+  if (status == GLP_UNBND) ReadRay(lp, glp_get_num_rows(lp), p.transition_of, answer);
   return answer;
 }
 

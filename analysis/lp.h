@@ -24,10 +24,10 @@ struct LpAnswer {
   Status status = kFailed;
   std::vector<int32_t> nodes;
   std::vector<double> values;
-  SparseFiring firing;  // an optimum's firing counts, where asked for
-  // The solve's simplex iterations times the problem's rows and columns,
-  // and a fixed part per solve: a measure of its work that is the same on
-  // every run.
+  SparseFiring firing;  // an optimum's firing counts
+  double value = 0;     // an optimum's objective
+  // The solve's simplex iterations (and one) times the problem's rows and
+  // columns: a measure of its work that is the same on every run.
   std::size_t work = 0;
 };
 
@@ -63,22 +63,31 @@ class RegionLp {
   std::unique_ptr<Problem> problem_;
 };
 
-// The whole state equation, max sum_{q in S} M(q) subject to M = M0 + C.s,
-// M >= 0, s >= 0, over the places with a nonzero row of C: one problem for
-// every objective, each solve starting from the basis the last one ended
-// with.
+// The state equation of a part of the net, max sum_{q in S} M(q) subject to
+// M = M0 + C.s, M >= 0, s >= 0, over the part's places (sorted, each with a
+// nonzero row of C) and the transitions that change them. The part must hold
+// every place those transitions change: then its answers are the whole
+// net's. Only the objective changes between solves, so the last basis stays
+// primal feasible and each solve goes on from it with its factorization.
 class StateEquation {
  public:
-  explicit StateEquation(const TokenNet& net);
+  StateEquation(const TokenNet& net, std::span<const int32_t> places);
   ~StateEquation();
   StateEquation(const StateEquation&) = delete;
   StateEquation& operator=(const StateEquation&) = delete;
 
-  // `places` hold nonzero rows of C; `exact` as for RegionLp. A solve that
-  // takes more than `iterations` simplex iterations (0: no limit) fails.
+  // `places` are the part's; `exact` solves again in rational arithmetic
+  // from the basis found (slow; to repair a certificate). An optimum also
+  // gives its firing counts and `value`. A solve that takes more than
+  // `iterations` simplex iterations (0: no limit) fails.
   LpAnswer Maximize(std::span<const int32_t> places, bool exact = false, int iterations = 0);
 
  private:
+  void SetObjective(std::span<const int32_t> places);
+  // When the last basis is still optimal for the objective set: its answer,
+  // read without a simplex run.
+  bool KeepsOptimum(std::span<const int32_t> places, LpAnswer& answer);
+
   struct Problem;
   const TokenNet& net_;
   std::unique_ptr<Problem> problem_;

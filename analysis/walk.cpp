@@ -1,6 +1,7 @@
 #include "analysis/walk.h"
 
 #include <algorithm>
+#include <span>
 
 namespace vantira {
 
@@ -45,18 +46,32 @@ class Walker {
     for (std::size_t s = 0; s < sets.size(); ++s) {
       for (int32_t p : sets[s]) sets_of_[static_cast<std::size_t>(p)].push_back(static_cast<int32_t>(s));
     }
+    // Each place's consumers by weight (then by node): a change of its
+    // tokens crosses the thresholds of one run of them.
+    start_.assign(static_cast<std::size_t>(net.Places()) + 2, 0);
+    for (int32_t p = 1; p <= net.Places(); ++p) {
+      start_[static_cast<std::size_t>(p) + 1] = start_[static_cast<std::size_t>(p)] + net.Consumers(p).size();
+      by_weight_.insert(by_weight_.end(), net.Consumers(p).begin(), net.Consumers(p).end());
+      std::sort(by_weight_.begin() + static_cast<std::ptrdiff_t>(start_[static_cast<std::size_t>(p)]), by_weight_.end(),
+                [](const Weighted& a, const Weighted& b) { return a.weight != b.weight ? a.weight < b.weight : a.node < b.node; });
+    }
+    for (int32_t p = 1; p <= net.Places(); ++p) marking_[static_cast<std::size_t>(p)] = net.Marking(p);
+    for (int32_t t = 1; t <= net.Transitions(); ++t) {
+      int32_t missing = 0;
+      for (const Weighted& in : net.Inputs(t)) missing += marking_[static_cast<std::size_t>(in.node)] < in.weight;
+      missing_[static_cast<std::size_t>(t)] = missing;
+      if (missing == 0) Enable(t);
+    }
+    first_missing_ = missing_;
+    first_slot_ = slot_;
+    first_enabled_ = enabled_;
   }
 
   void Reset(WalkResult& result) {
     for (int32_t p = 1; p <= net_.Places(); ++p) marking_[static_cast<std::size_t>(p)] = net_.Marking(p);
-    enabled_.clear();
-    for (int32_t t = 1; t <= net_.Transitions(); ++t) {
-      int32_t missing = 0;
-      for (const Weighted& in : net_.Inputs(t)) missing += marking_[static_cast<std::size_t>(in.node)] < in.weight;
-      missing_[static_cast<std::size_t>(t)] = missing;
-      slot_[static_cast<std::size_t>(t)] = -1;
-      if (missing == 0) Enable(t);
-    }
+    missing_ = first_missing_;
+    slot_ = first_slot_;
+    enabled_ = first_enabled_;
     for (std::size_t s = 0; s < sets_.size(); ++s) {
       sum_[s] = 0;
       for (int32_t p : sets_[s]) sum_[s] += marking_[static_cast<std::size_t>(p)];
@@ -107,15 +122,28 @@ class Walker {
       result.set_most[static_cast<std::size_t>(s)] =
           std::max(result.set_most[static_cast<std::size_t>(s)], sum_[static_cast<std::size_t>(s)]);
     }
-    for (const Weighted& arc : net_.Consumers(p)) {
-      const bool was = before >= arc.weight;
-      const bool is = tokens >= arc.weight;
-      if (was == is) continue;
-      int32_t& missing = missing_[static_cast<std::size_t>(arc.node)];
-      if (is) {
-        if (--missing == 0) Enable(arc.node);
-      } else {
-        if (missing++ == 0) Disable(arc.node);
+    // The consumers whose weight lies between the old and the new count,
+    // taken in node order as a scan of all of them would.
+    const auto first = by_weight_.begin() + static_cast<std::ptrdiff_t>(start_[static_cast<std::size_t>(p)]);
+    const auto last = by_weight_.begin() + static_cast<std::ptrdiff_t>(start_[static_cast<std::size_t>(p) + 1]);
+    const int64_t low = std::min(before, tokens), high = std::max(before, tokens);
+    const auto above = [](int64_t v, const Weighted& arc) { return v < arc.weight; };
+    const auto from = std::upper_bound(first, last, low, above);
+    const auto to = std::upper_bound(from, last, high, above);
+    if (from == to) return;
+    std::span<const Weighted> crossed(&*from, static_cast<std::size_t>(to - from));
+    if (from->weight != (to - 1)->weight) {
+      crossed_.assign(from, to);
+      std::sort(crossed_.begin(), crossed_.end(), [](const Weighted& a, const Weighted& b) { return a.node < b.node; });
+      crossed = crossed_;
+    }
+    if (tokens > before) {
+      for (const Weighted& arc : crossed) {
+        if (--missing_[static_cast<std::size_t>(arc.node)] == 0) Enable(arc.node);
+      }
+    } else {
+      for (const Weighted& arc : crossed) {
+        if (missing_[static_cast<std::size_t>(arc.node)]++ == 0) Disable(arc.node);
       }
     }
   }
@@ -128,6 +156,11 @@ class Walker {
   std::vector<int32_t> enabled_;
   std::vector<std::vector<int32_t>> sets_of_;
   std::vector<TokenSum> sum_;
+  std::vector<Weighted> by_weight_;  // each place's consumers by weight
+  std::vector<std::size_t> start_;   // of a place's run in by_weight_
+  std::vector<Weighted> crossed_;    // scratch of Change
+  // The state at M0, which every walk starts from.
+  std::vector<int32_t> first_missing_, first_slot_, first_enabled_;
 };
 
 }  // namespace

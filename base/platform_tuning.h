@@ -35,6 +35,26 @@ inline void TuneAllocator() {
 #endif
 }
 
+// While one lives, freed blocks of any size are kept for the next allocation
+// instead of each being mapped and unmapped again: a solver that allocates
+// and frees the same large working arrays on every call spends its time in
+// page faults otherwise. Afterwards the rule of TuneAllocator holds again.
+class KeepFreedBlocks {
+ public:
+#if !defined(VANTIRA_NO_PLATFORM_TUNING) && defined(__GLIBC__)
+  KeepFreedBlocks() {
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);  // glibc's largest
+    mallopt(M_TRIM_THRESHOLD, 1024 * 1024 * 1024);
+  }
+  ~KeepFreedBlocks() {
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 128 * 1024);  // glibc's default
+  }
+#endif
+  KeepFreedBlocks(const KeepFreedBlocks&) = delete;
+  KeepFreedBlocks& operator=(const KeepFreedBlocks&) = delete;
+};
+
 // Gives the free memory of every arena back to the system.
 inline void ReturnFreeMemory() {
 #if !defined(VANTIRA_NO_PLATFORM_TUNING) && defined(__GLIBC__)

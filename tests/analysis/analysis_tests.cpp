@@ -1,7 +1,12 @@
 // The analysis against slow references: the classes from their definitions
 // on dense matrices, the bounds against every reachable marking of small
 // nets, every certificate checked again here in 128-bit arithmetic.
+#include <glpk.h>
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
 
 #include <map>
 #include <random>
@@ -241,6 +246,117 @@ std::vector<int> All(int k) {
   return v;
 }
 
+// The classes of the net and of each subnet against their definitions, and
+// each subnet's certificate of structural boundedness where it has one;
+// counts the subnets that have none.
+void CheckClasses(const Dense& d, const SubnetMap& map, const Analysis& a, const std::string& label, int& unknown) {
+  const auto expected = ReferenceClasses(d, All(d.m), All(d.n));
+  for (int c = 0; c < kStructurallyBounded; ++c) {
+    EXPECT_EQ(a.net.holds[c], expected[c]) << label << " class " << ClassKey(static_cast<NetClass>(c));
+  }
+  for (int k = 1; k <= map.iSubNet; ++k) {
+    std::vector<int> P, T;
+    for (int p = 1; p <= d.m; ++p) {
+      if (map.SX[p] == k || map.SQ[p] == k || map.SY[p] == k) P.push_back(p - 1);
+    }
+    for (int t = 1; t <= d.n; ++t) {
+      if (map.SubNet[t] == k) T.push_back(t - 1);
+    }
+    const auto sub = ReferenceClasses(d, P, T);
+    const Classes& got = a.subnets[static_cast<std::size_t>(k - 1)];
+    for (int c = 0; c < kStructurallyBounded; ++c) {
+      EXPECT_EQ(got.holds[c], sub[c]) << label << " subnet " << k << " " << ClassKey(static_cast<NetClass>(c));
+    }
+    if (!got.holds[kStructurallyBounded]) {
+      ++unknown;
+    } else if (*got.holds[kStructurallyBounded]) {
+      EXPECT_EQ(got.weighting.nodes.size(), P.size()) << label;
+      EXPECT_TRUE(ChecksWeighting(d, got.weighting, T)) << label;
+    } else {
+      const std::vector<Wide> image = RayImage(d, got.ray);
+      ASSERT_FALSE(image.empty()) << label;
+      bool gains = false;
+      for (int p : P) {
+        EXPECT_GE(image[p], 0) << label;
+        gains |= image[p] > 0;
+      }
+      EXPECT_TRUE(gains) << label;
+    }
+  }
+}
+
+// Place p's bound (0-based) against its certificate and, when `most` is
+// known, every reachable marking; true when the walk met the bound.
+bool CheckPlaceBound(const Dense& d, const Bounds& bounds, int p, const std::vector<int64_t>& most,
+                     const std::string& label) {
+  const Bound& bound = bounds.places[static_cast<std::size_t>(p) + 1];
+  EXPECT_TRUE(bound.upper || bound.unbounded) << label << " p" << p + 1 << " not certified";
+  if (bound.unbounded) {
+    const std::vector<Wide> image = RayImage(d, bounds.rays[static_cast<std::size_t>(bound.certificate)]);
+    EXPECT_FALSE(image.empty()) << label;
+    if (image.empty()) return false;
+    for (Wide v : image) EXPECT_GE(v, 0) << label;
+    // A ray need not be fireable: a net of finitely many markings may
+    // have one, the state equation then proves no bound.
+    EXPECT_GT(image[p], 0) << label;
+    return false;
+  }
+  if (!bound.upper) return false;
+  const SparseVector& y = bounds.weightings[static_cast<std::size_t>(bound.certificate)];
+  EXPECT_TRUE(ChecksWeighting(d, y, All(d.n))) << label;
+  Wide yp = 0;
+  const Wide total = Weigh(d, y, p, &yp);
+  EXPECT_GT(yp, 0) << label;
+  if (yp <= 0) return false;
+  EXPECT_EQ(static_cast<int64_t>(total / yp), bound.upper->Small()) << label;
+  EXPECT_LE(bound.lower.Small(), bound.upper->Small()) << label;
+  if (!most.empty()) {
+    EXPECT_LE(most[p], bound.upper->Small()) << label << " p" << p + 1;
+    EXPECT_LE(bound.lower.Small(), most[p]) << label << " p" << p + 1;
+  }
+  return bound.Exact();
+}
+
+// max M(p) subject to M = M0 + C.s, M >= 0, s >= 0, solved by GLPK in
+// rational arithmetic on its own: the floor of the optimum, or empty when the
+// program is unbounded.
+std::optional<int64_t> ExactOptimum(const Dense& d, int p) {
+  glp_term_out(GLP_OFF);
+  glp_prob* lp = glp_create_prob();
+  glp_set_obj_dir(lp, GLP_MAX);
+  glp_add_rows(lp, d.m);
+  glp_add_cols(lp, d.n);
+  std::vector<int> row{0}, column{0};
+  std::vector<double> value{0};
+  for (int q = 0; q < d.m; ++q) {
+    glp_set_row_bnds(lp, q + 1, GLP_LO, -static_cast<double>(d.m0[q]), 0);
+    for (int t = 0; t < d.n; ++t) {
+      if (d.C(q, t) == 0) continue;
+      row.push_back(q + 1);
+      column.push_back(t + 1);
+      value.push_back(static_cast<double>(d.C(q, t)));
+    }
+  }
+  for (int t = 0; t < d.n; ++t) {
+    glp_set_col_bnds(lp, t + 1, GLP_LO, 0, 0);
+    glp_set_obj_coef(lp, t + 1, static_cast<double>(d.C(p, t)));
+  }
+  glp_load_matrix(lp, static_cast<int>(row.size() - 1), row.data(), column.data(), value.data());
+  glp_smcp parm;
+  glp_init_smcp(&parm);
+  parm.msg_lev = GLP_MSG_OFF;
+  const int result = glp_exact(lp, &parm);
+  const int status = glp_get_status(lp);
+  const double optimum = glp_get_obj_val(lp) + static_cast<double>(d.m0[p]);
+  glp_delete_prob(lp);
+  EXPECT_EQ(result, 0);
+  EXPECT_TRUE(status == GLP_OPT || status == GLP_UNBND) << status;
+  if (status != GLP_OPT) return std::nullopt;
+  // Small whole numbers: the rational optimum is never within 1e-9 of a
+  // whole number above it.
+  return static_cast<int64_t>(std::floor(optimum + 1e-9));
+}
+
 TEST(Analysis, ClassesOfRandomNetsAndSubnetsMatchTheDefinitions) {
   std::mt19937 rng(38);
   for (int round = 0; round < 300; ++round) {
@@ -248,40 +364,9 @@ TEST(Analysis, ClassesOfRandomNetsAndSubnetsMatchTheDefinitions) {
     Built b;
     Build(d, b);
     const Analysis a = Analyse(b.store, b.values, b.map, {true, true, {}, {}});
-    const auto expected = ReferenceClasses(d, All(d.m), All(d.n));
-    for (int c = 0; c < kStructurallyBounded; ++c) {
-      EXPECT_EQ(a.net.holds[c], expected[c]) << "round " << round << " class " << ClassKey(static_cast<NetClass>(c));
-    }
-    for (int k = 1; k <= b.map.iSubNet; ++k) {
-      std::vector<int> P, T;
-      for (int p = 1; p <= d.m; ++p) {
-        if (b.map.SX[p] == k || b.map.SQ[p] == k || b.map.SY[p] == k) P.push_back(p - 1);
-      }
-      for (int t = 1; t <= d.n; ++t) {
-        if (b.map.SubNet[t] == k) T.push_back(t - 1);
-      }
-      const auto sub = ReferenceClasses(d, P, T);
-      const Classes& got = a.subnets[static_cast<std::size_t>(k - 1)];
-      for (int c = 0; c < kStructurallyBounded; ++c) {
-        EXPECT_EQ(got.holds[c], sub[c]) << "round " << round << " subnet " << k << " "
-                                        << ClassKey(static_cast<NetClass>(c));
-      }
-      // Structural boundedness, either way, by its certificate.
-      ASSERT_TRUE(got.holds[kStructurallyBounded].has_value()) << round;
-      if (*got.holds[kStructurallyBounded]) {
-        EXPECT_EQ(got.weighting.nodes.size(), P.size());
-        EXPECT_TRUE(ChecksWeighting(d, got.weighting, T)) << round;
-      } else {
-        const std::vector<Wide> image = RayImage(d, got.ray);
-        ASSERT_FALSE(image.empty()) << round;
-        bool gains = false;
-        for (int p : P) {
-          EXPECT_GE(image[p], 0);
-          gains |= image[p] > 0;
-        }
-        EXPECT_TRUE(gains) << round;
-      }
-    }
+    int unknown = 0;
+    CheckClasses(d, b.map, a, "round " + std::to_string(round), unknown);
+    EXPECT_EQ(unknown, 0) << round;
   }
 }
 
@@ -299,31 +384,9 @@ TEST(Analysis, BoundsHoldEveryReachableMarkingAndTheirCertificatesCheck) {
     const std::vector<int64_t> most = Explore(d, 20000);
     if (!most.empty()) ++explored;
     for (int p = 0; p < d.m; ++p) {
-      const Bound& bound = bounds.places[static_cast<std::size_t>(p) + 1];
       ++places;
-      ASSERT_TRUE(bound.upper || bound.unbounded) << "round " << round << " p" << p + 1 << " not certified";
-      if (bound.unbounded) {
-        ++unbounded;
-        const std::vector<Wide> image = RayImage(d, bounds.rays[static_cast<std::size_t>(bound.certificate)]);
-        ASSERT_FALSE(image.empty());
-        for (Wide v : image) EXPECT_GE(v, 0) << round;
-        EXPECT_GT(image[p], 0) << round;
-        // A ray need not be fireable: a net of finitely many markings may
-        // have one, the state equation then proves no bound.
-        continue;
-      }
-      const SparseVector& y = bounds.weightings[static_cast<std::size_t>(bound.certificate)];
-      ASSERT_TRUE(ChecksWeighting(d, y, All(d.n))) << round;
-      Wide yp = 0;
-      const Wide total = Weigh(d, y, p, &yp);
-      ASSERT_GT(yp, 0);
-      EXPECT_EQ(static_cast<int64_t>(total / yp), bound.upper->Small()) << round;
-      EXPECT_LE(bound.lower.Small(), bound.upper->Small());
-      if (!most.empty()) {
-        EXPECT_LE(most[p], bound.upper->Small()) << "round " << round << " p" << p + 1;
-        EXPECT_LE(bound.lower.Small(), most[p]) << "round " << round << " p" << p + 1;
-      }
-      exact += bound.Exact();
+      unbounded += bounds.places[static_cast<std::size_t>(p) + 1].unbounded;
+      exact += CheckPlaceBound(d, bounds, p, most, "round " + std::to_string(round));
     }
     const Bound& set = bounds.sets[0];
     if (set.upper) {
@@ -354,6 +417,42 @@ TEST(Analysis, BoundsHoldEveryReachableMarkingAndTheirCertificatesCheck) {
   EXPECT_GT(explored, 100);
   EXPECT_GT(unbounded, 20);
   EXPECT_GT(exact, places / 2);
+}
+
+// Every upper bound is the state equation's own, not a looser one, and no
+// place takes more than one solve: the walk and other places' optima settle
+// the rest.
+TEST(Analysis, UpperBoundsAreTheFloorsOfTheExactOptimaInOneSolveEach) {
+  std::mt19937 rng(4242);
+  int bounded = 0, unbounded = 0, settled = 0;
+  for (int round = 0; round < 300; ++round) {
+    const Dense d = RandomNet(rng, 2 + round % 7, 1 + round % 6, 30, 1 + round % 3, 3, round % 4 == 0);
+    Built b;
+    Build(d, b);
+    const Bounds bounds = Analyse(b.store, b.values, b.map, {false, true, {}, {}}).bounds;
+    int changed = 0;  // places with a nonzero row of C
+    for (int p = 0; p < d.m; ++p) {
+      bool moves = false;
+      for (int t = 0; t < d.n; ++t) moves |= d.C(p, t) != 0;
+      changed += moves;
+      const Bound& bound = bounds.places[static_cast<std::size_t>(p) + 1];
+      const std::optional<int64_t> optimum = ExactOptimum(d, p);
+      if (!optimum) {
+        EXPECT_TRUE(bound.unbounded) << "round " << round << " p" << p + 1;
+        ++unbounded;
+        continue;
+      }
+      ASSERT_TRUE(bound.upper) << "round " << round << " p" << p + 1;
+      EXPECT_EQ(bound.upper->Small(), *optimum) << "round " << round << " p" << p + 1;
+      ++bounded;
+    }
+    EXPECT_LE(bounds.solves, changed) << round;
+    EXPECT_EQ(bounds.repairs, 0) << round;
+    settled += changed - bounds.solves;
+  }
+  EXPECT_GT(bounded, 500);
+  EXPECT_GT(unbounded, 50);
+  EXPECT_GT(settled, 100);
 }
 
 TEST(Analysis, SeedFixesTheWalk) {
@@ -394,46 +493,11 @@ void CheckReadNet(const std::string& name, const std::string& contents, int& exp
   for (int p = 0; p < d.m; ++p) d.m0[p] = b.values.marking[static_cast<std::size_t>(p) + 1];
   for (const WeightedArc& a : b.values.arcs) (a.output ? d.post : d.pre)[a.place - 1][a.transition - 1] += a.weight;
   const Analysis a = Analyse(b.store, b.values, b.map, {true, true, {}, {}});
-  const auto expected = ReferenceClasses(d, All(d.m), All(d.n));
-  for (int c = 0; c < kStructurallyBounded; ++c) {
-    EXPECT_EQ(a.net.holds[c], expected[c]) << name << " " << ClassKey(static_cast<NetClass>(c));
-  }
-  for (int k = 1; k <= b.map.iSubNet; ++k) {
-    std::vector<int> P, T;
-    for (int p = 1; p <= d.m; ++p) {
-      if (b.map.SX[p] == k || b.map.SQ[p] == k || b.map.SY[p] == k) P.push_back(p - 1);
-    }
-    for (int t = 1; t <= d.n; ++t) {
-      if (b.map.SubNet[t] == k) T.push_back(t - 1);
-    }
-    const auto sub = ReferenceClasses(d, P, T);
-    for (int c = 0; c < kStructurallyBounded; ++c) {
-      EXPECT_EQ(a.subnets[static_cast<std::size_t>(k - 1)].holds[c], sub[c]) << name << " Z" << k;
-    }
-  }
+  int unknown = 0;
+  CheckClasses(d, b.map, a, name, unknown);
   const std::vector<int64_t> most = Explore(d, 50000);
   explored += !most.empty();
-  for (int p = 0; p < d.m; ++p) {
-    const Bound& bound = a.bounds.places[static_cast<std::size_t>(p) + 1];
-    ASSERT_TRUE(bound.upper || bound.unbounded) << name << " " << b.store.PlaceName(p + 1);
-    if (bound.unbounded) {
-      const std::vector<Wide> image = RayImage(d, a.bounds.rays[static_cast<std::size_t>(bound.certificate)]);
-      ASSERT_FALSE(image.empty()) << name;
-      for (Wide v : image) EXPECT_GE(v, 0) << name;
-      EXPECT_GT(image[p], 0) << name;
-      continue;
-    }
-    const SparseVector& y = a.bounds.weightings[static_cast<std::size_t>(bound.certificate)];
-    ASSERT_TRUE(ChecksWeighting(d, y, All(d.n))) << name;
-    Wide yp = 0;
-    const Wide total = Weigh(d, y, p, &yp);
-    ASSERT_GT(yp, 0);
-    EXPECT_EQ(static_cast<int64_t>(total / yp), bound.upper->Small()) << name;
-    if (!most.empty()) {
-      EXPECT_LE(most[p], bound.upper->Small()) << name << " " << b.store.PlaceName(p + 1);
-      EXPECT_LE(bound.lower.Small(), most[p]) << name << " " << b.store.PlaceName(p + 1);
-    }
-  }
+  for (int p = 0; p < d.m; ++p) CheckPlaceBound(d, a.bounds, p, most, name);
 }
 
 // The corpus of real nets beside the clone: its PNML models (with weights
