@@ -17,7 +17,7 @@ class Output {
   // A file's buffer starts at this size and grows to a block before it is
   // first flushed: the writes are the same, and a short report takes little
   // memory.
-  static constexpr std::size_t kFirstBlock = 1 << 16;
+  static constexpr std::size_t kFirstBlock = 1 << 12;
 
   Output() = default;  // in memory
   explicit Output(int fd) : fd_(fd) { Reserve(kFirstBlock); }
