@@ -51,16 +51,20 @@ void Output::Reserve(std::size_t capacity) {
 }
 
 void Output::PutLong(std::string_view text) {
-  if (fd_ >= 0) {
+  const std::size_t used = static_cast<std::size_t>(end_ - buffer_.get());
+  const std::size_t capacity = static_cast<std::size_t>(limit_ - buffer_.get());
+  if (fd_ >= 0 && used + text.size() <= kBlock) {
+    // Fits in a block: the buffer grows to hold it, as a whole block would.
+    Reserve(std::min(kBlock, std::max(capacity * 2, used + text.size())));
+  } else if (fd_ >= 0) {
     Flush();
     if (text.size() > kBlock) {
       // Bigger than a block: straight through.
       Send(text);
       return;
     }
+    Reserve(kBlock);
   } else {
-    const std::size_t used = static_cast<std::size_t>(end_ - buffer_.get());
-    const std::size_t capacity = static_cast<std::size_t>(limit_ - buffer_.get());
     Reserve(std::max({capacity * 2, used + text.size(), std::size_t{4096}}));
   }
   std::memcpy(end_, text.data(), text.size());

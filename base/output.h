@@ -14,9 +14,13 @@ namespace vantira {
 class Output {
  public:
   static constexpr std::size_t kBlock = 1 << 20;
+  // A file's buffer starts at this size and grows to a block before it is
+  // first flushed: the writes are the same, and a short report takes little
+  // memory.
+  static constexpr std::size_t kFirstBlock = 1 << 12;
 
   Output() = default;  // in memory
-  explicit Output(int fd) : fd_(fd) { Reserve(kBlock); }
+  explicit Output(int fd) : fd_(fd) { Reserve(kFirstBlock); }
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 

@@ -1,5 +1,6 @@
 #include "decompose/reports.h"
 
+#include <cstdint>
 #include <new>
 
 #include "decompose/analysis_report.h"
@@ -60,6 +61,12 @@ std::size_t JsonSubnetsRoom(const NetStore& s) {
          96 * static_cast<std::size_t>(s.n) + 64;
 }
 
+// A head with fewer transitions and arcs than this is written sooner than a
+// thread is started and joined.
+constexpr int64_t kListedForThread = int64_t{1} << 12;
+
+bool HeadIsLong(const NetStore& s) { return static_cast<int64_t>(s.n) + s.fat >= kListedForThread; }
+
 }  // namespace
 
 const ReportWriter kTextReport{TextHead, TextSubnets, TextRest, TextSubnetsRoom};
@@ -70,7 +77,7 @@ Report::Report(const ReportWriter& writer, const NetStore& store, const ReportSt
   // The head only reads the store, and the caller only reads it too until
   // Finish joins the head: the index is built before.
   const auto head = [&writer, &store, style, &out] { writer.head(store, style, out); };
-  if (style.full && TakeRoom(writer.subnets_room(store)) && head_.Start(head)) return;
+  if (style.full && HeadIsLong(store) && TakeRoom(writer.subnets_room(store)) && head_.Start(head)) return;
   subnets_.reset();
   head();  // a short head, or no room or thread to be had: at once
 }

@@ -51,8 +51,9 @@ extern const ReportWriter kTextReport;
 extern const ReportWriter kJsonReport;
 
 // One report, from its head on. A full report's head lists the whole net
-// and needs no subnets, so it is written on a second thread while the
-// caller decomposes the net and runs the analyses; a short one at once.
+// and needs no subnets, so that of a large net is written on a second
+// thread while the caller decomposes the net and runs the analyses; a short
+// one, or a small net's, at once.
 class Report {
  public:
   Report(const ReportWriter& writer, const NetStore& store, const ReportStyle& style, Output& out);

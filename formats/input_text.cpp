@@ -94,13 +94,16 @@ bool HoldsSignificantLine(std::string_view text) {
 TextBlocks::TextBlocks(std::string_view whole) : whole_(whole), size_(whole.size()) {}
 
 // A block of a quarter megabyte stays in the caches while its lines are
-// read, and reading it costs few system calls.
+// read, and reading it costs few system calls. A smaller file gets a buffer
+// of its size and one byte more, so that the read that finds its end still
+// falls in the first block; the buffer is left uninitialised, as only the
+// bytes read are looked at.
 TextBlocks::TextBlocks(int fd, std::size_t block, std::string_view name) : name_(name), streaming_(true), fd_(fd) {
   struct stat st;
   regular_ = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   if (regular_ && st.st_size > 0) size_ = static_cast<uint64_t>(st.st_size);
-  capacity_ = block;
-  buffer_ = std::make_unique<char[]>(capacity_ + 1);  // + 1: room for a last line's LF
+  capacity_ = size_ != 0 && size_ < block ? static_cast<std::size_t>(size_) + 1 : block;
+  buffer_.reset(new char[capacity_ + 1]);  // + 1: room for a last line's LF
 }
 
 bool TextBlocks::Fill() {
@@ -113,7 +116,7 @@ bool TextBlocks::Fill() {
       begin_ = 0;
     } else {
       // A line longer than the buffer: the buffer grows to hold it.
-      auto grown = std::make_unique<char[]>(2 * capacity_ + 1);
+      std::unique_ptr<char[]> grown(new char[2 * capacity_ + 1]);
       std::memcpy(grown.get(), buffer_.get(), end_);
       buffer_ = std::move(grown);
       capacity_ *= 2;

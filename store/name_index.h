@@ -51,7 +51,7 @@ class NameTable {
     int32_t element[kSlots];  // 0 marks an empty slot; a bucket fills from its first slot
   };
   static_assert(sizeof(Bucket) == 64);
-  static constexpr std::size_t kFirstBuckets = 256;
+  static constexpr std::size_t kFirstBuckets = 16;
 
   // Any number of buckets, not only powers of two, so a table sized ahead
   // fits its names closely: the hash is scaled to the size.

@@ -56,11 +56,11 @@ void ExpandApt(NetStore& s) {
 }  // namespace
 
 void AllocateStore(NetStore& s) {
-  s.maxnames = NetStore::kNamesStep;
-  s.maxm = NetStore::kNodeStep;
-  s.maxn = NetStore::kNodeStep;
-  s.maxapt = NetStore::kArcStep;
-  s.maxatp = NetStore::kArcStep;
+  s.maxnames = NetStore::kFirstNames;
+  s.maxm = NetStore::kFirstNodes;
+  s.maxn = NetStore::kFirstNodes;
+  s.maxapt = NetStore::kFirstArcs;
+  s.maxatp = NetStore::kFirstArcs;
   s.tx.Allocate(s.maxn);
   s.ty.Allocate(s.maxn);
   s.tn.Allocate(s.maxn);

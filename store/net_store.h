@@ -28,10 +28,14 @@ namespace vantira {
 enum class ArcStore { kLists, kClasses };
 
 struct NetStore {
-  // Initial capacities and the fixed growth steps (tables never double).
+  // The fixed growth steps (tables never double), and the first capacities:
+  // small, so that a small net's run takes little fresh memory.
   static constexpr int32_t kNamesStep = 16384;
   static constexpr int32_t kNodeStep = 1024;
   static constexpr int32_t kArcStep = 2048;
+  static constexpr int32_t kFirstNames = 1024;
+  static constexpr int32_t kFirstNodes = 64;
+  static constexpr int32_t kFirstArcs = 128;
   // Bytes past the NUL of the last name that can always be read, for code
   // that reads names 8 bytes at a time.
   static constexpr int32_t kNameSlack = 8;
