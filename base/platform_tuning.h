@@ -50,6 +50,8 @@ class KeepFreedBlocks {
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     mallopt(M_TRIM_THRESHOLD, 128 * 1024);  // glibc's default
   }
+#else
+  KeepFreedBlocks() {}
 #endif
   KeepFreedBlocks(const KeepFreedBlocks&) = delete;
   KeepFreedBlocks& operator=(const KeepFreedBlocks&) = delete;
