@@ -52,11 +52,16 @@ std::size_t Places(const NetReport::Subnet& subnet) {
 // and a transition (an arc entry may create either kind, so dropping lines
 // can turn a later declaration into a duplicate); in PNML, node elements
 // that may come from an entity's replacement text (the reference they share
-// goes to every file that keeps one of them).
+// goes to every file that keeps one of them). Nor where two transitions'
+// JSON names are the same.
 bool ReadsBack(const std::string& input, vantira::Format format, const NetReport& report) {
   if (format == vantira::Format::kPnml) return input.find("<!ENTITY") == std::string::npos;
   std::set<std::string> transitions;
   for (const NetReport::Arcs& arcs : report.arcs) transitions.insert(arcs.transition);
+  // Two names that differ only in bytes outside UTF-8 can be one JSON string
+  // (each such byte is written as its Latin-1 character): then names do not
+  // tell the transitions apart.
+  if (transitions.size() != report.arcs.size()) return false;
   for (const std::string& arc : ArcsByName(report, {})) {
     const std::size_t space = arc.find(' ');
     if (transitions.contains(arc.substr(space + 1, arc.find('\0') - space - 1))) return false;
