@@ -29,8 +29,11 @@ void SubnetPlan::AddFor(int32_t subnet, std::string_view text) {
 
 std::string_view SubnetPlan::Keep(std::string_view text) {
   if (chunk_size_ - chunk_used_ < text.size()) {
-    chunk_size_ = std::max<std::size_t>(std::size_t{1} << 20, text.size());
-    chunks_.push_back(std::make_unique<char[]>(chunk_size_));
+    // Chunks double from a small first one to 1 MiB: most inputs keep a few
+    // names, and a chunk is never zeroed, since every byte used is copied in.
+    const std::size_t grown = std::clamp<std::size_t>(2 * chunk_size_, kFirstChunk, std::size_t{1} << 20);
+    chunk_size_ = std::max(grown, text.size());
+    chunks_.push_back(std::make_unique_for_overwrite<char[]>(chunk_size_));
     chunk_used_ = 0;
   }
   char* dest = chunks_.back().get() + chunk_used_;

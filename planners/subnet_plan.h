@@ -63,6 +63,8 @@ class SubnetPlan {
     std::string_view text;
   };
 
+  static constexpr std::size_t kFirstChunk = 4096;
+
   uint32_t line_ = 0;
   std::vector<Common> common_;
   std::vector<Targeted> targeted_;

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -39,6 +40,13 @@
 #define FUZZ_CHECK(c) ((c) ? void() : vantira::fuzz::Fail(#c, __FILE__, __LINE__))
 
 namespace vantira::fuzz {
+
+// Set by the replay runner: each input then takes every check, where
+// libFuzzer's executions take a share each, chosen by the input.
+inline bool& EveryCheck() {
+  static bool every = false;
+  return every;
+}
 
 // Standard error as it was before any run took it.
 inline int& SavedStderr() {
@@ -97,13 +105,15 @@ class Workspace {
   // vantira with `args`, its standard streams caught in memory files.
   Ran Run(std::initializer_list<std::string_view> args) const {
     const std::vector<std::string_view> list(args);
-    for (int fd : {out_, err_}) FUZZ_CHECK(ftruncate(fd, 0) == 0 && lseek(fd, 0, SEEK_SET) == 0);
+    // Each run writes its streams from offset 0 on; where it stops ends them
+    // (the bytes of a longer run before it are left past the end, unread).
+    for (int fd : {out_, err_}) FUZZ_CHECK(lseek(fd, 0, SEEK_SET) == 0);
     FUZZ_CHECK(dup2(out_, STDOUT_FILENO) >= 0 && dup2(err_, STDERR_FILENO) >= 0);
     Ran ran;
     ran.status = vantira::Run(list);
     FUZZ_CHECK(dup2(saved_out_, STDOUT_FILENO) >= 0 && dup2(SavedStderr(), STDERR_FILENO) >= 0);
-    ran.out = *Drain(out_);
-    ran.err = *Drain(err_);
+    ran.out = *Drain(out_, lseek(out_, 0, SEEK_CUR));
+    ran.err = *Drain(err_, lseek(err_, 0, SEEK_CUR));
     return ran;
   }
 
@@ -124,16 +134,19 @@ class Workspace {
   }
   ~Workspace() { std::filesystem::remove_all(Folder()); }
 
-  static std::optional<std::string> Drain(int fd) {
+  // The file's first `end` bytes, or all of it.
+  static std::optional<std::string> Drain(int fd, off_t end = -1) {
     std::string text;
     char buffer[65536];
-    for (off_t at = 0;;) {
-      const ssize_t got = pread(fd, buffer, sizeof buffer, at);
+    for (off_t at = 0; end < 0 || at < end;) {
+      const std::size_t want = end < 0 ? sizeof buffer : std::min<std::size_t>(sizeof buffer, end - at);
+      const ssize_t got = pread(fd, buffer, want, at);
       if (got < 0) return std::nullopt;
       if (got == 0) return text;
       text.append(buffer, static_cast<std::size_t>(got));
       at += got;
     }
+    return text;
   }
 
   int saved_out_ = -1, out_ = -1, err_ = -1;

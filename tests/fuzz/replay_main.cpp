@@ -1,5 +1,6 @@
 // Runs a fuzz target's entry point on files, without libFuzzer, so that every
-// build replays the inputs that once crashed. Folders are walked whole.
+// build replays the inputs that once crashed, each through every check.
+// Folders are walked whole.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -9,9 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/fuzz/fuzz_run.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 
 int main(int argc, char** argv) {
+  vantira::fuzz::EveryCheck() = true;
   std::vector<std::filesystem::path> files;
   for (int i = 1; i < argc; ++i) {
     if (std::filesystem::is_directory(argv[i])) {
