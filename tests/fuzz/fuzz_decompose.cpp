@@ -65,11 +65,12 @@ void CheckJson(const std::string& json, const std::string& full, bool names_as_w
   }
 }
 
-// Each input gets the full report in one grammar and one second run to
-// check it against: the other grammar's full report, the digest or the JSON
-// report, chosen by the input's hash. Two runs an input keep the executions
-// many a second; the mutations of an input meet all three checks.
-enum class Second { kOtherGrammar, kDigest, kJson };
+// Each input gets the full report in one grammar and, mostly, one second
+// run to check it against: the other grammar's full report, the digest or
+// the JSON report, chosen by the input's hash (a quarter of the inputs take
+// none). Few runs an input keep the executions many a second; the mutations
+// of an input meet all three checks.
+enum class Second { kOtherGrammar, kDigest, kJson, kNone };
 
 // The full report's run, its `out` the report itself when it ends well, and
 // the basic grammar's hint.
@@ -111,7 +112,7 @@ void Check(const std::string& text, bool wide, Second second) {
     if (basic_hint.empty() && text.find_first_of("?!") == std::string::npos) FUZZ_CHECK(report == other.ran.out);
   } else if (full.ran.status == 0 && second == Second::kDigest) {
     CheckDigest(wide, full.hint, report);
-  } else if (full.ran.status == 0) {
+  } else if (full.ran.status == 0 && second == Second::kJson) {
     const Ran object = w.Run({wide ? "-e" : "-v", "-j", w.Path("in"), w.Path("json")});
     FUZZ_CHECK(vantira::fuzz::CheckOutcome(object, true, wide) == full.hint && object.status == 0);
     CheckJson(*w.Read("json"), report, vantira::fuzz::IsUtf8(text));
@@ -129,6 +130,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     return 0;
   }
   const std::size_t hash = std::hash<std::string>{}(text);
-  Check(text, (hash / 3) % 2 == 1, static_cast<Second>(hash % 3));
+  Check(text, (hash / 4) % 2 == 1, static_cast<Second>(hash % 4));
   return 0;
 }
