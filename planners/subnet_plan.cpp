@@ -30,10 +30,10 @@ void SubnetPlan::AddFor(int32_t subnet, std::string_view text) {
 std::string_view SubnetPlan::Keep(std::string_view text) {
   if (chunk_size_ - chunk_used_ < text.size()) {
     // Chunks double from a small first one to 1 MiB: most inputs keep a few
-    // names, and a chunk is never zeroed, since every byte used is copied in.
+    // names, and zeroing a chunk then costs what is kept, not a whole MiB.
     const std::size_t grown = std::clamp<std::size_t>(2 * chunk_size_, kFirstChunk, std::size_t{1} << 20);
     chunk_size_ = std::max(grown, text.size());
-    chunks_.push_back(std::make_unique_for_overwrite<char[]>(chunk_size_));
+    chunks_.push_back(std::make_unique<char[]>(chunk_size_));
     chunk_used_ = 0;
   }
   char* dest = chunks_.back().get() + chunk_used_;
