@@ -68,8 +68,9 @@ bool ReadsBack(const std::string& input, vantira::Format format, const NetReport
   if (transitions.size() != report.arcs.size()) return false;
   const auto is_transition = [&](const std::string& place) { return transitions.contains(place); };
   for (const NetReport::Arcs& arcs : report.arcs)
-    if (std::ranges::any_of(arcs.input, is_transition) || std::ranges::any_of(arcs.output, is_transition)) return false;
-  return std::ranges::none_of(report.isolated_places, is_transition);
+    for (const auto* side : {&arcs.input, &arcs.output})
+      if (std::any_of(side->begin(), side->end(), is_transition)) return false;
+  return std::none_of(report.isolated_places.begin(), report.isolated_places.end(), is_transition);
 }
 
 void CheckReadBack(const std::string& file, std::string_view e, const NetReport& net, std::size_t k) {
