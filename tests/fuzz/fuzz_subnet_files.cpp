@@ -101,7 +101,6 @@ struct ReadBack {
 
 // The subnet files of the input in one grammar, and the read-back of the
 // ones `reads` picks.
-
 void WriteAndReadBack(const std::string& input, bool wide, ReadBack reads) {
   const auto& w = vantira::fuzz::Workspace::Get();
   const std::string_view e = wide ? "-e" : "-v";
