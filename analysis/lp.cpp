@@ -24,6 +24,10 @@ struct GlpProblem {
 // units: the problem's setup, measured to match a small region's whole solve.
 constexpr std::size_t kSolveWork = 5000;
 
+// How far the rows of a part that holds no token are moved for a solve (see
+// StateEquation::Maximize), relative to the row's tokens plus one.
+constexpr double kPerturbation = 1e-5;
+
 glp_smcp Quiet() {
   glp_smcp parm;
   glp_init_smcp(&parm);
@@ -36,8 +40,9 @@ glp_smcp Quiet() {
 // Runs the simplex, once more from the standard basis when the first run
 // fails (a basis gone singular in floating point); true when it finished
 // within `iterations` (0: no limit).
-bool Solve(glp_prob* lp, int iterations = 0) {
+bool Solve(glp_prob* lp, int iterations = 0, int method = GLP_PRIMAL) {
   glp_smcp parm = Quiet();
+  parm.meth = method;
   if (iterations > 0) parm.it_lim = iterations;
   const int result = glp_simplex(lp, &parm);
   if (result == 0) return true;
@@ -256,6 +261,8 @@ struct StateEquation::Problem {
   std::vector<bool> listed;                    // by column: in `objective` (or `touched`)
   std::vector<double> pi, reduced;             // by row and by column, scratch of KeepsOptimum
   std::vector<int> touched;
+  bool perturbed = false;  // the rows' bounds moved (SetRowBounds)
+  bool tokenless = true;   // no place of the part is marked
 };
 
 StateEquation::StateEquation(const TokenNet& net, std::span<const int32_t> places)
@@ -283,6 +290,7 @@ StateEquation::StateEquation(const TokenNet& net, std::span<const int32_t> place
     // Row i is (C.s)_q >= -M0(q).
     const int32_t q = p.place_of[static_cast<std::size_t>(i)];
     glp_set_row_bnds(lp, i, GLP_LO, -static_cast<double>(net.Marking(q)), 0.0);
+    p.tokenless &= net.Marking(q) == 0;
     for (const Weighted& entry : net.Row(q)) triplets.Add(i, p.column_of[entry.node], static_cast<double>(entry.weight));
   }
   for (int j = 1; j <= columns; ++j) glp_set_col_bnds(lp, j, GLP_LO, 0.0, 0.0);
@@ -294,6 +302,21 @@ StateEquation::StateEquation(const TokenNet& net, std::span<const int32_t> place
 }
 
 StateEquation::~StateEquation() = default;
+
+void StateEquation::SetRowBounds(bool perturbed) {
+  Problem& p = *problem_;
+  if (p.perturbed == perturbed) return;
+  p.perturbed = perturbed;
+  const int rows = static_cast<int>(p.place_of.size()) - 1;
+  for (int i = 1; i <= rows; ++i) {
+    const double tokens = static_cast<double>(net_.Marking(p.place_of[static_cast<std::size_t>(i)]));
+    // Each row by its own amount, well above GLPK's tolerance of 1e-7 and
+    // the same on every run: a multiplicative hash of the row.
+    const double share = static_cast<double>((static_cast<uint32_t>(i) * 2654435761U) >> 22) / 1024.0;
+    const double slack = perturbed ? kPerturbation * (1.0 + share) * (1.0 + tokens) : 0.0;
+    glp_set_row_bnds(p.glp.lp, i, GLP_LO, -tokens - slack, 0.0);
+  }
+}
 
 namespace {
 
@@ -422,11 +445,24 @@ LpAnswer StateEquation::Maximize(std::span<const int32_t> places, bool exact, in
     SetObjective(places);
     if (KeepsOptimum(places, answer)) return answer;
     const int before = glp_get_it_cnt(lp);
-    const bool solved = Solve(lp, iterations);
+    // A part that holds no token is a cone whose one vertex is s = 0, where
+    // every row is tight: there the primal simplex pivots for thousands of
+    // steps without moving. So its solves go first on the perturbed program,
+    // whose vertices are not degenerate. Its rays are the program's own (the
+    // same cone of directions); its optimum is taken back to the program by
+    // the dual simplex, from a basis dual feasible for both.
+    const bool perturbed = p.tokenless;
+    SetRowBounds(perturbed);
+    bool solved = Solve(lp, iterations);
+    if (perturbed && solved && glp_get_status(lp) == GLP_OPT) {
+      SetRowBounds(false);
+      solved = Solve(lp, iterations, GLP_DUALP);
+    }
     answer.work = static_cast<std::size_t>(glp_get_it_cnt(lp) - before + 1) *
                   static_cast<std::size_t>(glp_get_num_rows(lp) + glp_get_num_cols(lp));
     if (!solved) return answer;
   } else {
+    SetRowBounds(false);
     glp_smcp parm = Quiet();
     if (glp_exact(lp, &parm) != 0) return answer;
   }

@@ -84,6 +84,8 @@ class StateEquation {
 
  private:
   void SetObjective(std::span<const int32_t> places);
+  // Every row's bound -M0(q), or moved below it by a small amount of its own.
+  void SetRowBounds(bool perturbed);
   // When the last basis is still optimal for the objective set: its answer,
   // read without a simplex run.
   bool KeepsOptimum(std::span<const int32_t> places, LpAnswer& answer);

@@ -426,7 +426,10 @@ TEST(Analysis, UpperBoundsAreTheFloorsOfTheExactOptimaInOneSolveEach) {
   std::mt19937 rng(4242);
   int bounded = 0, unbounded = 0, settled = 0;
   for (int round = 0; round < 300; ++round) {
-    const Dense d = RandomNet(rng, 2 + round % 7, 1 + round % 6, 30, 1 + round % 3, 3, round % 4 == 0);
+    // One net in five holds no token: its program is a cone, solved through
+    // a perturbed one.
+    const int tokens = round % 5 == 2 ? 0 : 3;
+    const Dense d = RandomNet(rng, 2 + round % 7, 1 + round % 6, 30, 1 + round % 3, tokens, round % 4 == 0);
     Built b;
     Build(d, b);
     const Bounds bounds = Analyse(b.store, b.values, b.map, {false, true, {}, {}}).bounds;
