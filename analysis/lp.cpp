@@ -25,7 +25,7 @@ struct GlpProblem {
 constexpr std::size_t kSolveWork = 5000;
 
 // How far the rows of a part that holds no token are moved for a solve (see
-// StateEquation::Maximize), relative to the row's tokens plus one.
+// StateEquation::Maximize), at least.
 constexpr double kPerturbation = 1e-5;
 
 glp_smcp Quiet() {
@@ -313,8 +313,7 @@ void StateEquation::SetRowBounds(bool perturbed) {
     // Each row by its own amount, well above GLPK's tolerance of 1e-7 and
     // the same on every run: a multiplicative hash of the row.
     const double share = static_cast<double>((static_cast<uint32_t>(i) * 2654435761U) >> 22) / 1024.0;
-    const double slack = perturbed ? kPerturbation * (1.0 + share) * (1.0 + tokens) : 0.0;
-    glp_set_row_bnds(p.glp.lp, i, GLP_LO, -tokens - slack, 0.0);
+    glp_set_row_bnds(p.glp.lp, i, GLP_LO, -tokens - (perturbed ? kPerturbation * (1.0 + share) : 0.0), 0.0);
   }
 }
 

@@ -129,15 +129,15 @@ void WriteAndReadBack(const std::string& input, bool wide, ReadBack reads) {
   const vantira::Format format = vantira::RecognizeFile(input);
   // Without a read-back only the subnets' count is needed: each subnet is
   // the one line of the report that starts with {"id": (no JSON string
-  // holds a newline), so the report is not parsed.
+  // holds a newline), so the report is not parsed. Where it is, the count
+  // must agree with it.
+  std::size_t subnets = 0;
+  for (std::size_t at = json.find(kSubnetLine); at != std::string::npos; at = json.find(kSubnetLine, at + 1)) ++subnets;
   const bool reading = reads.every || reads.choice;
   std::optional<NetReport> net;
-  std::size_t subnets = 0;
   if (reading) {
     net = ReadJson(std::move(json));
-    subnets = net->subnets.size();
-  } else {
-    for (std::size_t at = json.find(kSubnetLine); at != std::string::npos; at = json.find(kSubnetLine, at + 1)) ++subnets;
+    FUZZ_CHECK(net->subnets.size() == subnets);
   }
   // One file for each subnet, and no other.
   std::set<std::string> named;
