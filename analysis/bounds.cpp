@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "analysis/lp.h"
+#include "analysis/tokenless.h"
 #include "base/platform_tuning.h"
 
 namespace vantira {
@@ -100,6 +101,11 @@ class BoundSolver {
     for (const std::vector<int32_t>& order : Parts(net_)) {
       std::vector<int32_t> rows = order;
       std::sort(rows.begin(), rows.end());
+      if (std::all_of(rows.begin(), rows.end(), [this](int32_t q) { return net_.Marking(q) == 0; })) {
+        Tokenless(rows);
+        const auto settled = [this](int32_t q) { return Settled(q, bounds_.places[static_cast<std::size_t>(q)]); };
+        if (std::all_of(rows.begin(), rows.end(), settled)) continue;
+      }
       StateEquation lp(net_, rows);
       Cover(lp, rows);
       if (rows.size() > kExactPart) {
@@ -177,6 +183,20 @@ class BoundSolver {
         return;
       }
       if (answer.status != LpAnswer::kUnbounded || !Ray(answer, open, sum)) return;
+    }
+  }
+
+  // A part that holds no token, all at once (tokenless.h); what does not
+  // check is left to the solves.
+  void Tokenless(const std::vector<int32_t>& rows) {
+    std::optional<TokenlessAnswer> answer = CertifyTokenless(net_, rows);
+    if (!answer) return;
+    if (!answer->ray.nodes.empty()) {
+      const std::vector<int32_t> gains = checker_.RayGains(answer->ray);
+      if (!gains.empty()) AddRay(std::move(answer->ray), gains);
+    }
+    if (!answer->weighting.nodes.empty() && checker_.IsWeighting(answer->weighting)) {
+      AddWeighting(std::move(answer->weighting));
     }
   }
 
@@ -343,15 +363,8 @@ class BoundSolver {
         y->values.insert(y->values.begin() + (at - y->nodes.begin()), *least);
         y->nodes.insert(at, q);
       }
-      const Integer total = checker_.Weigh(*y);
-      const auto index = static_cast<int32_t>(bounds_.weightings.size());
-      Offer(bound, FloorDivide(total, *least), index);
-      // Every place it weighs is bounded by it too.
-      for (std::size_t i = 0; i < y->nodes.size(); ++i) {
-        Bound& other = bounds_.places[static_cast<std::size_t>(y->nodes[i])];
-        Offer(other, FloorDivide(total, y->values[i]), index);
-      }
-      bounds_.weightings.push_back(std::move(*y));
+      Offer(bound, FloorDivide(checker_.Weigh(*y), *least), static_cast<int32_t>(bounds_.weightings.size()));
+      AddWeighting(std::move(*y));
       return true;
     }
     return false;
@@ -366,13 +379,28 @@ class BoundSolver {
         return std::binary_search(gains.begin(), gains.end(), q);
       });
       if (!covers) continue;
-      const auto index = static_cast<int32_t>(bounds_.rays.size());
-      bounds_.rays.push_back(std::move(*s));
-      Unbound(bound, index);
-      for (int32_t q : gains) Unbound(bounds_.places[static_cast<std::size_t>(q)], index);
+      Unbound(bound, static_cast<int32_t>(bounds_.rays.size()));
+      AddRay(std::move(*s), gains);
       return true;
     }
     return false;
+  }
+
+  // A checked weighting bounds every place it weighs.
+  void AddWeighting(SparseVector y) {
+    const Integer total = checker_.Weigh(y);
+    const auto index = static_cast<int32_t>(bounds_.weightings.size());
+    for (std::size_t i = 0; i < y.nodes.size(); ++i) {
+      Offer(bounds_.places[static_cast<std::size_t>(y.nodes[i])], FloorDivide(total, y.values[i]), index);
+    }
+    bounds_.weightings.push_back(std::move(y));
+  }
+
+  // A checked ray unbounds every place it gains on.
+  void AddRay(SparseVector s, const std::vector<int32_t>& gains) {
+    const auto index = static_cast<int32_t>(bounds_.rays.size());
+    for (int32_t q : gains) Unbound(bounds_.places[static_cast<std::size_t>(q)], index);
+    bounds_.rays.push_back(std::move(s));
   }
 
   static void Offer(Bound& bound, Integer upper, int32_t index) {

@@ -28,6 +28,14 @@ constexpr std::size_t kSolveWork = 5000;
 // StateEquation::Maximize), at least.
 constexpr double kPerturbation = 1e-5;
 
+// How far row i's bound moves in a perturbed program: by its own amount,
+// well above GLPK's tolerance of 1e-7 and the same on every run (a
+// multiplicative hash of the row).
+double RowShift(int i) {
+  const double share = static_cast<double>((static_cast<uint32_t>(i) * 2654435761U) >> 22) / 1024.0;
+  return kPerturbation * (1.0 + share);
+}
+
 glp_smcp Quiet() {
   glp_smcp parm;
   glp_init_smcp(&parm);
@@ -310,10 +318,7 @@ void StateEquation::SetRowBounds(bool perturbed) {
   const int rows = static_cast<int>(p.place_of.size()) - 1;
   for (int i = 1; i <= rows; ++i) {
     const double tokens = static_cast<double>(net_.Marking(p.place_of[static_cast<std::size_t>(i)]));
-    // Each row by its own amount, well above GLPK's tolerance of 1e-7 and
-    // the same on every run: a multiplicative hash of the row.
-    const double share = static_cast<double>((static_cast<uint32_t>(i) * 2654435761U) >> 22) / 1024.0;
-    glp_set_row_bnds(p.glp.lp, i, GLP_LO, -tokens - (perturbed ? kPerturbation * (1.0 + share) : 0.0), 0.0);
+    glp_set_row_bnds(p.glp.lp, i, GLP_LO, -tokens - (perturbed ? RowShift(i) : 0.0), 0.0);
   }
 }
 
@@ -481,6 +486,50 @@ LpAnswer StateEquation::Maximize(std::span<const int32_t> places, bool exact, in
     return answer;
   }
   if (status == GLP_UNBND) ReadRay(lp, glp_get_num_rows(lp), p.transition_of, answer);
+  return answer;
+}
+
+PieceAnswer SolvePiece(const TokenNet& net, std::span<const int32_t> places, std::span<const int32_t> transitions,
+                       std::span<const int32_t> exits) {
+  PieceAnswer answer;
+  const int rows = static_cast<int>(places.size() + exits.size());
+  const int firings = static_cast<int>(transitions.size());
+  std::unordered_map<int32_t, int> row_of, column_of;
+  for (std::size_t i = 0; i < places.size(); ++i) row_of.emplace(places[i], static_cast<int>(i + 1));
+  for (std::size_t j = 0; j < transitions.size(); ++j) column_of.emplace(transitions[j], static_cast<int>(j + 1));
+  GlpProblem problem;
+  glp_prob* lp = problem.lp;
+  glp_set_obj_dir(lp, GLP_MAX);
+  if (rows > 0) glp_add_rows(lp, rows);
+  glp_add_cols(lp, firings + rows);
+  Triplets triplets;
+  for (int j = 1; j <= firings; ++j) {
+    glp_set_col_bnds(lp, j, GLP_LO, 0.0, 0.0);
+    for (const Weighted& entry : net.Column(transitions[static_cast<std::size_t>(j - 1)])) {
+      const auto row = row_of.find(entry.node);
+      if (row != row_of.end()) triplets.Add(row->second, j, static_cast<double>(entry.weight));
+    }
+  }
+  for (std::size_t k = 0; k < exits.size(); ++k) {
+    triplets.Add(static_cast<int>(places.size() + k + 1), column_of.at(exits[k]), 1.0);
+  }
+  for (int i = 1; i <= rows; ++i) {
+    triplets.Add(i, firings + i, -1.0);
+    glp_set_col_bnds(lp, firings + i, GLP_DB, 0.0, 1.0);
+    glp_set_obj_coef(lp, firings + i, 1.0);
+  }
+  triplets.Load(lp);
+  glp_scale_prob(lp, GLP_SF_AUTO);
+  // Every row is tight at s = 0, the one vertex of the cone: the simplex
+  // would pivot there without moving (see StateEquation::Maximize). So the
+  // rows are first moved apart, and the optimum taken back by the dual simplex.
+  for (int i = 1; i <= rows; ++i) glp_set_row_bnds(lp, i, GLP_LO, -RowShift(i), 0.0);
+  if (!Solve(lp) || glp_get_status(lp) != GLP_OPT) return answer;
+  for (int i = 1; i <= rows; ++i) glp_set_row_bnds(lp, i, GLP_LO, 0.0, 0.0);
+  if (!Solve(lp, 0, GLP_DUALP) || glp_get_status(lp) != GLP_OPT) return answer;
+  answer.solved = true;
+  for (int j = 1; j <= firings; ++j) answer.counts.push_back(glp_get_col_prim(lp, j));
+  for (std::size_t i = 1; i <= places.size(); ++i) answer.weights.push_back(-glp_get_row_dual(lp, static_cast<int>(i)));
   return answer;
 }
 
