@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "analysis/lp.h"
-#include "analysis/tokenless.h"
+#include "analysis/pieces.h"
 #include "base/platform_tuning.h"
 
 namespace vantira {
@@ -36,6 +36,12 @@ constexpr double kMostPoint = 4e18;
 // every run gives the same report; past it the places left are bounded on
 // regions (BoundSolver::Regions).
 constexpr std::size_t kWork = 1000000000;
+// The pieces' programs (pieces.h) share a budget of their own: a part
+// strongly connected as a whole is one piece, whose program may cost more
+// than the solves it saves. Where a part holds tokens the solves come after
+// the pieces anyway, and the pieces stop sooner.
+constexpr std::size_t kPieceWork = 1000000000;
+constexpr std::size_t kMarkedPieceWork = 100000000;
 // The simplex iterations of a cover.
 constexpr int kCoverIterations = 200000;
 // A part of more places is bounded on regions (BoundSolver::Regions): its
@@ -101,11 +107,9 @@ class BoundSolver {
     for (const std::vector<int32_t>& order : Parts(net_)) {
       std::vector<int32_t> rows = order;
       std::sort(rows.begin(), rows.end());
-      if (std::all_of(rows.begin(), rows.end(), [this](int32_t q) { return net_.Marking(q) == 0; })) {
-        Tokenless(rows);
-        const auto settled = [this](int32_t q) { return Settled(q, bounds_.places[static_cast<std::size_t>(q)]); };
-        if (std::all_of(rows.begin(), rows.end(), settled)) continue;
-      }
+      Pieces(rows);
+      const auto settled = [this](int32_t q) { return Settled(q, bounds_.places[static_cast<std::size_t>(q)]); };
+      if (std::all_of(rows.begin(), rows.end(), settled)) continue;
       StateEquation lp(net_, rows);
       Cover(lp, rows);
       if (rows.size() > kExactPart) {
@@ -186,10 +190,12 @@ class BoundSolver {
     }
   }
 
-  // A part that holds no token, all at once (tokenless.h); what does not
-  // check is left to the solves.
-  void Tokenless(const std::vector<int32_t>& rows) {
-    std::optional<TokenlessAnswer> answer = CertifyTokenless(net_, rows);
+  // A part's rays and one weighting (pieces.h): where it holds no token,
+  // every place settled at once. What does not check is left to the solves.
+  void Pieces(const std::vector<int32_t>& rows) {
+    const bool marked = std::any_of(rows.begin(), rows.end(), [this](int32_t q) { return net_.Marking(q) != 0; });
+    std::optional<PieceCertificates> answer =
+        CertifyByPieces(net_, rows, piece_work_, marked ? kMarkedPieceWork : kPieceWork);
     if (!answer) return;
     if (!answer->ray.nodes.empty()) {
       const std::vector<int32_t> gains = checker_.RayGains(answer->ray);
@@ -429,6 +435,7 @@ class BoundSolver {
   std::size_t work_ = 0;  // of every solve (LpAnswer::work)
   std::unordered_map<int32_t, double> outside_;
   std::size_t region_work_ = 0;  // of the regions' solves and builds
+  std::size_t piece_work_ = 0;   // of the pieces' programs
 };
 
 }  // namespace

@@ -490,7 +490,7 @@ LpAnswer StateEquation::Maximize(std::span<const int32_t> places, bool exact, in
 }
 
 PieceAnswer SolvePiece(const TokenNet& net, std::span<const int32_t> places, std::span<const int32_t> transitions,
-                       std::span<const int32_t> exits) {
+                       std::span<const int32_t> exits, std::size_t budget) {
   PieceAnswer answer;
   const int rows = static_cast<int>(places.size() + exits.size());
   const int firings = static_cast<int>(transitions.size());
@@ -523,10 +523,16 @@ PieceAnswer SolvePiece(const TokenNet& net, std::span<const int32_t> places, std
   // Every row is tight at s = 0, the one vertex of the cone: the simplex
   // would pivot there without moving (see StateEquation::Maximize). So the
   // rows are first moved apart, and the optimum taken back by the dual simplex.
+  const auto size = static_cast<std::size_t>(firings + 2 * rows);
+  const int limit = static_cast<int>(std::min<std::size_t>(budget / size + 1, 1u << 30));
   for (int i = 1; i <= rows; ++i) glp_set_row_bnds(lp, i, GLP_LO, -RowShift(i), 0.0);
-  if (!Solve(lp) || glp_get_status(lp) != GLP_OPT) return answer;
-  for (int i = 1; i <= rows; ++i) glp_set_row_bnds(lp, i, GLP_LO, 0.0, 0.0);
-  if (!Solve(lp, 0, GLP_DUALP) || glp_get_status(lp) != GLP_OPT) return answer;
+  bool solved = Solve(lp, limit) && glp_get_status(lp) == GLP_OPT;
+  if (solved) {
+    for (int i = 1; i <= rows; ++i) glp_set_row_bnds(lp, i, GLP_LO, 0.0, 0.0);
+    solved = Solve(lp, std::max(1, limit - glp_get_it_cnt(lp)), GLP_DUALP) && glp_get_status(lp) == GLP_OPT;
+  }
+  answer.work = static_cast<std::size_t>(glp_get_it_cnt(lp) + 1) * size;
+  if (!solved) return answer;
   answer.solved = true;
   for (int j = 1; j <= firings; ++j) answer.counts.push_back(glp_get_col_prim(lp, j));
   for (std::size_t i = 1; i <= places.size(); ++i) answer.weights.push_back(-glp_get_row_dual(lp, static_cast<int>(i)));

@@ -95,7 +95,7 @@ class StateEquation {
   std::unique_ptr<Problem> problem_;
 };
 
-// The rays and weightings of one piece of a part that holds no token:
+// The rays and weightings of one piece of a part (pieces.h):
 //   max sum_q g_q + sum_t v_t  subject to  (C.s)_q - g_q >= 0 for q in `places`,
 //   s_t - v_t >= 0 for t in `exits`, s >= 0, 0 <= g, v <= 1,
 // with C restricted to `places` and `transitions` (`exits` among them). As
@@ -103,13 +103,15 @@ class StateEquation {
 // and fires (v_t = 1) every exit some ray fires; its dual z >= 0 has
 // z.C_t <= 0 for every transition, z_q >= 1 on the other places and
 // z.C_t <= -1 on the other exits. `counts` by transition, `weights` by place.
+// Fails past `budget` work (LpAnswer::work's units).
 struct PieceAnswer {
   bool solved = false;
   std::vector<double> counts;
   std::vector<double> weights;
+  std::size_t work = 0;
 };
 PieceAnswer SolvePiece(const TokenNet& net, std::span<const int32_t> places, std::span<const int32_t> transitions,
-                       std::span<const int32_t> exits);
+                       std::span<const int32_t> exits, std::size_t budget);
 
 // A weighting y >= 1 of `places` with y.C_t <= 0 for each of `transitions`
 // (kOptimal; nodes are places), else a ray s >= 0 of the transitions with

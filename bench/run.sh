@@ -20,6 +20,7 @@ usage: bench/run.sh [options]
   --no-full        skip the -v -g rows
   --no-json        skip the -j rows
   --no-subnet-files  skip the -s test
+  --no-analysis    skip the -q -a rows (every shape, the sizes up to 100000)
   --pnml FILE      also time this PNML file against expat and xmllint (repeatable)
   --quick          --sizes 10000,100000 with the -s test on 10000 (about two minutes)
   --build DIR      build folder (default: build-bench at the top of the tree)
@@ -39,6 +40,7 @@ s_size=
 full=1
 json=1
 subnet_files=1
+analysis=1
 tsv=
 pnml_files=()
 
@@ -53,6 +55,7 @@ while [ $# -gt 0 ]; do
     --no-full) full=0 ;;
     --no-json) json=0 ;;
     --no-subnet-files) subnet_files=0 ;;
+    --no-analysis) analysis=0 ;;
     --quick) sizes=10000,100000; s_size=${s_size:-10000} ;;
     --build) build=$2; shift ;;
     --tsv) tsv=$2; shift ;;
@@ -292,6 +295,26 @@ if [ "$full" = 1 ] || [ "$json" = 1 ]; then
     if ($3 == "-q -g") q[key] = $6
     else if (key in q) printf "| %s | %s | %.2f |\n", key, $3, $6 / (q[key] > 0.001 ? q[key] : 0.001)
   }' "$tsv"
+fi
+
+# ------------------------------------------------------------------ -a
+# The structural analysis on the .net files: time, memory and the bounds'
+# summary line, whose counts are the same on every run.
+if [ "$analysis" = 1 ]; then
+  echo
+  echo "| -q -a | transitions | places | median wall s | peak RSS MiB | bounds |"
+  echo "|---|---:|---:|---:|---:|---|"
+  for shape in "${shape_list[@]}"; do
+    for size in "${size_list[@]}"; do
+      [ "$size" -le 100000 ] || continue
+      file=$(net_base "$shape" "$size").net
+      /usr/bin/time -f %M -o "$scratch/rss" "$vantira" -q -a "$file" >"$scratch/report" || {
+        echo "run.sh: vantira -q -a failed on $file" >&2; exit 1; }
+      times=$(time_runs "$scratch/report" "$vantira" -q -a "$file")
+      summary=$(grep -m1 -E '^[0-9]+ places: ' "$scratch/report" || echo "no bounds line")
+      echo "| $shape | $size | ${summary%% *} | ${times%% *} | $(calc 0 "$(tail -1 "$scratch/rss") / 1024") | ${summary#* places: } |"
+    done
+  done
 fi
 
 # ------------------------------------------------------------------ -s

@@ -443,7 +443,8 @@ TEST(Analysis, UpperBoundsAreTheFloorsOfTheExactOptimaInOneSolveEach) {
       for (int t = 0; t < d.n; ++t) moves |= d.C(p, t) != 0;
       changed += moves;
       const std::optional<int64_t> optimum = ExactOptimum(d, p);
-      for (const Bound* bound : {&bounds.places[static_cast<std::size_t>(p) + 1], tokenless ? &sets.sets[p] : nullptr}) {
+      for (const Bound* bound :
+           {&bounds.places[static_cast<std::size_t>(p) + 1], tokenless ? &sets.sets[p] : nullptr}) {
         if (bound == nullptr) continue;
         if (!optimum) {
           EXPECT_TRUE(bound->unbounded) << "round " << round << " p" << p + 1;

@@ -1,4 +1,4 @@
-#include "analysis/tokenless.h"
+#include "analysis/pieces.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -56,9 +56,9 @@ int32_t Find(const std::vector<int32_t>& nodes, int32_t node) {
 // scaled, in whole numbers, to what the pieces after it need of it.
 class Pieces {
  public:
-  Pieces(const TokenNet& net, std::span<const int32_t> places);
+  Pieces(const TokenNet& net, std::span<const int32_t> places, std::size_t& work, std::size_t budget);
   bool Classify();
-  TokenlessAnswer Certificates();
+  PieceCertificates Certificates();
 
  private:
   struct Entry {
@@ -77,7 +77,8 @@ class Pieces {
 
   bool IsPlace(int32_t node) const { return node < m_; }
   std::span<const Entry> Row(int32_t place) const {
-    return {row_.data() + row_start_[static_cast<std::size_t>(place)], row_.data() + row_start_[static_cast<std::size_t>(place) + 1]};
+    return {row_.data() + row_start_[static_cast<std::size_t>(place)],
+            row_.data() + row_start_[static_cast<std::size_t>(place) + 1]};
   }
   std::span<const Entry> Column(int32_t t) const {
     return {column_.data() + column_start_[static_cast<std::size_t>(t)],
@@ -97,6 +98,8 @@ class Pieces {
 
   const TokenNet& net_;
   std::span<const int32_t> places_;
+  std::size_t& work_;
+  std::size_t budget_;
   std::vector<int32_t> transitions_;  // global ids, sorted
   int32_t m_ = 0;
   int32_t n_ = 0;
@@ -116,7 +119,8 @@ class Pieces {
   std::vector<std::vector<int32_t>> pending_;   // by place: the excluded transitions it pays for
 };
 
-Pieces::Pieces(const TokenNet& net, std::span<const int32_t> places) : net_(net), places_(places) {
+Pieces::Pieces(const TokenNet& net, std::span<const int32_t> places, std::size_t& work, std::size_t budget)
+    : net_(net), places_(places), work_(work), budget_(budget) {
   m_ = static_cast<int32_t>(places.size());
   for (int32_t q : places) {
     for (const Weighted& entry : net.Row(q)) transitions_.push_back(entry.node);
@@ -185,7 +189,9 @@ std::vector<std::vector<int32_t>> Pieces::Components(const std::vector<int32_t>&
     calls.emplace_back(v, 0);
   };
   for (int32_t root : nodes) {
-    if (index_[static_cast<std::size_t>(root)] >= 0 || (!IsPlace(root) && excluded_[static_cast<std::size_t>(root - m_)])) continue;
+    if (index_[static_cast<std::size_t>(root)] >= 0 ||
+        (!IsPlace(root) && excluded_[static_cast<std::size_t>(root - m_)]))
+      continue;
     open(root);
     while (!calls.empty()) {
       auto& [v, at] = calls.back();
@@ -195,7 +201,8 @@ std::vector<std::vector<int32_t>> Pieces::Components(const std::vector<int32_t>&
         if (index_[static_cast<std::size_t>(w)] < 0) {
           open(w);
         } else if (on_stack_[static_cast<std::size_t>(w)]) {
-          low_[static_cast<std::size_t>(v)] = std::min(low_[static_cast<std::size_t>(v)], index_[static_cast<std::size_t>(w)]);
+          low_[static_cast<std::size_t>(v)] =
+              std::min(low_[static_cast<std::size_t>(v)], index_[static_cast<std::size_t>(w)]);
         }
         continue;
       }
@@ -232,7 +239,8 @@ bool Pieces::Enter(const std::vector<int32_t>& component) {
     if (IsPlace(v)) {
       for (const Entry& e : Row(v)) {
         const auto t = static_cast<std::size_t>(e.node);
-        if (e.weight > 0 && usable_[t] && component_[static_cast<std::size_t>(m_ + e.node)] != here && !gained_[static_cast<std::size_t>(v)]) {
+        if (e.weight > 0 && usable_[t] && component_[static_cast<std::size_t>(m_ + e.node)] != here &&
+            !gained_[static_cast<std::size_t>(v)]) {
           gained_[static_cast<std::size_t>(v)] = 1;
           source_[static_cast<std::size_t>(v)] = e.node;
         }
@@ -240,7 +248,9 @@ bool Pieces::Enter(const std::vector<int32_t>& component) {
       continue;
     }
     for (const Entry& e : Column(v - m_)) {
-      if (e.weight >= 0 || component_[static_cast<std::size_t>(e.node)] == here || gained_[static_cast<std::size_t>(e.node)]) continue;
+      if (e.weight >= 0 || component_[static_cast<std::size_t>(e.node)] == here ||
+          gained_[static_cast<std::size_t>(e.node)])
+        continue;
       excluded_[static_cast<std::size_t>(v - m_)] = 1;
       designated_[static_cast<std::size_t>(v - m_)] = e.node;
       cut = true;
@@ -317,7 +327,9 @@ bool Pieces::SolveBlock(Block& block, const std::vector<int32_t>& component) {
     for (int32_t q : block.rows) rows.push_back(places_[static_cast<std::size_t>(q)]);
     for (int32_t t : block.transitions) transitions.push_back(transitions_[static_cast<std::size_t>(t)]);
     for (int32_t t : exits) global_exits.push_back(transitions_[static_cast<std::size_t>(t)]);
-    const PieceAnswer answer = SolvePiece(net_, rows, transitions, global_exits);
+    if (work_ >= budget_) return false;
+    const PieceAnswer answer = SolvePiece(net_, rows, transitions, global_exits, budget_ - work_);
+    work_ += answer.work;
     if (!answer.solved || !ReadCounts(block, answer.counts) || !ReadWeights(block, answer.weights, exits)) return false;
   }
   for (std::size_t i = 0; i < block.rows.size(); ++i) {
@@ -472,13 +484,14 @@ void Pieces::WeightingOfBlock(const Block& block) {
   }
 }
 
-TokenlessAnswer Pieces::Certificates() {
+PieceCertificates Pieces::Certificates() {
   ray_.assign(static_cast<std::size_t>(n_), Integer(0));
   demand_.assign(static_cast<std::size_t>(n_), Integer(0));
   weight_.assign(static_cast<std::size_t>(m_), Integer(0));
   pending_.assign(static_cast<std::size_t>(m_), {});
   for (int32_t t = 0; t < n_; ++t) {
-    if (excluded_[static_cast<std::size_t>(t)]) pending_[static_cast<std::size_t>(designated_[static_cast<std::size_t>(t)])].push_back(t);
+    if (excluded_[static_cast<std::size_t>(t)])
+      pending_[static_cast<std::size_t>(designated_[static_cast<std::size_t>(t)])].push_back(t);
   }
   for (auto block = blocks_.rbegin(); block != blocks_.rend(); ++block) {
     if (block->nodes.size() > 1) {
@@ -497,7 +510,7 @@ TokenlessAnswer Pieces::Certificates() {
       weight_[static_cast<std::size_t>(v)] = weight;
     }
   }
-  TokenlessAnswer answer;
+  PieceCertificates answer;
   for (int32_t t = 0; t < n_; ++t) {
     if (ray_[static_cast<std::size_t>(t)].Sign() <= 0) continue;
     answer.ray.nodes.push_back(transitions_[static_cast<std::size_t>(t)]);
@@ -513,8 +526,9 @@ TokenlessAnswer Pieces::Certificates() {
 
 }  // namespace
 
-std::optional<TokenlessAnswer> CertifyTokenless(const TokenNet& net, std::span<const int32_t> places) {
-  Pieces pieces(net, places);
+std::optional<PieceCertificates> CertifyByPieces(const TokenNet& net, std::span<const int32_t> places,
+                                                 std::size_t& work, std::size_t budget) {
+  Pieces pieces(net, places, work, budget);
   if (!pieces.Classify()) return std::nullopt;
   return pieces.Certificates();
 }
