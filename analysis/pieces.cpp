@@ -26,10 +26,19 @@ std::vector<Integer> Dense(const SparseVector& v, std::size_t size) {
   return out;
 }
 
-std::vector<int32_t> Positions(std::size_t size) {
-  std::vector<int32_t> index(size);
-  for (std::size_t i = 0; i < size; ++i) index[i] = static_cast<int32_t>(i);
-  return index;
+// `values` read as whole numbers into `out`, at the first tolerance for
+// which `checks` then holds.
+template <typename Check>
+bool ReadWhole(std::span<const double> values, std::vector<Integer>& out, Check checks) {
+  std::vector<int32_t> index(values.size());
+  for (std::size_t i = 0; i < index.size(); ++i) index[i] = static_cast<int32_t>(i);
+  for (double tolerance : kTolerances) {
+    const std::optional<SparseVector> v = WholeNumbers(index, values, tolerance);
+    if (!v) continue;
+    out = Dense(*v, values.size());
+    if (checks()) return true;
+  }
+  return false;
 }
 
 // Position of `node` in the sorted `nodes`, or -1.
@@ -75,6 +84,14 @@ class Pieces {
     std::vector<Integer> gains;    // by row: (C.s)_q within the piece
   };
 
+  static Integer Dot(std::span<const Entry> entries, const std::vector<Integer>& values) {
+    Integer sum(0);
+    for (const Entry& e : entries) {
+      const Integer& v = values[static_cast<std::size_t>(e.node)];
+      if (v.Sign() != 0) sum += Integer(e.weight) * v;
+    }
+    return sum;
+  }
   bool IsPlace(int32_t node) const { return node < m_; }
   std::span<const Entry> Row(int32_t place) const {
     return {row_.data() + row_start_[static_cast<std::size_t>(place)],
@@ -92,7 +109,10 @@ class Pieces {
   bool ReadWeights(Block& block, std::span<const double> weights, const std::vector<int32_t>& exits);
   void RayOfBlock(const Block& block);
   void WeightingOfBlock(const Block& block);
-  Integer Residual(int32_t t) const;
+  // Transition t's sum over the places weighed so far, and (C.s)_q for
+  // the counts so far.
+  Integer Residual(int32_t t) const { return Dot(Column(t), weight_); }
+  Integer Change(int32_t place) const { return Dot(Row(place), ray_); }
   Integer Pays(int32_t q, const Integer& unit) const;
   void Demand(int32_t place);
 
@@ -108,7 +128,6 @@ class Pieces {
 
   std::vector<char> excluded_, usable_, gained_;
   std::vector<int32_t> source_;      // by place: the firing producer upstream that makes it gain, or -1
-  std::vector<int32_t> designated_;  // by excluded transition: the input upstream that pays for it
   std::vector<int32_t> component_;   // by node: the stamp of the component it was last seen in
   int32_t stamp_ = 0;
   std::vector<int32_t> index_, low_, stack_;  // Tarjan's, by node
@@ -148,7 +167,7 @@ Pieces::Pieces(const TokenNet& net, std::span<const int32_t> places, std::size_t
   usable_.assign(static_cast<std::size_t>(n_), 0);
   gained_.assign(static_cast<std::size_t>(m_), 0);
   source_.assign(static_cast<std::size_t>(m_), -1);
-  designated_.assign(static_cast<std::size_t>(n_), -1);
+  pending_.assign(static_cast<std::size_t>(m_), {});
   component_.assign(nodes, 0);
   index_.assign(nodes, -1);
   low_.assign(nodes, 0);
@@ -252,7 +271,7 @@ bool Pieces::Enter(const std::vector<int32_t>& component) {
           gained_[static_cast<std::size_t>(e.node)])
         continue;
       excluded_[static_cast<std::size_t>(v - m_)] = 1;
-      designated_[static_cast<std::size_t>(v - m_)] = e.node;
+      pending_[static_cast<std::size_t>(e.node)].push_back(v - m_);  // the input upstream that pays for it
       cut = true;
       break;
     }
@@ -343,40 +362,29 @@ bool Pieces::SolveBlock(Block& block, const std::vector<int32_t>& component) {
 
 // Counts s >= 0 with (C.s)_q >= 0 on the piece's rows; `gains` are C.s there.
 bool Pieces::ReadCounts(Block& block, std::span<const double> counts) {
-  const std::vector<int32_t> index = Positions(counts.size());
-  for (double tolerance : kTolerances) {
-    const std::optional<SparseVector> s = WholeNumbers(index, counts, tolerance);
-    if (!s) continue;
-    block.counts = Dense(*s, counts.size());
-    bool nonnegative = true;
-    for (std::size_t i = 0; i < block.rows.size() && nonnegative; ++i) {
+  return ReadWhole(counts, block.counts, [&] {
+    for (std::size_t i = 0; i < block.rows.size(); ++i) {
       Integer gain(0);
       for (const Entry& e : Row(block.rows[i])) {
         const int32_t j = Find(block.transitions, e.node);
         if (j >= 0) gain += Integer(e.weight) * block.counts[static_cast<std::size_t>(j)];
       }
-      nonnegative = gain.Sign() >= 0;
+      if (gain.Sign() < 0) return false;
       block.gains[i] = std::move(gain);
     }
-    if (nonnegative) return true;
-  }
-  return false;
+    return true;
+  });
 }
 
 // Weights z >= 0 of the rows with z.C_t <= 0 for every transition of the
 // piece and < 0 for every exit that does not fire, weighing every row that
 // does not gain: with the counts, the piece's whole answer.
 bool Pieces::ReadWeights(Block& block, std::span<const double> weights, const std::vector<int32_t>& exits) {
-  const std::vector<int32_t> index = Positions(weights.size());
-  for (double tolerance : kTolerances) {
-    const std::optional<SparseVector> z = WholeNumbers(index, weights, tolerance);
-    if (!z) continue;
-    block.weights = Dense(*z, weights.size());
-    bool ok = true;
-    for (std::size_t i = 0; i < block.rows.size() && ok; ++i) {
-      ok = block.gains[i].Sign() > 0 || block.weights[i].Sign() > 0;
+  return ReadWhole(weights, block.weights, [&] {
+    for (std::size_t i = 0; i < block.rows.size(); ++i) {
+      if (block.gains[i].Sign() <= 0 && block.weights[i].Sign() <= 0) return false;
     }
-    for (std::size_t j = 0; j < block.transitions.size() && ok; ++j) {
+    for (std::size_t j = 0; j < block.transitions.size(); ++j) {
       const int32_t t = block.transitions[j];
       Integer sum(0);
       for (const Entry& e : Column(t)) {
@@ -384,21 +392,12 @@ bool Pieces::ReadWeights(Block& block, std::span<const double> weights, const st
         if (i >= 0) sum += Integer(e.weight) * block.weights[static_cast<std::size_t>(i)];
       }
       const bool fires = block.counts[j].Sign() > 0;
-      ok = sum.Sign() < 0 || (sum.Sign() == 0 && (fires || !std::binary_search(exits.begin(), exits.end(), t)));
+      if (sum.Sign() > 0 || (sum.Sign() == 0 && !fires && std::binary_search(exits.begin(), exits.end(), t))) {
+        return false;
+      }
     }
-    if (ok) return true;
-  }
-  return false;
-}
-
-// Transition t's sum over the places weighed so far.
-Integer Pieces::Residual(int32_t t) const {
-  Integer sum(0);
-  for (const Entry& e : Column(t)) {
-    const Integer& w = weight_[static_cast<std::size_t>(e.node)];
-    if (w.Sign() != 0) sum += Integer(e.weight) * w;
-  }
-  return sum;
+    return true;
+  });
 }
 
 // The least k for which place q, weighed k times `unit`, pays for every
@@ -421,31 +420,20 @@ Integer Pieces::Pays(int32_t q, const Integer& unit) const {
 // A place that gains through its producer upstream: that producer fires
 // enough for what the counts so far take from the place, and one more.
 void Pieces::Demand(int32_t place) {
-  Integer change(0);
-  for (const Entry& e : Row(place)) {
-    const Integer& count = ray_[static_cast<std::size_t>(e.node)];
-    if (count.Sign() != 0) change += Integer(e.weight) * count;
-  }
-  const Integer need = Integer(1) - change;
+  const Integer need = Integer(1) - Change(place);
   if (need.Sign() <= 0) return;
   const int32_t t = source_[static_cast<std::size_t>(place)];
-  int64_t weight = 0;
   for (const Entry& e : Row(place)) {
-    if (e.node == t) weight = e.weight;
+    if (e.node == t) Raise(demand_[static_cast<std::size_t>(t)], CeilDivide(need, Integer(e.weight)));
   }
-  Raise(demand_[static_cast<std::size_t>(t)], CeilDivide(need, Integer(weight)));
 }
 
 void Pieces::RayOfBlock(const Block& block) {
   Integer scale(0);
   for (std::size_t i = 0; i < block.rows.size(); ++i) {
     if (block.gains[i].Sign() <= 0) continue;
-    Integer outside(0);  // what the counts downstream take
-    for (const Entry& e : Row(block.rows[i])) {
-      const Integer& count = ray_[static_cast<std::size_t>(e.node)];
-      if (count.Sign() != 0) outside += Integer(e.weight) * count;
-    }
-    Raise(scale, CeilDivide(Integer(1) - outside, block.gains[i]));
+    // What the counts downstream take, and one more.
+    Raise(scale, CeilDivide(Integer(1) - Change(block.rows[i]), block.gains[i]));
   }
   for (std::size_t j = 0; j < block.transitions.size(); ++j) {
     const Integer& demand = demand_[static_cast<std::size_t>(block.transitions[j])];
@@ -488,11 +476,6 @@ PieceCertificates Pieces::Certificates() {
   ray_.assign(static_cast<std::size_t>(n_), Integer(0));
   demand_.assign(static_cast<std::size_t>(n_), Integer(0));
   weight_.assign(static_cast<std::size_t>(m_), Integer(0));
-  pending_.assign(static_cast<std::size_t>(m_), {});
-  for (int32_t t = 0; t < n_; ++t) {
-    if (excluded_[static_cast<std::size_t>(t)])
-      pending_[static_cast<std::size_t>(designated_[static_cast<std::size_t>(t)])].push_back(t);
-  }
   for (auto block = blocks_.rbegin(); block != blocks_.rend(); ++block) {
     if (block->nodes.size() > 1) {
       RayOfBlock(*block);

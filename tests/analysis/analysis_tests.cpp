@@ -456,7 +456,9 @@ TEST(Analysis, UpperBoundsAreTheFloorsOfTheExactOptimaInOneSolveEach) {
         ++bounded;
       }
     }
-    if (tokenless) EXPECT_EQ(bounds.solves + bounds.covers, 0) << round;
+    if (tokenless) {
+      EXPECT_EQ(bounds.solves + bounds.covers, 0) << round;
+    }
     EXPECT_LE(bounds.solves, changed) << round;
     EXPECT_EQ(bounds.repairs, 0) << round;
     settled += changed - bounds.solves;
